@@ -1,0 +1,31 @@
+# Small helpers shared by the folder CMakeLists files.
+
+# kx_library(NAME FOLDER [DEPS ...]): a static library from every .cpp in FOLDER.
+function(kx_library name folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${folder}/*.cpp)
+  add_library(${name} STATIC ${sources})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_options(${name} PRIVATE ${KX_WARNINGS})
+  if(ARG_DEPS)
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  endif()
+endfunction()
+
+# kx_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
+# Under the cross build the tests are listed and run through the Wine wrapper at test time.
+function(kx_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_compile_options(${name} PRIVATE ${KX_WARNINGS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  if(WIN32)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} gtest gtest_main)
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  endif()
+  target_compile_definitions(${name} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
