@@ -1,0 +1,80 @@
+// Moving one frame's bytes between a file and its FrameChunk, in blocks so that progress can be
+// reported (and Cancel heard) during large transfers.
+#include <algorithm>
+#include <array>
+#include <new>
+
+#include "doc/animation_document.h"
+#include "doc/file_io.h"
+
+namespace kx {
+namespace {
+
+constexpr size_t kBlockBytes = 10240;
+// Reading reports one unit per 128 bytes, so a full block is a step of 80.
+constexpr uint32_t kReadBytesPerUnit = 128;
+
+}  // namespace
+
+int FrameChunk::ReadFrameData(ProgressSink* progress, uint32_t size, InputFile& file) {
+    if (size == 0 || size > kMaxBufferBytes) {
+        return 0;
+    }
+    // A size beyond the end of the file can never be read; refusing it before allocating keeps
+    // a damaged header from claiming memory it has no data for.
+    if (uint64_t(size) > file.Remaining()) {
+        return 0;
+    }
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.resize(size);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    size_t done = 0;
+    while (done < size) {
+        const size_t block = std::min(kBlockBytes, size - done);
+        if (!file.ReadExact(buffer.data() + done, block)) {
+            return 0;
+        }
+        done += block;
+        if (!Report(progress, uint32_t(block / kReadBytesPerUnit), kProgressStep)) {
+            return 0;
+        }
+    }
+    data.swap(buffer);
+    return 1;
+}
+
+int FrameChunk::WriteFrameData(ProgressSink* progress, double bytesPerStep, OutputFile& file,
+                               bool withHeader) const {
+    if (withHeader) {
+        const uint32_t size = Size();
+        const std::array<uint8_t, 8> header = {
+            uint8_t(id),   uint8_t(id >> 8),   uint8_t(id >> 16),   uint8_t(id >> 24),
+            uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24),
+        };
+        if (!file.Write(header.data(), header.size())) {
+            return 0;
+        }
+    }
+    // The step size is used as a whole number of bytes; below 1 it would divide by zero.
+    const uint32_t perStep = bytesPerStep >= 1.0 && bytesPerStep < 4294967296.0
+                                 ? uint32_t(bytesPerStep)
+                                 : (bytesPerStep < 1.0 ? 1u : 0xFFFFFFFFu);
+    size_t done = 0;
+    while (done < data.size()) {
+        const size_t block = std::min(kBlockBytes, data.size() - done);
+        if (!file.Write(data.data() + done, block)) {
+            return 0;
+        }
+        done += block;
+        // Cancel ends the frame early; the caller hears Cancel again on its own next report.
+        if (!Report(progress, uint32_t(block / perStep), kProgressStep)) {
+            return 1;
+        }
+    }
+    return 1;
+}
+
+}  // namespace kx
