@@ -228,6 +228,7 @@ struct IndexEntry {
 
     static constexpr uint32_t kBytes = 16;
     void Write(ByteWriter& out) const;
+    bool Read(ByteReader& in);
 };
 
 class MovieList {

@@ -1,0 +1,195 @@
+#include "doc/animation_document.h"
+
+#include "doc/byte_io.h"
+
+namespace kx {
+
+std::string FourCCText(uint32_t fourcc) {
+    std::string text;
+    for (int shift = 0; shift < 32; shift += 8) {
+        const char c = static_cast<char>((fourcc >> shift) & 0xFF);
+        // Keep the text printable for the command line and logs.
+        text += (c >= 0x20 && c < 0x7F) ? c : '.';
+    }
+    return text;
+}
+
+uint32_t Stride8(int32_t width) {
+    if (width <= 0) {
+        return 0;
+    }
+    return (static_cast<uint32_t>(width) + 3u) & ~3u;
+}
+
+// Each Read fills the fields in file order and returns false when the data ends early; the
+// callers judge the values.
+
+void RiffHeader::Write(ByteWriter& out) const {
+    out.u32le(id);    // "RIFF"
+    out.u32le(size);  // bytes after this field
+    out.u32le(form);  // "AVI "
+}
+
+bool RiffHeader::Read(ByteReader& in) {
+    id = in.u32le();
+    size = in.u32le();
+    form = in.u32le();
+    return in.ok();
+}
+
+void MainHeader::Write(ByteWriter& out) const {
+    out.u32le(id);                   // "avih"
+    out.u32le(size);                 // 56
+    out.u32le(microSecPerFrame);     // dwMicroSecPerFrame
+    out.u32le(maxBytesPerSec);       // dwMaxBytesPerSec
+    out.u32le(paddingGranularity);   // dwPaddingGranularity
+    out.u32le(flags);                // dwFlags
+    out.u32le(totalFrames);          // dwTotalFrames
+    out.u32le(initialFrames);        // dwInitialFrames
+    out.u32le(streams);              // dwStreams
+    out.u32le(suggestedBufferSize);  // dwSuggestedBufferSize
+    out.u32le(width);                // dwWidth
+    out.u32le(height);               // dwHeight
+    for (uint32_t r : reserved) {
+        out.u32le(r);  // dwReserved[4]
+    }
+}
+
+bool MainHeader::ReadBody(ByteReader& in) {
+    microSecPerFrame = in.u32le();
+    maxBytesPerSec = in.u32le();
+    paddingGranularity = in.u32le();
+    flags = in.u32le();
+    totalFrames = in.u32le();
+    initialFrames = in.u32le();
+    streams = in.u32le();
+    suggestedBufferSize = in.u32le();
+    width = in.u32le();
+    height = in.u32le();
+    for (uint32_t& r : reserved) {
+        r = in.u32le();
+    }
+    return in.ok();
+}
+
+void StreamHeader::Write(ByteWriter& out) const {
+    out.u32le(id);                   // "strh"
+    out.u32le(size);                 // 56
+    out.u32le(type);                 // fccType "vids"
+    out.u32le(handler);              // fccHandler
+    out.u32le(flags);                // dwFlags
+    out.u16le(priority);             // wPriority
+    out.u16le(language);             // wLanguage
+    out.u32le(initialFrames);        // dwInitialFrames
+    out.u32le(scale);                // dwScale
+    out.u32le(rate);                 // dwRate
+    out.u32le(start);                // dwStart
+    out.u32le(length);               // dwLength
+    out.u32le(suggestedBufferSize);  // dwSuggestedBufferSize
+    out.u32le(quality);              // dwQuality
+    out.u32le(sampleSize);           // dwSampleSize
+    for (int16_t edge : frame) {
+        out.i16le(edge);  // rcFrame: left, top, right, bottom
+    }
+}
+
+bool StreamHeader::ReadAfterType(ByteReader& in) {
+    handler = in.u32le();
+    flags = in.u32le();
+    priority = in.u16le();
+    language = in.u16le();
+    initialFrames = in.u32le();
+    scale = in.u32le();
+    rate = in.u32le();
+    start = in.u32le();
+    length = in.u32le();
+    suggestedBufferSize = in.u32le();
+    quality = in.u32le();
+    sampleSize = in.u32le();
+    for (int16_t& edge : frame) {
+        edge = in.i16le();
+    }
+    return in.ok();
+}
+
+void BitmapInfoHeader::Write(ByteWriter& out) const {
+    out.u32le(biSize);           // 40
+    out.i32le(biWidth);          // pixels
+    out.i32le(biHeight);         // pixels, bottom-up rows
+    out.u16le(biPlanes);         // 1
+    out.u16le(biBitCount);       // bits per pixel
+    out.u32le(biCompression);    // 0 plain, 1 BI_RLE8, 2 BI_RLE4
+    out.u32le(biSizeImage);      // bytes of pixel data
+    out.i32le(biXPelsPerMeter);  // horizontal resolution
+    out.i32le(biYPelsPerMeter);  // vertical resolution
+    out.u32le(biClrUsed);        // palette entries
+    out.u32le(biClrImportant);   // 0 = all
+}
+
+bool BitmapInfoHeader::Read(ByteReader& in) {
+    biSize = in.u32le();
+    biWidth = in.i32le();
+    biHeight = in.i32le();
+    biPlanes = in.u16le();
+    biBitCount = in.u16le();
+    biCompression = in.u32le();
+    biSizeImage = in.u32le();
+    biXPelsPerMeter = in.i32le();
+    biYPelsPerMeter = in.i32le();
+    biClrUsed = in.u32le();
+    biClrImportant = in.u32le();
+    return in.ok();
+}
+
+void StreamFormat::Write(ByteWriter& out) const {
+    out.u32le(id);    // "strf"
+    out.u32le(size);  // 40 + 4 x palette entries
+    header.Write(out);
+}
+
+void PaletteTable::Write(ByteWriter& out) const {
+    const int32_t n = count < 0 ? 0 : (count > 256 ? 256 : count);
+    for (int32_t i = 0; i < n; ++i) {
+        const RgbQuad& e = entries[size_t(i)];
+        out.u8(e.blue);
+        out.u8(e.green);
+        out.u8(e.red);
+        out.u8(e.reserved);
+    }
+}
+
+bool PaletteTable::Read(ByteReader& in, uint32_t n) {
+    if (n > 256 || in.remaining() < size_t(n) * 4) {
+        return false;
+    }
+    std::array<RgbQuad, 256> read{};
+    for (uint32_t i = 0; i < n; ++i) {
+        read[i].blue = in.u8();
+        read[i].green = in.u8();
+        read[i].red = in.u8();
+        read[i].reserved = in.u8();
+    }
+    if (!in.ok()) {
+        return false;
+    }
+    entries = read;
+    count = static_cast<int32_t>(n);
+    return true;
+}
+
+void IndexEntry::Write(ByteWriter& out) const {
+    out.u32le(id);      // chunk id "00dc"
+    out.u32le(flags);   // dwFlags
+    out.u32le(offset);  // from the "movi" type field
+    out.u32le(size);    // chunk data bytes
+}
+
+bool IndexEntry::Read(ByteReader& in) {
+    id = in.u32le();
+    flags = in.u32le();
+    offset = in.u32le();
+    size = in.u32le();
+    return in.ok();
+}
+
+}  // namespace kx
