@@ -1,5 +1,9 @@
 #include "doc/animation_document.h"
 
+#include <algorithm>
+#include <new>
+#include <utility>
+
 #include "doc/byte_io.h"
 
 namespace kx {
@@ -190,6 +194,147 @@ bool IndexEntry::Read(ByteReader& in) {
     offset = in.u32le();
     size = in.u32le();
     return in.ok();
+}
+
+void MovieList::RecomputeIndex(int32_t count) {
+    if (count <= 0) {
+        return;
+    }
+    const size_t n = std::min(size_t(count), frames.size());
+    if (index.size() < n) {
+        try {
+            index.resize(n);
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+    }
+    // The chunk sizes are 32-bit fields of the file; the writers refuse a movie whose sizes do
+    // not fit, so plain 32-bit sums are what the file would hold.
+    uint32_t sum = 0;
+    uint32_t largest = 0;
+    uint32_t offset = 4;  // the first chunk follows the "movi" type field
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t frameSize = frames[i].Size();
+        if (i > 0) {
+            offset += frames[i - 1].Size() + 8;
+        }
+        index[i].offset = offset;
+        if (frameSize != 0) {
+            index[i].size = frameSize;
+        }
+        sum += frameSize;
+        largest = std::max(largest, frameSize);
+    }
+    size = 4 + sum + 8 * uint32_t(count);
+    largestFrame = largest;
+    indexSize = 16 * uint32_t(count);
+}
+
+void CAnimationDocument::SetSpeed(int32_t framePeriodMs) {
+    headerList.stream.header.scale = uint32_t(framePeriodMs);
+    headerList.stream.header.rate = 1000;
+    headerList.main.microSecPerFrame = uint32_t(framePeriodMs) * 1000u;
+}
+
+void CAnimationDocument::ReleaseFrames() {
+    // Swapping with empty vectors gives the memory back, which clear() does not promise.
+    std::vector<FrameChunk>().swap(movieList.frames);
+    std::vector<IndexEntry>().swap(movieList.index);
+    std::vector<uint8_t>().swap(displayInfo);
+}
+
+int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCountArg,
+                                       int32_t frameHeight, int32_t width, int32_t framePeriodMs) {
+    movieList.RecomputeIndex(frameCount);
+    const uint32_t dataBytes = movieList.size - 8 * uint32_t(frameCount) - 4;
+    const uint32_t largest = movieList.largestFrame;
+
+    StreamFormat& format = headerList.stream.format;
+    if (paletteEntries != 0) {
+        const uint32_t paletteBytes = 4 * uint32_t(paletteEntries);
+        headerList.size = 192 + paletteBytes;
+        headerList.stream.size = 116 + paletteBytes;
+        format.size = 40 + paletteBytes;
+        format.header.biClrUsed = uint32_t(paletteEntries);
+        format.header.biClrImportant = 0;
+    }
+
+    MainHeader& main = headerList.main;
+    if (dataBytes != 0) {
+        main.suggestedBufferSize = dataBytes;  // the writers take it as the total data size
+    }
+    if (frameCountArg != 0) {
+        main.totalFrames = uint32_t(frameCountArg);
+    }
+    if (frameHeight != 0) {
+        main.height = uint32_t(frameHeight);
+    }
+    if (width != 0) {
+        main.maxBytesPerSec = 0;
+        main.paddingGranularity = 0;
+        main.flags = 0x00000610;
+        main.width = uint32_t(width);
+        main.reserved = {};
+    }
+    if (framePeriodMs != 0) {
+        main.microSecPerFrame = uint32_t(framePeriodMs) * 1000u;
+    }
+    main.initialFrames = 0;
+    main.streams = 1;
+
+    StreamHeader& stream = headerList.stream.header;
+    if (largest != 0) {
+        stream.suggestedBufferSize = largest;
+    }
+    if (frameCountArg != 0) {
+        stream.length = uint32_t(frameCountArg);
+    }
+    if (framePeriodMs != 0) {
+        stream.flags = 0;
+        stream.priority = 0;
+        stream.language = 0;
+        stream.scale = uint32_t(framePeriodMs);
+        stream.rate = 1000;
+        stream.start = 0;
+        stream.quality = 8500;
+        stream.sampleSize = 0;
+        stream.frame = {};
+    }
+    stream.initialFrames = 0;
+
+    if (largest != 0) {
+        format.header.biSizeImage = largest;
+    }
+    if (frameHeight != 0) {
+        format.header.biHeight = frameHeight;
+    }
+
+    riff.size = movieList.indexSize + headerList.size + movieList.size + 28;
+
+    // The drawing copy of the format: only the top 4096 rows of a taller frame are drawn.
+    std::vector<uint8_t>().swap(displayInfo);
+    BitmapInfoHeader shown = format.header;
+    if (shown.biHeight > 4096) {
+        shown.biSizeImage = shown.biSizeImage / uint32_t(shown.biHeight) * 4096u;
+        shown.biHeight = 4096;
+    }
+    const int32_t entries = std::clamp(palette.count, 0, 256);
+    try {
+        displayInfo.reserve(BitmapInfoHeader::kBytes + 2 * size_t(entries));
+    } catch (const std::bad_alloc&) {
+        return Fail("out of memory for the display header");
+    }
+    ByteWriter out(displayInfo);
+    shown.Write(out);
+    for (int32_t i = 0; i < entries; ++i) {
+        out.u16le(uint16_t(i));  // DIB_PAL_COLORS: entry i draws palette colour i
+    }
+    return 1;
+}
+
+int CAnimationDocument::Fail(std::string reason) {
+    failureReason = std::move(reason);
+    return 0;
 }
 
 }  // namespace kx
