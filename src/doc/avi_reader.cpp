@@ -1,0 +1,687 @@
+// Reading an AVI movie of palette frames into the document.
+//
+// The RIFF tree is walked by three nested walkers that share one pattern: with R the bytes left
+// in the enclosing list, read an 8-byte chunk header (fourcc, u32 size), stop when it cannot be
+// read or when R < size + 8, handle the chunk, and go on while R >= 8. R is kept as the distance
+// from the file position to the end of the list, so a member that was only partly read (a
+// stream list whose walk stopped early) never throws the parent walk out of step. Unknown
+// chunks are skipped with their pad byte; a "LIST" inside "strl" or "movi" (a "rec " list, for
+// instance) is entered: only its type is stepped over and its members belong to the walk.
+//
+// Frame chunks ("00dc", "00db", "01dc": '0' first, 'd' third) fill N + I slots, N the total
+// frames of "avih" and I the initial frames of "strh": chunk k goes to slot (N + k) mod (N + I),
+// so the I chunks that precede frame 0 land after the movie's own frames. The index fills the
+// same slots by the same rule.
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdint>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/byte_io.h"
+#include "doc/file_io.h"
+
+namespace kx {
+namespace {
+
+constexpr uint32_t kChunkHeaderBytes = 8;
+constexpr uint32_t kListTypeBytes = 4;
+constexpr uint32_t kAvihBodyBytes = 56;
+constexpr uint32_t kStrhBodyBytes = 56;
+constexpr uint32_t kStrhTypeBytes = 4;
+constexpr uint32_t kMaxPaletteEntries = 256;
+// Reading reports one progress unit per 128 bytes.
+constexpr uint64_t kBytesPerUnit = 128;
+// A frame chunk is at least its header and one byte of data: the least room a promised frame
+// takes in the file.
+constexpr uint64_t kLeastFrameChunkBytes = kChunkHeaderBytes + 1;
+// Index entries are read in batches of this many.
+constexpr size_t kIndexBatchEntries = 640;
+
+struct ChunkHeader {
+    uint32_t id = 0;
+    uint32_t size = 0;
+};
+
+bool IsFrameId(uint32_t id) {
+    return (id & 0xFF) == '0' && ((id >> 16) & 0xFF) == 'd';
+}
+
+uint64_t Rounded(uint32_t size) {
+    return uint64_t(size) + (size & 1u);
+}
+
+uint32_t Units(uint64_t bytes) {
+    return static_cast<uint32_t>(bytes / kBytesPerUnit);
+}
+
+// Passes every report on and remembers whether one was answered with Cancel, so that a failed
+// decoding can be told apart from a cancelled one.
+class CancelWatch final : public ProgressSink {
+public:
+    explicit CancelWatch(ProgressSink* inner) : inner_(inner) {}
+    bool Report(uint32_t wParam, int32_t lParam) override {
+        const bool goOn = kx::Report(inner_, wParam, lParam);
+        cancelled_ = cancelled_ || !goOn;
+        return goOn;
+    }
+    bool Cancelled() const { return cancelled_; }
+    // The sink to hand on: none when the caller gave none, so nothing is sent then.
+    ProgressSink* Sink() { return inner_ != nullptr ? this : nullptr; }
+
+private:
+    ProgressSink* inner_;
+    bool cancelled_ = false;
+};
+
+class AviWalker {
+public:
+    AviWalker(CAnimationDocument& doc, InputFile& file, CancelWatch& watch)
+        : doc_(doc), file_(file), watch_(watch) {}
+
+    // Walks the top level; false on a failure that ends the load whatever was recognised.
+    bool WalkTop();
+
+    int Parts() const { return parts_; }
+    bool HeaderDone() const { return headerDone_; }
+    const std::string& Problem() const { return problem_; }
+
+private:
+    bool ReadHeader(ChunkHeader& header);
+    // Reads a chunk header that may follow an odd-sized chunk written with or without its pad.
+    bool ReadHeaderAfter(bool maybePad, uint64_t end, ChunkHeader& header);
+    bool ReadU32(uint32_t& value);
+    // Moves forward to an absolute file position (no-op when already there or past it).
+    bool SkipTo(uint64_t position);
+    uint64_t Left(uint64_t end) const {
+        return end > file_.Position() ? end - file_.Position() : 0;
+    }
+    // Records why a walk stopped, for the failure reason of the load.
+    bool Stop(std::string reason) {
+        problem_ = std::move(reason);
+        return false;
+    }
+    // Cancel always ends the load.
+    bool Step(uint64_t units) {
+        if (!Report(watch_.Sink(), static_cast<uint32_t>(units), kProgressStep)) {
+            return Stop("cancelled");
+        }
+        return true;
+    }
+
+    bool WalkHeaderList(uint32_t listSize);
+    bool WalkStreamList(uint32_t listSize);
+    bool ReadStreamFormat(uint32_t size);
+    bool WalkMovieList(uint32_t listSize);
+    bool ReadIndex(uint32_t size);
+    bool AfterHeader();
+    bool AllocateSlots();
+    uint32_t NextSlot() {
+        const uint64_t slots = uint64_t(n_) + i_;
+        return static_cast<uint32_t>((uint64_t(n_) + placed_++) % slots);
+    }
+
+    CAnimationDocument& doc_;
+    InputFile& file_;
+    CancelWatch& watch_;
+    int parts_ = 0;
+    bool headerDone_ = false;
+    bool slotsAllocated_ = false;
+    uint32_t n_ = 0;
+    uint32_t i_ = 0;
+    uint64_t placed_ = 0;
+    std::string problem_;
+};
+
+bool AviWalker::ReadHeader(ChunkHeader& header) {
+    std::array<uint8_t, kChunkHeaderBytes> bytes{};
+    if (!file_.ReadExact(bytes.data(), bytes.size())) {
+        return false;
+    }
+    ByteReader in(bytes.data(), bytes.size());
+    header.id = in.u32le();
+    header.size = in.u32le();
+    return in.ok();
+}
+
+bool AviWalker::ReadU32(uint32_t& value) {
+    std::array<uint8_t, 4> bytes{};
+    if (!file_.ReadExact(bytes.data(), bytes.size())) {
+        return false;
+    }
+    ByteReader in(bytes.data(), bytes.size());
+    value = in.u32le();
+    return in.ok();
+}
+
+bool AviWalker::SkipTo(uint64_t position) {
+    return position <= file_.Position() || file_.Skip(position - file_.Position());
+}
+
+bool AviWalker::ReadHeaderAfter(bool maybePad, uint64_t end, ChunkHeader& header) {
+    std::array<uint8_t, kChunkHeaderBytes + 1> bytes{};
+    if (!file_.ReadExact(bytes.data(), kChunkHeaderBytes)) {
+        return false;
+    }
+    // Frame chunks and the frame list are written without a pad byte after an odd size, but
+    // writers that follow the RIFF rule add one. A chunk id never starts with a zero byte, so a
+    // zero there can only be such a pad.
+    size_t at = 0;
+    if (maybePad && bytes[0] == 0 && Left(end) >= 1) {
+        if (!file_.ReadExact(bytes.data() + kChunkHeaderBytes, 1)) {
+            return false;
+        }
+        at = 1;
+    }
+    ByteReader in(bytes.data() + at, kChunkHeaderBytes);
+    header.id = in.u32le();
+    header.size = in.u32le();
+    return in.ok();
+}
+
+bool AviWalker::WalkTop() {
+    const RiffHeader& riff = doc_.riff;
+    const uint64_t end = file_.Position() + (riff.size >= 4 ? riff.size - 4 : 0);
+    bool maybePad = false;
+    while (Left(end) >= kChunkHeaderBytes) {
+        ChunkHeader chunk;
+        if (!ReadHeaderAfter(maybePad, end, chunk)) {
+            Stop("the file ends inside a chunk header");
+            break;
+        }
+        maybePad = false;
+        const uint64_t start = file_.Position() - kChunkHeaderBytes;
+        if (Left(end) < chunk.size) {
+            Stop("chunk \"" + FourCCText(chunk.id) + "\" is larger than the file says");
+            break;
+        }
+        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+        uint32_t type = 0;
+        const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
+        if (isList && !ReadU32(type)) {
+            Stop("the file ends inside a list header");
+            break;
+        }
+        if (isList && type == fourcc::kHdrl) {
+            doc_.headerList.id = chunk.id;
+            doc_.headerList.size = chunk.size;
+            doc_.headerList.type = type;
+            if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
+                return false;
+            }
+            ++parts_;
+            if (!SkipTo(chunkEnd)) {
+                Stop("the file ends inside the header list");
+                break;
+            }
+            if (!Step(doc_.headerList.size / kBytesPerUnit)) {
+                return false;
+            }
+        } else if (isList && type == fourcc::kMovi) {
+            doc_.movieList.id = chunk.id;
+            doc_.movieList.size = chunk.size;
+            doc_.movieList.type = type;
+            if (!WalkMovieList(chunk.size)) {
+                return false;
+            }
+            ++parts_;
+            // The list is left without counting a pad byte: its own writer adds none.
+            if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
+                Stop("the file ends inside the frame list");
+                break;
+            }
+            maybePad = (chunk.size & 1u) != 0;
+        } else if (chunk.id == fourcc::kIdx1) {
+            if (!ReadIndex(chunk.size)) {
+                return false;
+            }
+            ++parts_;
+            if (!Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit)) {
+                return false;
+            }
+        } else {
+            // Any other chunk or list is stepped over whole.
+            if (!SkipTo(chunkEnd)) {
+                Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
+                break;
+            }
+            if (!Step(Units(Rounded(chunk.size) + kChunkHeaderBytes))) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool AviWalker::WalkHeaderList(uint32_t listSize) {
+    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
+    // Notes left by a stream list that was passed over explain the failure only if the header
+    // list as a whole fails.
+    problem_.clear();
+    int counted = 0;
+    while (Left(end) >= kChunkHeaderBytes) {
+        const uint64_t start = file_.Position();
+        ChunkHeader chunk;
+        if (!ReadHeader(chunk) || Left(end) < uint64_t(chunk.size)) {
+            break;
+        }
+        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+        if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
+            std::array<uint8_t, kAvihBodyBytes> body{};
+            if (!file_.ReadExact(body.data(), body.size())) {
+                break;
+            }
+            ByteReader in(body.data(), body.size());
+            doc_.headerList.main.id = chunk.id;
+            doc_.headerList.main.size = chunk.size;
+            doc_.headerList.main.ReadBody(in);
+            ++counted;
+        } else if (chunk.id == fourcc::kAvih) {
+            Stop("the main header (\"avih\") has " + std::to_string(chunk.size) +
+                 " bytes instead of 56");
+        } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
+            uint32_t type = 0;
+            if (!ReadU32(type)) {
+                break;
+            }
+            if (type == fourcc::kStrl) {
+                doc_.headerList.stream.id = chunk.id;
+                doc_.headerList.stream.size = chunk.size;
+                doc_.headerList.stream.type = type;
+                if (WalkStreamList(chunk.size)) {
+                    ++counted;
+                }
+            }
+        }
+        if (!SkipTo(std::min(chunkEnd, end))) {
+            break;
+        }
+    }
+    if (counted != 2) {
+        return !problem_.empty() ? false
+                                 : Stop(
+                                       "the header list does not hold one main header and one "
+                                       "video stream");
+    }
+    problem_.clear();
+    return true;
+}
+
+bool AviWalker::WalkStreamList(uint32_t listSize) {
+    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
+    int counted = 0;
+    while (Left(end) >= kChunkHeaderBytes) {
+        const uint64_t start = file_.Position();
+        ChunkHeader chunk;
+        if (!ReadHeader(chunk) || Left(end) < uint64_t(chunk.size)) {
+            break;
+        }
+        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+        if (chunk.id == fourcc::kStrh && chunk.size == kStrhBodyBytes) {
+            uint32_t type = 0;
+            if (!ReadU32(type)) {
+                break;
+            }
+            if (type != fourcc::kVids) {
+                file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
+                return Stop("the stream is of type \"" + FourCCText(type) +
+                            "\", not a video stream");
+            }
+            std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
+            if (!file_.ReadExact(body.data(), body.size())) {
+                break;
+            }
+            ByteReader in(body.data(), body.size());
+            StreamHeader& header = doc_.headerList.stream.header;
+            header.id = chunk.id;
+            header.size = chunk.size;
+            header.type = type;
+            header.ReadAfterType(in);
+            ++counted;
+        } else if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
+            if (!ReadStreamFormat(chunk.size)) {
+                return false;
+            }
+            ++counted;
+        } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
+            uint32_t type = 0;
+            if (!ReadU32(type)) {
+                break;
+            }
+            continue;
+        }
+        if (!SkipTo(std::min(chunkEnd, end))) {
+            break;
+        }
+    }
+    return counted == 2;
+}
+
+bool AviWalker::ReadStreamFormat(uint32_t size) {
+    std::array<uint8_t, BitmapInfoHeader::kBytes> bytes{};
+    if (!file_.ReadExact(bytes.data(), bytes.size())) {
+        return Stop("the file ends inside the stream format");
+    }
+    StreamFormat& format = doc_.headerList.stream.format;
+    format.size = size;
+    ByteReader in(bytes.data(), bytes.size());
+    format.header.Read(in);
+    const BitmapInfoHeader& info = format.header;
+    if (info.biCompression > uint32_t(Compression::Rle4)) {
+        return Stop("frames compressed as " + FourCCText(info.biCompression) +
+                    " are not supported (only plain, RLE8 and RLE4)");
+    }
+    if (info.biBitCount != 1 && info.biBitCount != 4 && info.biBitCount != 8) {
+        return Stop(std::to_string(info.biBitCount) +
+                    "-bit frames are not supported (only 1-, 4- and 8-bit palette frames)");
+    }
+    const uint32_t entries = (size - BitmapInfoHeader::kBytes) / 4;
+    if (entries > kMaxPaletteEntries) {
+        return Stop("the stream format holds " + std::to_string(entries) +
+                    " palette entries; at most 256 are allowed");
+    }
+    std::vector<uint8_t> table(size_t(entries) * 4);
+    if (!file_.ReadExact(table.data(), table.size())) {
+        return Stop("the file ends inside the palette");
+    }
+    ByteReader paletteIn(table.data(), table.size());
+    return doc_.palette.Read(paletteIn, entries) || Stop("the palette cannot be read");
+}
+
+// The header list is known: take the frame count, check the frame geometry once, and announce
+// the reading phase with its full range.
+bool AviWalker::AfterHeader() {
+    headerDone_ = true;
+    const MainHeader& main = doc_.headerList.main;
+    BitmapInfoHeader& info = doc_.headerList.stream.format.header;
+    n_ = main.totalFrames;
+    i_ = doc_.headerList.stream.header.initialFrames;
+    if (n_ == 0) {
+        return Stop("the movie has no frames (total frames 0)");
+    }
+    if (n_ > uint32_t(INT32_MAX) || i_ >= n_) {
+        return Stop("the header gives " + std::to_string(n_) + " frames and " + std::to_string(i_) +
+                    " initial frames, which cannot be");
+    }
+    // Every promised frame needs a chunk in the file; this keeps a damaged count from
+    // reserving slots for frames that are not there.
+    if ((uint64_t(n_) + i_) * kLeastFrameChunkBytes > file_.Size()) {
+        return Stop("the header promises " + std::to_string(uint64_t(n_) + i_) +
+                    " frames, more than a file of " + std::to_string(file_.Size()) +
+                    " bytes can hold");
+    }
+    if (info.biWidth <= 0 || info.biHeight == 0 || info.biHeight == INT32_MIN) {
+        return Stop("the frame size " + std::to_string(info.biWidth) + " x " +
+                    std::to_string(info.biHeight) + " is not a picture");
+    }
+    const uint32_t height =
+        static_cast<uint32_t>(info.biHeight < 0 ? -info.biHeight : info.biHeight);
+    if (uint64_t(Stride8(info.biWidth)) * height > kMaxBufferBytes) {
+        return Stop("frames of " + std::to_string(info.biWidth) + " x " + std::to_string(height) +
+                    " pixels are too large");
+    }
+    doc_.frameCount = static_cast<int32_t>(n_);
+
+    const uint32_t passes =
+        n_ * (info.biCompression != 0 ? 1u : 0u) + n_ * (info.biBitCount != 8 ? 1u : 0u);
+    const uint32_t range = height * passes + (doc_.riff.size - 36u) / 128u;
+    // Only the range changes here; Cancel is heard at the step that follows.
+    Report(watch_.Sink(), range, kPhaseReading);
+    return true;
+}
+
+bool AviWalker::AllocateSlots() {
+    if (slotsAllocated_) {
+        return true;
+    }
+    if (!headerDone_) {
+        return Stop("frames or index come before the header list");
+    }
+    const size_t slots = size_t(uint64_t(n_) + i_);
+    // The previous movie's frames and index go now, before the new ones are made.
+    doc_.movieList.frames.clear();
+    doc_.movieList.frames.shrink_to_fit();
+    doc_.movieList.index.clear();
+    doc_.movieList.index.shrink_to_fit();
+    try {
+        doc_.movieList.frames.resize(slots);
+        doc_.movieList.index.resize(slots);
+    } catch (const std::bad_alloc&) {
+        return Stop("out of memory for " + std::to_string(slots) + " frames");
+    }
+    slotsAllocated_ = true;
+    placed_ = 0;
+    return true;
+}
+
+bool AviWalker::WalkMovieList(uint32_t listSize) {
+    if (!AllocateSlots()) {
+        return false;
+    }
+    placed_ = 0;
+    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
+    bool maybePad = false;
+    while (Left(end) >= kChunkHeaderBytes) {
+        ChunkHeader chunk;
+        if (!ReadHeaderAfter(maybePad, end, chunk)) {
+            break;
+        }
+        maybePad = false;
+        const uint64_t start = file_.Position() - kChunkHeaderBytes;
+        if (Left(end) < uint64_t(chunk.size)) {
+            break;
+        }
+        if (IsFrameId(chunk.id)) {
+            const uint64_t k = placed_;
+            FrameChunk& frame = doc_.movieList.frames[NextSlot()];
+            if (chunk.size == 0) {
+                return Stop("frame chunk " + std::to_string(k) + " is empty");
+            }
+            if (chunk.size > file_.Remaining()) {
+                return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
+            }
+            if (frame.ReadFrameData(watch_.Sink(), chunk.size, file_) == 0) {
+                return Stop(watch_.Cancelled() ? "cancelled"
+                                               : "frame chunk " + std::to_string(k) +
+                                                     " cannot be read (out of memory or a "
+                                                     "read error)");
+            }
+            maybePad = (chunk.size & 1u) != 0;
+        } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
+            uint32_t type = 0;
+            if (!ReadU32(type)) {
+                break;
+            }
+        } else {
+            if (!SkipTo(start + kChunkHeaderBytes + Rounded(chunk.size))) {
+                break;
+            }
+            if (!Step(Units(Rounded(chunk.size) + kChunkHeaderBytes))) {
+                return false;
+            }
+        }
+    }
+    const uint64_t slots = uint64_t(n_) + i_;
+    if (placed_ == 0 || placed_ % slots != 0) {
+        return Stop("the frame list holds " + std::to_string(placed_) + " frames where " +
+                    std::to_string(slots) + " were announced");
+    }
+    return true;
+}
+
+bool AviWalker::ReadIndex(uint32_t size) {
+    if (!AllocateSlots()) {
+        return false;
+    }
+    if (uint64_t(size) > file_.Remaining()) {
+        return Stop("the index runs past the end of the file");
+    }
+    placed_ = 0;
+    uint64_t entries = size / IndexEntry::kBytes;
+    std::vector<uint8_t> batch;
+    while (entries > 0) {
+        const size_t count = size_t(std::min<uint64_t>(entries, kIndexBatchEntries));
+        batch.resize(count * IndexEntry::kBytes);
+        if (!file_.ReadExact(batch.data(), batch.size())) {
+            return Stop("the file ends inside the index");
+        }
+        ByteReader in(batch.data(), batch.size());
+        for (size_t e = 0; e < count; ++e) {
+            const uint32_t id = in.u32le();
+            if (!IsFrameId(id)) {
+                in.skip(IndexEntry::kBytes - 4);
+                continue;
+            }
+            IndexEntry& entry = doc_.movieList.index[NextSlot()];
+            entry.id = fourcc::k00dc;
+            entry.flags = in.u32le();
+            entry.offset = in.u32le();
+            entry.size = in.u32le();
+        }
+        entries -= count;
+    }
+    SkipTo(file_.Position() + Rounded(size) - (size - size % IndexEntry::kBytes));
+    const uint64_t slots = uint64_t(n_) + i_;
+    if (placed_ == 0 || placed_ % slots != 0) {
+        return Stop("the index holds " + std::to_string(placed_) + " frame entries where " +
+                    std::to_string(slots) + " were announced");
+    }
+    return true;
+}
+
+// Rows of a plain frame stored top-down are put in the bottom-up order the document keeps.
+void FlipRows(std::vector<uint8_t>& data, uint32_t stride, uint32_t height) {
+    for (uint32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
+        std::swap_ranges(data.begin() + ptrdiff_t(uint64_t(top) * stride),
+                         data.begin() + ptrdiff_t(uint64_t(top + 1) * stride),
+                         data.begin() + ptrdiff_t(uint64_t(bottom) * stride));
+    }
+}
+
+}  // namespace
+
+int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::path& path) {
+    source = SourceInfo{};
+    CancelWatch watch(progress);
+    // A failed load leaves no frames behind, so nothing can read a frame count that the
+    // frame array does not match.
+    const auto failed = [this](std::string reason) {
+        frameCount = 0;
+        ReleaseFrames();
+        return Fail(std::move(reason));
+    };
+
+    InputFile file;
+    if (!file.Open(path)) {
+        return Fail("cannot open the file: " + DescribeFileError(errno));
+    }
+    std::array<uint8_t, RiffHeader::kBytes> head{};
+    const bool readHead = file.ReadExact(head.data(), head.size());
+    ByteReader headIn(head.data(), head.size());
+    riff.Read(headIn);
+    if (!readHead || riff.id != fourcc::kRiff || riff.form != fourcc::kAvi) {
+        riff.id = fourcc::kRiff;
+        riff.form = fourcc::kAvi;
+        return Fail("not an AVI file (no RIFF \"AVI \" header)");
+    }
+    if (!Report(watch.Sink(), (riff.size * 2u) / 128u, kPhaseReading)) {
+        return Fail("cancelled");
+    }
+
+    AviWalker walker(*this, file, watch);
+    const bool walked = walker.WalkTop();
+    file.Close();
+    if (!walked || walker.Parts() != 3) {
+        if (!walker.Problem().empty()) {
+            return failed(walker.Problem());
+        }
+        return failed(walker.Parts() > 3
+                          ? "the file holds more than one header list, frame list or index"
+                          : "the file lacks a header list, a frame list or an index");
+    }
+
+    BitmapInfoHeader& format = headerList.stream.format.header;
+    source.kind = SourceInfo::Kind::Avi;
+    source.bitCount = format.biBitCount;
+    source.compression = format.biCompression;
+    source.infoHeaderSize = format.biSize;
+
+    const int32_t n = frameCount;
+    const int32_t initial = static_cast<int32_t>(headerList.stream.header.initialFrames);
+    const uint32_t width = static_cast<uint32_t>(format.biWidth);
+    const bool topDown = format.biHeight < 0;
+    const uint32_t height = static_cast<uint32_t>(topDown ? -format.biHeight : format.biHeight);
+    if (topDown && format.biCompression != 0) {
+        return failed("run-length frames stored top-down (negative height) are not allowed");
+    }
+    format.biHeight = static_cast<int32_t>(height);
+
+    const int sourceBits = format.biBitCount;
+    if (format.biCompression == 0) {
+        const uint64_t sourceStride = (uint64_t(width) * uint32_t(sourceBits) + 31) / 32 * 4;
+        const uint64_t needed = sourceStride * height;
+        for (int32_t k = 0; k < n; ++k) {
+            const uint32_t got = movieList.frames[size_t(k)].Size();
+            if (got < needed) {
+                return failed("frame " + std::to_string(k) + " holds " + std::to_string(got) +
+                              " bytes; a plain frame of " + std::to_string(width) + " x " +
+                              std::to_string(height) + " pixels needs " + std::to_string(needed));
+            }
+        }
+    } else {
+        if (!Report(watch.Sink(), 0, kPhaseDecoding)) {
+            return failed("cancelled");
+        }
+        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial) == 0) {
+            return failed(watch.Cancelled() ? "cancelled" : "the run-length frame data is damaged");
+        }
+    }
+    headerList.stream.header.handler = fourcc::kRgb;
+
+    if (sourceBits != 8) {
+        if (!Report(watch.Sink(), 0, kPhaseConverting)) {
+            return failed("cancelled");
+        }
+        for (int32_t k = 0; k < n; ++k) {
+            if (movieList.frames[size_t(k)].ExpandTo8Bit(watch.Sink(), format, sourceBits) == 0) {
+                return failed(watch.Cancelled() ? "cancelled"
+                                                : "frame " + std::to_string(k) +
+                                                      " cannot be converted to 8 bits");
+            }
+        }
+    }
+
+    // Every frame must hold exactly one picture: bytes beyond it are dropped, a frame that
+    // decoded short is refused.
+    const uint32_t frameBytes = Stride8(static_cast<int32_t>(width)) * height;
+    for (int32_t k = 0; k < n; ++k) {
+        std::vector<uint8_t>& data = movieList.frames[size_t(k)].data;
+        if (data.size() < frameBytes) {
+            return failed("frame " + std::to_string(k) + " holds " + std::to_string(data.size()) +
+                          " bytes after decoding; " + std::to_string(frameBytes) + " are needed");
+        }
+        if (data.size() > frameBytes) {
+            try {
+                std::vector<uint8_t>(data.begin(), data.begin() + frameBytes).swap(data);
+            } catch (const std::bad_alloc&) {
+                return failed("out of memory");
+            }
+        }
+        if (topDown) {
+            FlipRows(data, Stride8(static_cast<int32_t>(width)), height);
+        }
+    }
+
+    if (RebuildHeaders(0, 0, 0, 0, 0) == 0) {
+        return failed("out of memory");
+    }
+    movieList.FindTransparentIndex(palette, static_cast<int32_t>(height));
+    movieList.remapped = 0;
+    return 1;
+}
+
+}  // namespace kx
