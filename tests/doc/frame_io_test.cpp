@@ -6,26 +6,14 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
+#include "recording_progress.h"
 #include "temp_folder.h"
 
 namespace kx {
 namespace {
 
-using Reports = std::vector<std::pair<uint32_t, int32_t>>;
-
-// Keeps every report; answers Cancel from the cancelAt-th report on (1-based; 0 never).
-class StepLog final : public ProgressSink {
-public:
-    explicit StepLog(size_t cancelAt = 0) : cancelAt_(cancelAt) {}
-    bool Report(uint32_t wParam, int32_t lParam) override {
-        reports.emplace_back(wParam, lParam);
-        return cancelAt_ == 0 || reports.size() < cancelAt_;
-    }
-    Reports reports;
-
-private:
-    size_t cancelAt_;
-};
+using Reports = std::vector<test::RecordingProgress::Entry>;
+using StepLog = test::RecordingProgress;
 
 std::vector<uint8_t> Pattern(size_t n) {
     std::vector<uint8_t> bytes(n);

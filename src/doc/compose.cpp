@@ -1,0 +1,101 @@
+// Cutting a loaded strip into the frames of a movie, from the top of the picture down.
+//
+// Rows are bottom-up in memory, so the top of the picture is the end of the strip's data: frame 0
+// takes the last frame-sized block, frame 1 the block before it, and so on. A last frame that the
+// picture covers only partly gets the picture's bottom rows on top and the transparent index in
+// its missing bottom rows.
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/cancel_watch.h"
+
+namespace kx {
+
+int MovieList::CutStrip(ProgressSink* progress, FrameChunk& strip, int32_t n, int32_t stripHeight,
+                        int32_t frameHeight) {
+    // The strip is used up whatever happens.
+    std::vector<uint8_t> pixels;
+    pixels.swap(strip.data);
+    if (n <= 0 || stripHeight <= 0 || frameHeight <= 0) {
+        return 0;
+    }
+    const uint64_t rowBytes = pixels.size() / uint64_t(stripHeight);
+    const uint64_t frameBytes = rowBytes * uint64_t(frameHeight);
+    const uint64_t coveredRows = uint64_t(n) * uint64_t(frameHeight);
+    if (rowBytes == 0 || frameBytes > kMaxBufferBytes || coveredRows < uint64_t(stripHeight) ||
+        coveredRows - uint64_t(stripHeight) >= uint64_t(frameHeight)) {
+        return 0;
+    }
+    const uint64_t fillerBytes = rowBytes * (coveredRows - uint64_t(stripHeight));
+
+    std::vector<FrameChunk>().swap(frames);
+    std::vector<IndexEntry>().swap(index);
+    try {
+        frames.resize(size_t(n));
+        index.resize(size_t(n));
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (!Report(progress, uint32_t(n), kPhaseComposing)) {
+        return 0;
+    }
+    const size_t f = size_t(frameBytes);
+    try {
+        for (int32_t j = 0; j + 1 < n; ++j) {
+            const size_t end = pixels.size() - size_t(j) * f;
+            frames[size_t(j)].data.assign(pixels.begin() + std::ptrdiff_t(end - f),
+                                          pixels.begin() + std::ptrdiff_t(end));
+            if (!Report(progress, 1, kProgressStep)) {
+                return 0;
+            }
+        }
+        std::vector<uint8_t>& last = frames[size_t(n) - 1].data;
+        last.assign(f, transparentIndex);
+        const size_t filler = size_t(fillerBytes);
+        std::memcpy(last.data() + filler, pixels.data(), f - filler);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    return Report(progress, 1, kProgressStep) ? 1 : 0;
+}
+
+int CAnimationDocument::ComposeFromStrip(ProgressSink* progress, int32_t frameHeight) {
+    CancelWatch watch(progress);
+    failureReason.clear();
+    const int32_t stripHeight = headerList.stream.format.header.biHeight;
+    if (frameCount != 1 || movieList.frames.size() != 1 || movieList.frames[0].data.empty() ||
+        stripHeight <= 0) {
+        return Fail("no strip loaded");
+    }
+    if (frameHeight < 1) {
+        return Fail("frame height must be at least 1");
+    }
+    const int32_t n = stripHeight / frameHeight + (stripHeight % frameHeight != 0 ? 1 : 0);
+    frameCount = n;
+
+    std::vector<FrameChunk> old;
+    try {
+        std::vector<FrameChunk> fresh(1);
+        old.swap(movieList.frames);
+        movieList.frames.swap(fresh);
+    } catch (const std::bad_alloc&) {
+        ReleaseFrames();
+        frameCount = 0;
+        return Fail("out of memory");
+    }
+    const int cut = movieList.CutStrip(watch.Sink(), old[0], n, stripHeight, frameHeight);
+    std::vector<FrameChunk>().swap(old);
+    if (!cut || !RebuildHeaders(0, n, frameHeight, 0, 0)) {
+        // Nothing half-cut stays behind for a caller that reads the frames anyway.
+        ReleaseFrames();
+        frameCount = 0;
+        return Fail(watch.Cancelled() ? "cancelled" : "out of memory");
+    }
+    return 1;
+}
+
+}  // namespace kx
