@@ -1,0 +1,65 @@
+// The application object and the program-wide helpers: one CWinApp per program, reached with
+// AfxGetApp(); string resources; message boxes captioned with the application title.
+#ifndef KINETRIX_FRAMEWORK_APP_H
+#define KINETRIX_FRAMEWORK_APP_H
+
+#include <windows.h>
+
+#include <string>
+
+namespace kx {
+
+class CWnd;
+
+// String resource ids the framework itself uses.
+constexpr UINT kIdsAppTitle = 57344;
+constexpr UINT kIdsParseInt = 61952;
+constexpr UINT kIdsParseIntRange = 61953;
+
+class CWinApp {
+public:
+    CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+    virtual ~CWinApp();
+
+    // The entry point calls, in this order: InitApplication, then InitInstance when it returned
+    // TRUE, then Run when InitInstance returned TRUE, then ExitInstance, whose result is the
+    // program's exit code.
+    virtual BOOL InitApplication() { return TRUE; }
+    virtual BOOL InitInstance() { return FALSE; }
+    virtual int Run();
+    virtual int ExitInstance() { return m_exitCode; }
+
+    // Opens the help file of the program (its own path with the extension .hlp) at a topic.
+    virtual void WinHelp(DWORD_PTR data, UINT command);
+    // Shows a message box; AfxMessageBox comes here so that a program (or a test) can observe
+    // or replace it. helpId is the help context of the message, 0 when it has none.
+    virtual int DoMessageBox(const wchar_t* text, UINT type, UINT helpId);
+
+    HINSTANCE m_hInstance = nullptr;
+    CWnd* m_pMainWnd = nullptr;
+    const wchar_t* m_lpCmdLine = L"";
+    int m_nCmdShow = SW_SHOWNORMAL;
+    std::wstring m_helpFilePath;
+
+protected:
+    int m_exitCode = 0;
+};
+
+CWinApp* AfxGetApp();
+HINSTANCE AfxGetInstanceHandle();
+
+// A string resource of the program's module; empty when it does not exist.
+std::wstring LoadStringResource(UINT id);
+
+// A message box captioned with the application title (string 57344).
+int AfxMessageBox(const wchar_t* text, UINT type = MB_OK, UINT helpId = 0);
+int AfxMessageBox(UINT stringId, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
+
+// Runs the application object's start-up sequence; the program's entry point calls it.
+int AfxWinMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand);
+
+}  // namespace kx
+
+#endif  // KINETRIX_FRAMEWORK_APP_H

@@ -1,0 +1,373 @@
+#include "framework/dialog.h"
+
+#include <cstdint>
+
+#include "framework/app.h"
+
+namespace kx {
+
+namespace {
+
+// The framework's own validation messages; a program may replace them with string resources of
+// the same ids.
+constexpr wchar_t kParseIntText[] = L"整数を入力してください。";
+constexpr wchar_t kParseIntRangeText[] = L"%1 から %2 までの整数を入力してください。";
+
+std::wstring FrameworkString(UINT id, const wchar_t* builtIn) {
+    std::wstring text = LoadStringResource(id);
+    return text.empty() ? std::wstring(builtIn) : text;
+}
+
+void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring& to) {
+    for (size_t at = text.find(from); at != std::wstring::npos;
+         at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+}
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n';
+}
+
+// Sets a control's text only when it differs, so that an unchanged field raises no EN_UPDATE
+// or EN_CHANGE and keeps its caret and selection.
+void SetTextIfDifferent(HWND control, const std::wstring& text) {
+    CWnd view;
+    view.Attach(control);
+    if (view.GetWindowText() != text) {
+        ::SetWindowTextW(control, text.c_str());
+    }
+    view.Detach();
+}
+
+// The dialog whose creation is under way on this thread: the creation hook binds it to the
+// first window created, which is the dialog itself (its controls come after it).
+thread_local CDialog* t_creating = nullptr;
+thread_local HHOOK t_creationHook = nullptr;
+
+}  // namespace
+
+bool ParseInt(const wchar_t* text, int& value) {
+    if (text == nullptr) {
+        return false;
+    }
+    const wchar_t* p = text;
+    while (IsBlank(*p)) {
+        ++p;
+    }
+    bool negative = false;
+    if (*p == L'+' || *p == L'-') {
+        negative = *p == L'-';
+        ++p;
+    }
+    int64_t magnitude = 0;
+    int digits = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p, ++digits) {
+        magnitude = magnitude * 10 + (*p - L'0');
+        if (magnitude > int64_t{INT32_MAX} + 1) {
+            return false;
+        }
+    }
+    while (IsBlank(*p)) {
+        ++p;
+    }
+    if (digits == 0 || *p != L'\0') {
+        return false;
+    }
+    const int64_t signedValue = negative ? -magnitude : magnitude;
+    if (signedValue > INT32_MAX) {
+        return false;
+    }
+    value = static_cast<int>(signedValue);
+    return true;
+}
+
+HWND CDataExchange::PrepareEditCtrl(int id) {
+    m_hWndLastControl = m_pDlgWnd->GetDlgItem(id);
+    return m_hWndLastControl;
+}
+
+void CDataExchange::Fail() {
+    m_bFailed = true;
+    if (m_hWndLastControl) {
+        ::SetFocus(m_hWndLastControl);
+        ::SendMessageW(m_hWndLastControl, EM_SETSEL, 0, -1);
+    }
+}
+
+void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
+    if (dx->m_bFailed || control.m_hWnd != nullptr) {
+        return;
+    }
+    control.SubclassWindow(dx->m_pDlgWnd->GetDlgItem(id));
+}
+
+void DDX_Text(CDataExchange* dx, int id, int& value) {
+    if (dx->m_bFailed) {
+        return;
+    }
+    HWND control = dx->PrepareEditCtrl(id);
+    if (control == nullptr) {
+        return;
+    }
+    if (!dx->m_bSaveAndValidate) {
+        SetTextIfDifferent(control, std::to_wstring(value));
+        return;
+    }
+    CWnd view;
+    view.Attach(control);
+    const std::wstring text = view.GetWindowText();
+    view.Detach();
+    int parsed = 0;
+    if (!ParseInt(text.c_str(), parsed)) {
+        AfxMessageBox(FrameworkString(kIdsParseInt, kParseIntText).c_str(),
+                      MB_OK | MB_ICONEXCLAMATION, kIdsParseInt);
+        dx->Fail();
+        return;
+    }
+    value = parsed;
+}
+
+void DDX_Text(CDataExchange* dx, int id, std::wstring& value) {
+    if (dx->m_bFailed) {
+        return;
+    }
+    HWND control = dx->PrepareEditCtrl(id);
+    if (control == nullptr) {
+        return;
+    }
+    if (!dx->m_bSaveAndValidate) {
+        SetTextIfDifferent(control, value);
+        return;
+    }
+    CWnd view;
+    view.Attach(control);
+    value = view.GetWindowText();
+    view.Detach();
+}
+
+void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
+    if (dx->m_bFailed || !dx->m_bSaveAndValidate || (value >= minValue && value <= maxValue)) {
+        return;
+    }
+    std::wstring text = FrameworkString(kIdsParseIntRange, kParseIntRangeText);
+    ReplaceAll(text, L"%1", std::to_wstring(minValue));
+    ReplaceAll(text, L"%2", std::to_wstring(maxValue));
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, kIdsParseIntRange);
+    dx->Fail();
+}
+
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParentWnd(parent) {
+    m_ownsWindow = true;
+}
+
+CDialog::CDialog(const DLGTEMPLATE* dialogTemplate, CWnd* parent)
+    : m_template(dialogTemplate), m_pParentWnd(parent) {
+    m_ownsWindow = true;
+}
+
+CDialog::~CDialog() = default;
+
+INT_PTR CALLBACK CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
+    // The object sees every message through its subclass, which sits in front of the dialog
+    // manager; the dialog manager's own default processing runs for whatever the object passes
+    // on, because this procedure handles nothing.
+    return FALSE;
+}
+
+LRESULT CALLBACK CDialog::CreationHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && t_creating != nullptr) {
+        CDialog* dialog = t_creating;
+        t_creating = nullptr;
+        dialog->InstallSubclass(reinterpret_cast<HWND>(wParam));
+    }
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+HWND CDialog::CreateFromTemplate(HWND owner) {
+    if (m_hWnd != nullptr) {
+        return nullptr;
+    }
+    HINSTANCE instance = AfxGetInstanceHandle();
+    const DLGTEMPLATE* dialogTemplate = m_template;
+    if (dialogTemplate == nullptr) {
+        HRSRC found = ::FindResourceW(instance, MAKEINTRESOURCEW(m_templateId), RT_DIALOG);
+        HGLOBAL loaded = found ? ::LoadResource(instance, found) : nullptr;
+        dialogTemplate = loaded ? static_cast<const DLGTEMPLATE*>(::LockResource(loaded)) : nullptr;
+        if (dialogTemplate == nullptr) {
+            return nullptr;
+        }
+    }
+    // Bind the object before the dialog's first message, so that it sees WM_NCCREATE and
+    // WM_CREATE as well as WM_INITDIALOG.
+    CDialog* const outerCreating = t_creating;
+    HHOOK const outerHook = t_creationHook;
+    t_creating = this;
+    t_creationHook =
+        ::SetWindowsHookExW(WH_CBT, &CDialog::CreationHook, nullptr, ::GetCurrentThreadId());
+    HWND hwnd = nullptr;
+    if (t_creationHook != nullptr) {
+        hwnd = ::CreateDialogIndirectParamW(instance, dialogTemplate, owner, &CDialog::DialogProc,
+                                            reinterpret_cast<LPARAM>(this));
+        ::UnhookWindowsHookEx(t_creationHook);
+    }
+    t_creating = outerCreating;
+    t_creationHook = outerHook;
+    if (hwnd != nullptr && m_hWnd != hwnd) {
+        ::DestroyWindow(hwnd);
+        return nullptr;
+    }
+    return hwnd;
+}
+
+BOOL CDialog::Create(UINT templateId, CWnd* parent) {
+    m_templateId = templateId;
+    m_template = nullptr;
+    return CreateIndirect(nullptr, parent);
+}
+
+BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
+    if (dialogTemplate != nullptr) {
+        m_template = dialogTemplate;
+    }
+    m_pParentWnd = parent;
+    CWinApp* app = AfxGetApp();
+    HWND owner =
+        parent ? parent->m_hWnd : (app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr);
+    return CreateFromTemplate(owner) != nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : ::GetActiveWindow();
+    if (owner == nullptr) {
+        CWinApp* app = AfxGetApp();
+        owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+    }
+    if (owner != nullptr) {
+        owner = ::GetAncestor(owner, GA_ROOT);
+    }
+    const bool enableOwner = owner != nullptr && ::IsWindowEnabled(owner);
+    if (enableOwner) {
+        ::EnableWindow(owner, FALSE);
+    }
+    m_inModalLoop = true;
+    m_endRequested = false;
+    m_modalResult = -1;
+    if (CreateFromTemplate(owner) != nullptr) {
+        if (!m_endRequested && m_hWnd != nullptr) {
+            if (!::IsWindowVisible(m_hWnd)) {
+                ::ShowWindow(m_hWnd, SW_SHOWNORMAL);
+            }
+            RunModalLoop();
+        }
+        if (m_hWnd != nullptr) {
+            ::SetWindowPos(
+                m_hWnd, nullptr, 0, 0, 0, 0,
+                SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        }
+    }
+    if (enableOwner) {
+        ::EnableWindow(owner, TRUE);
+    }
+    if (owner != nullptr && m_hWnd != nullptr && ::GetActiveWindow() == m_hWnd) {
+        ::SetActiveWindow(owner);
+    }
+    if (m_hWnd != nullptr) {
+        DestroyWindow();
+    }
+    m_inModalLoop = false;
+    return m_modalResult;
+}
+
+int CDialog::RunModalLoop() {
+    MSG msg;
+    while (!m_endRequested && m_hWnd != nullptr) {
+        const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) {
+            break;
+        }
+        if (got == 0) {
+            // WM_QUIT belongs to the loop outside this one: leave and hand it on.
+            ::PostQuitMessage(static_cast<int>(msg.wParam));
+            m_modalResult = -1;
+            break;
+        }
+        if (!PreTranslateChain(&msg) && !::IsDialogMessageW(m_hWnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return m_modalResult;
+}
+
+BOOL CDialog::PreTranslateChain(MSG* msg) {
+    // From the window the message is for up through its parents to its top-level window.
+    for (HWND h = msg->hwnd; h != nullptr;) {
+        if (CWnd* object = FromHandle(h); object != nullptr && object->PreTranslateMessage(msg)) {
+            return TRUE;
+        }
+        if ((::GetWindowLongPtrW(h, GWL_STYLE) & WS_CHILD) == 0) {
+            break;
+        }
+        h = ::GetParent(h);
+    }
+    return FALSE;
+}
+
+void CDialog::EndDialog(int result) {
+    m_modalResult = result;
+    if (m_inModalLoop) {
+        m_endRequested = true;
+        // Wake the loop in case it is waiting.
+        ::PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    } else if (m_hWnd != nullptr) {
+        ::EndDialog(m_hWnd, result);
+    }
+}
+
+BOOL CDialog::UpdateData(BOOL saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    DoDataExchange(&dx);
+    return dx.m_bFailed ? FALSE : TRUE;
+}
+
+BOOL CDialog::OnInitDialog() {
+    UpdateData(FALSE);
+    return TRUE;
+}
+
+void CDialog::OnOK() {
+    if (UpdateData(TRUE)) {
+        EndDialog(IDOK);
+    }
+}
+
+void CDialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            // The result decides whether the dialog manager sets the default focus.
+            return OnInitDialog();
+        case WM_COMMAND:
+            // Buttons, menus, Enter and Escape all arrive with notification code 0.
+            if (HIWORD(wParam) == BN_CLICKED) {
+                if (LOWORD(wParam) == IDOK) {
+                    OnOK();
+                    return 0;
+                }
+                if (LOWORD(wParam) == IDCANCEL) {
+                    OnCancel();
+                    return 0;
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    return CWnd::WindowProc(msg, wParam, lParam);
+}
+
+}  // namespace kx

@@ -1,0 +1,160 @@
+#include "framework/wnd.h"
+
+#include <commctrl.h>
+
+namespace kx {
+
+namespace {
+
+// The window property naming the object subclassed onto a window most recently.
+constexpr wchar_t kObjectProperty[] = L"KinetrixWindowObject";
+
+}  // namespace
+
+CWnd::~CWnd() {
+    if (m_hWnd == nullptr) {
+        return;
+    }
+    HWND hwnd = m_hWnd;
+    if (m_subclassed) {
+        RemoveSubclass();
+    }
+    m_hWnd = nullptr;
+    if (m_ownsWindow) {
+        ::DestroyWindow(hwnd);
+    }
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
+}
+
+bool CWnd::InstallSubclass(HWND hwnd) {
+    if (!::SetWindowSubclass(hwnd, &CWnd::SubclassProc, reinterpret_cast<UINT_PTR>(this),
+                             reinterpret_cast<DWORD_PTR>(this))) {
+        return false;
+    }
+    m_hWnd = hwnd;
+    m_subclassed = true;
+    m_previousObject = FromHandle(hwnd);
+    ::SetPropW(hwnd, kObjectProperty, this);
+    return true;
+}
+
+void CWnd::RemoveSubclass() {
+    HWND hwnd = m_hWnd;
+    ::RemoveWindowSubclass(hwnd, &CWnd::SubclassProc, reinterpret_cast<UINT_PTR>(this));
+    m_subclassed = false;
+    // Unlink this object from the window's list of objects, which need not be removed in the
+    // reverse order of their installation.
+    CWnd* head = FromHandle(hwnd);
+    if (head == this) {
+        if (m_previousObject) {
+            ::SetPropW(hwnd, kObjectProperty, m_previousObject);
+        } else {
+            ::RemovePropW(hwnd, kObjectProperty);
+        }
+    } else {
+        for (CWnd* o = head; o; o = o->m_previousObject) {
+            if (o->m_previousObject == this) {
+                o->m_previousObject = m_previousObject;
+                break;
+            }
+        }
+    }
+    m_previousObject = nullptr;
+}
+
+bool CWnd::SubclassWindow(HWND hwnd) {
+    if (m_hWnd != nullptr || hwnd == nullptr || !::IsWindow(hwnd)) {
+        return false;
+    }
+    m_hWnd = hwnd;
+    PreSubclassWindow();
+    m_hWnd = nullptr;
+    return InstallSubclass(hwnd);
+}
+
+bool CWnd::SubclassDlgItem(int id, CWnd* parent) {
+    if (parent == nullptr) {
+        return false;
+    }
+    HWND control = ::GetDlgItem(parent->m_hWnd, id);
+    return control != nullptr && SubclassWindow(control);
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND hwnd = m_hWnd;
+    if (m_subclassed) {
+        RemoveSubclass();
+    }
+    m_hWnd = nullptr;
+    return hwnd;
+}
+
+bool CWnd::Attach(HWND hwnd) {
+    if (m_hWnd != nullptr || hwnd == nullptr) {
+        return false;
+    }
+    m_hWnd = hwnd;
+    return true;
+}
+
+HWND CWnd::Detach() {
+    if (m_subclassed) {
+        return UnsubclassWindow();
+    }
+    HWND hwnd = m_hWnd;
+    m_hWnd = nullptr;
+    return hwnd;
+}
+
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
+
+BOOL CWnd::PreTranslateMessage(MSG*) {
+    return FALSE;
+}
+
+LRESULT CWnd::Default() {
+    return ::DefSubclassProc(m_current.hwnd, m_current.msg, m_current.wParam, m_current.lParam);
+}
+
+RECT CWnd::GetClientRect() const {
+    RECT r{};
+    ::GetClientRect(m_hWnd, &r);
+    return r;
+}
+
+std::wstring CWnd::GetWindowText() const {
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(m_hWnd)) + 1, L'\0');
+    const int n = ::GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));
+    text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return text;
+}
+
+LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) {
+    return Default();
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR refData) {
+    CWnd* self = reinterpret_cast<CWnd*>(refData);
+    // Messages nest (a handler may send to its own window): keep the outer one for Default().
+    const CurrentMessage outer = self->m_current;
+    self->m_current = {hwnd, msg, wParam, lParam};
+    const LRESULT result = self->WindowProc(msg, wParam, lParam);
+    self->m_current = outer;
+    if (msg == WM_NCDESTROY) {
+        // The last message of the window: nothing may point at it any more.
+        if (self->m_subclassed) {
+            self->RemoveSubclass();
+        }
+        self->m_hWnd = nullptr;
+        self->PostNcDestroy();
+    }
+    return result;
+}
+
+}  // namespace kx
