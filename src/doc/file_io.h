@@ -30,7 +30,8 @@ public:
     bool Skip(uint64_t n);
     uint64_t Position() const { return position_; }
     uint64_t Size() const { return size_; }
-    uint64_t Remaining() const { return size_ - position_; }
+    // A file that grew after it was opened has nothing more to offer than its opening size.
+    uint64_t Remaining() const { return position_ < size_ ? size_ - position_ : 0; }
 
 private:
     std::FILE* file_ = nullptr;
