@@ -577,7 +577,7 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
 
     InputFile file;
     if (!file.Open(path)) {
-        return Fail("cannot open the file: " + DescribeFileError(errno));
+        return failed("cannot open the file: " + DescribeFileError(errno));
     }
     std::array<uint8_t, RiffHeader::kBytes> head{};
     const bool readHead = file.ReadExact(head.data(), head.size());
@@ -586,10 +586,10 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
     if (!readHead || riff.id != fourcc::kRiff || riff.form != fourcc::kAvi) {
         riff.id = fourcc::kRiff;
         riff.form = fourcc::kAvi;
-        return Fail("not an AVI file (no RIFF \"AVI \" header)");
+        return failed("not an AVI file (no RIFF \"AVI \" header)");
     }
     if (!Report(watch.Sink(), (riff.size * 2u) / 128u, kPhaseReading)) {
-        return Fail("cancelled");
+        return failed("cancelled");
     }
 
     AviWalker walker(*this, file, watch);

@@ -1,0 +1,189 @@
+// Writing the movie back as one bitmap strip: the frames stacked vertically with frame 0 at the
+// top, 8-bit plain or run-length compressed (BI_RLE8).
+//
+// A bitmap's rows run from the bottom, so the last frame is written first. Compressed frames are
+// written one after another; every frame but frame 0 ends with an end of line (0 0) instead of
+// an end of bitmap, and frame 0, written last, ends the whole picture with 0 1.
+//
+// The file is written beside the target and put in its place only when everything was written,
+// so a failed or cancelled save leaves the old file as it was. Once the frames were encoded they
+// are decoded back on every path, so the document stays usable whatever happens.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/byte_io.h"
+#include "doc/file_io.h"
+
+namespace kx {
+namespace {
+
+constexpr uint32_t kFileHeaderBytes = 14;
+constexpr uint32_t kHeadersBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
+constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
+
+// Passes every report on and remembers whether one was answered with Cancel.
+class CancelWatch final : public ProgressSink {
+public:
+    explicit CancelWatch(ProgressSink* inner) : inner_(inner) {}
+    bool Report(uint32_t wParam, int32_t lParam) override {
+        const bool goOn = kx::Report(inner_, wParam, lParam);
+        cancelled_ = cancelled_ || !goOn;
+        return goOn;
+    }
+    bool Cancelled() const { return cancelled_; }
+    ProgressSink* Sink() { return inner_ != nullptr ? this : nullptr; }
+
+private:
+    ProgressSink* inner_;
+    bool cancelled_ = false;
+};
+
+}  // namespace
+
+int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem::path& path,
+                                   bool compress) {
+    CancelWatch watch(progress);
+    ProgressSink* sink = watch.Sink();
+    BitmapInfoHeader& format = headerList.stream.format.header;
+    const int32_t n = frameCount;
+    if (n <= 0 || movieList.frames.size() < size_t(n)) {
+        return Fail("there are no frames to save");
+    }
+    // The picture is every frame's rows in turn; a frame of another size would shift the rest.
+    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(format.biHeight);
+    if (format.biWidth <= 0 || format.biHeight <= 0 || format.biBitCount != 8 ||
+        format.biCompression != 0) {
+        return Fail("the frames are not plain 8-bit pictures");
+    }
+    for (int32_t k = 0; k < n; ++k) {
+        if (Frame(k).Size() != frameBytes) {
+            return Fail("frame " + std::to_string(k) + " holds " + std::to_string(Frame(k).Size()) +
+                        " bytes instead of " + std::to_string(frameBytes));
+        }
+    }
+    const int64_t stripHeight = int64_t(format.biHeight) * n;
+    if (stripHeight > INT32_MAX) {
+        return Fail("the frames stacked would be taller than a bitmap can be");
+    }
+    if (palette.count < 0 || palette.count > 256) {
+        return Fail("the palette has " + std::to_string(palette.count) + " entries");
+    }
+    const uint32_t entries = static_cast<uint32_t>(palette.count);
+
+    // C: the plain total of frame bytes; S: rows of all frames.
+    const uint32_t plainTotal = headerList.main.suggestedBufferSize;
+    const uint32_t rows = static_cast<uint32_t>(stripHeight);
+    const double perPlainByte = plainTotal != 0 ? 256.0 / plainTotal : 256.0;
+
+    // Puts encoded frames back to plain ones; run on every path once encoding has begun.
+    const auto restore = [&]() -> bool {
+        if (format.biCompression != uint32_t(Compression::Rle8)) {
+            return true;
+        }
+        if (Report(sink, 0, kPhaseDecoding)) {
+            // Decoding back cannot be cancelled: the frames must end plain.
+            Report(sink, 0, kProgressDisableCancel);
+        }
+        if (movieList.DecodeFrames(sink, format, n, false, 0) == 0) {
+            return false;
+        }
+        headerList.stream.header.handler = fourcc::kRgb;
+        return RebuildHeaders(0, 0, 0, 0, 0) != 0;
+    };
+    const auto failAfterEncoding = [&](std::string reason) {
+        if (!restore()) {
+            reason += "; the frames could not be decoded back";
+        }
+        return Fail(std::move(reason));
+    };
+
+    uint32_t dataBytes = plainTotal;
+    if (compress) {
+        movieList.CompactPalette(sink, nullptr, n);
+        if (!Report(sink, (plainTotal + 310) / 256 + 5 * rows, kPhaseEncoding)) {
+            return Fail("cancelled");
+        }
+        if (movieList.EncodeFramesForBitmap(sink, format, n) == 0) {
+            return failAfterEncoding(watch.Cancelled() ? "cancelled"
+                                                       : "the frames could not be compressed");
+        }
+        if (format.biCompression == uint32_t(Compression::Rle8)) {
+            headerList.stream.header.handler = fourcc::kRle;
+        }
+        if (RebuildHeaders(0, 0, 0, 0, 0) == 0) {
+            return failAfterEncoding("out of memory");
+        }
+        dataBytes = headerList.main.suggestedBufferSize;
+    }
+
+    const uint64_t fileBytes = uint64_t(4) * entries + dataBytes + kHeadersBytes;
+    if (fileBytes > UINT32_MAX) {
+        return failAfterEncoding("the bitmap would be larger than 4 GB");
+    }
+    std::vector<uint8_t> head;
+    ByteWriter out(head);
+    out.u16le(kBitmapType);                       // bfType "BM"
+    out.u32le(static_cast<uint32_t>(fileBytes));  // bfSize
+    out.u16le(0);                                 // bfReserved1
+    out.u16le(0);                                 // bfReserved2
+    out.u32le(4 * entries + kHeadersBytes);       // bfOffBits
+    // The frames' own info header (resolution and compression as held), describing the strip.
+    BitmapInfoHeader info = format;
+    info.biSize = BitmapInfoHeader::kBytes;             // 40: only this much is written
+    info.biHeight = static_cast<int32_t>(stripHeight);  // every frame's rows
+    info.biSizeImage = dataBytes;                       // pixel bytes as written
+    info.biClrUsed = entries;                           // the palette, uncompacted
+    info.biClrImportant = 0;
+    info.Write(out);
+    palette.Write(out);
+    if (!out.ok() || head.size() != kHeadersBytes + 4 * size_t(entries)) {
+        return failAfterEncoding("out of memory");
+    }
+
+    // Progress units per byte written.
+    double bytesPerStep = dataBytes * perPlainByte;
+    if (bytesPerStep < 1) {
+        bytesPerStep = 1;
+    }
+    int result = 1;
+    OutputFile file;
+    if (compress) {
+        result = Report(sink, 0, kPhaseWriting) ? 1 : 0;
+    } else if (!Report(sink, (plainTotal + 310) / 256, kPhaseWriting)) {
+        return Fail("cancelled");
+    }
+    if (result == 1) {
+        if (!file.Open(path)) {
+            return failAfterEncoding("cannot create the file: " + file.Error());
+        }
+        if (!file.Write(head.data(), head.size())) {
+            return failAfterEncoding("cannot write the file: " + file.Error());
+        }
+        result = Report(sink, 1, kProgressStep) ? 1 : 0;
+    }
+    // Frame 0 is the top of the picture, so it is written last.
+    for (int32_t k = n - 1; result == 1 && k >= 0; --k) {
+        if (Frame(k).WriteFrameData(sink, bytesPerStep, file, false) == 0) {
+            return failAfterEncoding("cannot write the file: " + file.Error());
+        }
+        if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
+            result = 0;
+        }
+    }
+    if (result == 1 && sink != nullptr && !Report(sink, 0, kProgressStep)) {
+        result = 0;
+    }
+    if (result == 1 && !file.Commit()) {
+        return failAfterEncoding("cannot write the file: " + file.Error());
+    }
+    file.Discard();
+
+    if (!restore()) {
+        return Fail("the frames could not be decoded back");
+    }
+    return result == 1 ? 1 : Fail("cancelled");
+}
+
+}  // namespace kx
