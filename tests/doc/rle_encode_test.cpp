@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/recording_progress.h"
+#include "doc/rle_test_support.h"
+
+namespace kx {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test::Frame8;
+using test::RecordingProgress;
+
+const std::array<uint8_t, 256> kNoRemap{};
+
+// Encodes pixels (plain rows of the given width) against base or none; fails the test when the
+// encoder fails.
+Bytes Encode(int32_t width, int32_t height, const Bytes& pixels, const Bytes* base = nullptr,
+             const std::array<uint8_t, 256>& remap = kNoRemap) {
+    BitmapInfoHeader format = Frame8(width, height);
+    FrameChunk chunk;
+    EXPECT_EQ(
+        1, chunk.EncodeRle8(nullptr, format, pixels.data(), base ? base->data() : nullptr, remap));
+    return chunk.data;
+}
+
+struct RowCase {
+    Bytes row;
+    Bytes codes;
+};
+
+TEST(EncodeRle8, OneRowOfEight) {
+    const RowCase cases[] = {
+        {{5, 5, 5, 5, 5, 5, 5, 5}, {0x08, 0x05, 0x00, 0x01}},
+        {{1, 2, 3, 4, 5, 6, 7, 8}, {0x00, 0x08, 1, 2, 3, 4, 5, 6, 7, 8, 0x00, 0x01}},
+        {{1, 2, 3, 3, 3, 4, 5, 6},
+         {0x01, 0x01, 0x01, 0x02, 0x03, 0x03, 0x00, 0x03, 0x04, 0x05, 0x06, 0x00, 0x00, 0x01}},
+        {{1, 1, 2, 3, 3, 4, 4, 4}, {0x02, 0x01, 0x01, 0x02, 0x02, 0x03, 0x03, 0x04, 0x00, 0x01}},
+    };
+    for (const RowCase& c : cases) {
+        EXPECT_EQ(c.codes, Encode(8, 1, c.row));
+    }
+}
+
+TEST(EncodeRle8, TwoRowsEndWithEndOfBitmapNotEndOfLine) {
+    const Bytes pixels = {5, 5, 5, 5, 5, 5, 5, 5, 6, 6, 6, 6, 6, 6, 6, 6};
+    EXPECT_EQ((Bytes{0x08, 0x05, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01}), Encode(8, 2, pixels));
+}
+
+TEST(EncodeRle8, LongRunsAndLongAbsoluteRuns) {
+    EXPECT_EQ((Bytes{0xFF, 0x09, 0x2D, 0x09, 0x00, 0x01}), Encode(300, 1, Bytes(300, 9)));
+
+    Bytes different(600);
+    for (size_t i = 0; i < different.size(); ++i) {
+        different[i] = uint8_t(i % 2 == 0 ? i % 251 : 255 - i % 7);
+    }
+    for (size_t i = 1; i < different.size(); ++i) {
+        ASSERT_NE(different[i - 1], different[i]) << i;
+    }
+    const Bytes codes = Encode(600, 1, different);
+    // 00 254 (254 pixels), 00 254 (254 pixels), 00 92 (92 pixels), 00 01.
+    ASSERT_EQ(2 + 254 + 2 + 254 + 2 + 92 + 2u, codes.size());
+    EXPECT_EQ(0, codes[0]);
+    EXPECT_EQ(254, codes[1]);
+    EXPECT_EQ(Bytes(different.begin(), different.begin() + 254),
+              Bytes(codes.begin() + 2, codes.begin() + 256));
+    EXPECT_EQ(0, codes[256]);
+    EXPECT_EQ(254, codes[257]);
+    EXPECT_EQ(0, codes[512]);
+    EXPECT_EQ(92, codes[513]);
+    EXPECT_EQ(different[599], codes[513 + 92]);
+    EXPECT_EQ((Bytes{0, 1}), Bytes(codes.end() - 2, codes.end()));
+}
+
+TEST(EncodeRle8, OddAbsoluteRunsArePaddedAndNarrowFramesAreNotEncoded) {
+    // Width 5: stride 8, the 3 pad bytes are never encoded.
+    EXPECT_EQ((Bytes{0x00, 0x05, 1, 2, 3, 4, 5, 0x00, 0x00, 0x01}),
+              Encode(5, 1, {1, 2, 3, 4, 5, 0xEE, 0xEE, 0xEE}));
+    EXPECT_EQ((Bytes{0x00, 0x07, 1, 2, 3, 4, 5, 6, 7, 0x00, 0x00, 0x01}),
+              Encode(7, 1, {1, 2, 3, 4, 5, 6, 7, 0xEE}));
+
+    BitmapInfoHeader format = Frame8(4, 2);
+    FrameChunk chunk;
+    chunk.data = {9, 9, 9};
+    const Bytes pixels(8, 1);
+    EXPECT_EQ(1, chunk.EncodeRle8(nullptr, format, pixels.data(), nullptr, kNoRemap));
+    EXPECT_EQ(0u, chunk.Size());
+    EXPECT_EQ(0u, format.biCompression);
+}
+
+TEST(EncodeRle8, RemapTableAndCompression) {
+    std::array<uint8_t, 256> remap{};
+    remap[7] = 5;
+    remap[9] = 6;
+    BitmapInfoHeader format = Frame8(8, 1);
+    FrameChunk chunk;
+    const Bytes pixels = {7, 7, 7, 9, 0, 9, 7, 0};
+    ASSERT_EQ(1, chunk.EncodeRle8(nullptr, format, pixels.data(), nullptr, remap));
+    EXPECT_EQ((Bytes{0x03, 0x02, 0x00, 0x05, 0x03, 0x00, 0x03, 0x02, 0x00, 0x00, 0x00, 0x01}),
+              chunk.data);
+    EXPECT_EQ(1u, format.biCompression);
+
+    // With a base the format is left alone.
+    BitmapInfoHeader later = Frame8(8, 1);
+    const Bytes base(8, 0);
+    ASSERT_EQ(1, chunk.EncodeRle8(nullptr, later, pixels.data(), base.data(), remap));
+    EXPECT_EQ(0u, later.biCompression);
+}
+
+// An 8 x 3 frame with rows of 1s, 2s and 3s (bottom up).
+Bytes Rows123() {
+    Bytes f;
+    for (uint8_t v = 1; v <= 3; ++v) {
+        f.insert(f.end(), 8, v);
+    }
+    return f;
+}
+
+TEST(EncodeRle8, AgainstABase) {
+    const Bytes frame = Rows123();
+    EXPECT_EQ((Bytes{0x00, 0x01}), Encode(8, 3, frame, &frame));
+
+    // Bases that differ in one whole row.
+    auto differIn = [&frame](size_t row) {
+        Bytes base = frame;
+        std::fill(base.begin() + 8 * row, base.begin() + 8 * row + 8, 9);
+        return base;
+    };
+    const Bytes top = differIn(2);
+    EXPECT_EQ((Bytes{0x00, 0x02, 0x00, 0x02, 0x08, 0x03, 0x00, 0x01}), Encode(8, 3, frame, &top));
+
+    const Bytes bottom = differIn(0);
+    EXPECT_EQ((Bytes{0x08, 0x01, 0x00, 0x00, 0x00, 0x01}), Encode(8, 3, frame, &bottom));
+
+    const Bytes middle = differIn(1);
+    EXPECT_EQ((Bytes{0x08, 0x01, 0x00, 0x00, 0x08, 0x02, 0x00, 0x00, 0x00, 0x01}),
+              Encode(8, 3, frame, &middle));
+}
+
+TEST(EncodeRle8, DeltaWithinARowAgainstABase) {
+    // 16 x 2, both rows 0 ... 15; the base differs only at row 1, column 8.
+    Bytes frame;
+    for (int r = 0; r < 2; ++r) {
+        for (uint8_t x = 0; x < 16; ++x) {
+            frame.push_back(x);
+        }
+    }
+    Bytes base = frame;
+    base[16 + 8] = 0xEE;
+    EXPECT_EQ((Bytes{0x00, 0x02, 0x08, 0x01, 0x01, 0x08, 0x00, 0x01}), Encode(16, 2, frame, &base));
+}
+
+TEST(EncodeRle8, FailuresLeaveChunkAndFormat) {
+    FrameChunk chunk;
+    chunk.data = {1, 2};
+    const Bytes pixels(16, 3);
+    BitmapInfoHeader empty = Frame8(8, 0);
+    EXPECT_EQ(0, chunk.EncodeRle8(nullptr, empty, pixels.data(), nullptr, kNoRemap));
+    BitmapInfoHeader absurd = Frame8(0x40000000, 0x40000000);
+    EXPECT_EQ(0, chunk.EncodeRle8(nullptr, absurd, pixels.data(), nullptr, kNoRemap));
+    EXPECT_EQ((Bytes{1, 2}), chunk.data);
+    EXPECT_EQ(0u, absurd.biCompression);
+}
+
+TEST(EncodeRle8, ProgressEvery128RowsAndCancel) {
+    const Bytes pixels(8 * 300, 4);
+    BitmapInfoHeader format = Frame8(8, 300);
+    FrameChunk chunk;
+    RecordingProgress sink;
+    ASSERT_EQ(1, chunk.EncodeRle8(&sink, format, pixels.data(), nullptr, kNoRemap));
+    EXPECT_EQ((std::vector<RecordingProgress::Entry>{{512, 0}, {512, 0}, {176, 0}}), sink.reports);
+
+    for (size_t cancelAt = 1; cancelAt <= 3; ++cancelAt) {
+        BitmapInfoHeader f = Frame8(8, 300);
+        FrameChunk c;
+        c.data = {7};
+        RecordingProgress cancel(cancelAt);
+        EXPECT_EQ(0, c.EncodeRle8(&cancel, f, pixels.data(), nullptr, kNoRemap)) << cancelAt;
+        EXPECT_EQ(cancelAt, cancel.reports.size());
+        EXPECT_EQ((Bytes{7}), c.data);
+        EXPECT_EQ(0u, f.biCompression);
+    }
+}
+
+}  // namespace
+}  // namespace kx
