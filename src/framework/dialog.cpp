@@ -325,6 +325,30 @@ void CDialog::EndDialog(int result) {
     }
 }
 
+void CDialog::CenterWindow(HWND over) {
+    RECT area{};
+    if (over != nullptr && ::IsWindowVisible(over) && !::IsIconic(over)) {
+        ::GetWindowRect(over, &area);
+    } else {
+        MONITORINFO monitor{};
+        monitor.cbSize = sizeof monitor;
+        if (!::GetMonitorInfoW(::MonitorFromWindow(m_hWnd, MONITOR_DEFAULTTOPRIMARY), &monitor)) {
+            return;
+        }
+        area = monitor.rcWork;
+    }
+    RECT own{};
+    ::GetWindowRect(m_hWnd, &own);
+    const int width = own.right - own.left;
+    const int height = own.bottom - own.top;
+    int left = (area.left + area.right - width) / 2;
+    int top = (area.top + area.bottom - height) / 2;
+    // Keep the caption on the screen.
+    left = left < 0 ? 0 : left;
+    top = top < 0 ? 0 : top;
+    ::SetWindowPos(m_hWnd, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 BOOL CDialog::UpdateData(BOOL saveAndValidate) {
     CDataExchange dx(this, saveAndValidate);
     DoDataExchange(&dx);

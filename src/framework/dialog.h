@@ -54,6 +54,8 @@ public:
     BOOL CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent = nullptr);
 
     void EndDialog(int result);
+    // Centres the dialog over a window, or over the work area of its monitor when there is none.
+    void CenterWindow(HWND over);
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
     virtual BOOL OnInitDialog();

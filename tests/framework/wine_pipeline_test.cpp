@@ -38,8 +38,9 @@ TEST(WinePipeline, RegistryValueRoundTrips) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS,
                                              nullptr, &key, nullptr));
     const DWORD written = 0x12345678;
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, L"Probe", 0, REG_DWORD,
-                                            reinterpret_cast<const BYTE*>(&written), sizeof written));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExW(key, L"Probe", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&written),
+                             sizeof written));
     RegCloseKey(key);
 
     DWORD read = 0;

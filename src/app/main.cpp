@@ -1,0 +1,8 @@
+// The program's one application object; the framework's entry point runs it.
+#include "app/movie_app.h"
+
+namespace {
+
+kx::CMovieApp theApp;
+
+}  // namespace

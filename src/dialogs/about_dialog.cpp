@@ -1,0 +1,35 @@
+#include "dialogs/about_dialog.h"
+
+#include "framework/app.h"
+#include "resources/resource.h"
+
+namespace kx {
+
+CAboutDialog::CAboutDialog() : CDialog(IDD_ABOUTBOX) {}
+
+CAboutDialog::~CAboutDialog() = default;
+
+void CAboutDialog::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_ANIMATE, m_animate);
+}
+
+BOOL CAboutDialog::OnInitDialog() {
+    CDialog::OnInitDialog();
+    m_logo.SubclassDlgItem(IDC_LOGO, this);
+    // The control's autoplay style starts the clip as soon as it is open, repeating for ever.
+    m_animate.Open(IDR_CLIP);
+    return TRUE;
+}
+
+LRESULT CAboutDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_HELP) {
+        if (CWinApp* app = AfxGetApp()) {
+            app->WinHelp(kAboutHelpContext, HELP_CONTEXT);
+        }
+        return TRUE;
+    }
+    return CDialog::WindowProc(msg, wParam, lParam);
+}
+
+}  // namespace kx
