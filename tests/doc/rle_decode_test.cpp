@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/recording_progress.h"
+#include "doc/rle_test_support.h"
+
+namespace kx {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using test::Frame8;
+using test::RecordingProgress;
+
+BitmapInfoHeader Rle8(int32_t width, int32_t height) {
+    BitmapInfoHeader f = Frame8(width, height);
+    f.biCompression = 1;
+    return f;
+}
+
+BitmapInfoHeader Rle4(int32_t width, int32_t height) {
+    BitmapInfoHeader f = Frame8(width, height);
+    f.biBitCount = 4;
+    f.biCompression = 2;
+    return f;
+}
+
+// Decodes codes and returns the plain frame; empty when the decoder fails.
+Bytes Decode(BitmapInfoHeader format, const Bytes& codes, const Bytes* base = nullptr) {
+    FrameChunk chunk;
+    chunk.data = codes;
+    if (chunk.DecodeRle(nullptr, format, base ? base->data() : nullptr, true) == 0) {
+        EXPECT_EQ(codes, chunk.data) << "a failed decoding changed the frame";
+        return {};
+    }
+    return chunk.data;
+}
+
+TEST(DecodeRle8, RunsAbsoluteRunsAndLineEnds) {
+    BitmapInfoHeader format = Rle8(8, 2);
+    FrameChunk chunk;
+    chunk.data = {0x08, 0x05, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01};
+    ASSERT_EQ(1, chunk.DecodeRle(nullptr, format, nullptr, true));
+    EXPECT_EQ((Bytes{5, 5, 5, 5, 5, 5, 5, 5, 6, 6, 6, 6, 6, 6, 6, 6}), chunk.data);
+    EXPECT_EQ(0u, format.biCompression);
+
+    // Width 5 (pad 3): an odd absolute run with its pad byte, a short row filled with 0.
+    EXPECT_EQ(
+        (Bytes{1, 2, 3, 4, 5, 0, 0, 0, 7, 7, 0, 0, 0, 0, 0, 0}),
+        Decode(Rle8(5, 2), {0x00, 0x05, 1, 2, 3, 4, 5, 0x00, 0x00, 0x00, 0x02, 0x07, 0x00, 0x01}));
+}
+
+TEST(DecodeRle8, SkippedPixelsComeFromTheBase) {
+    const Bytes base = {1, 1, 1, 1, 1, 9, 9, 9, 2, 2, 2, 2,
+                        2, 9, 9, 9, 3, 3, 3, 3, 3, 9, 9, 9};  // 5 x 3, pad bytes 9 to see them
+    // A pixel, a delta of 2 pixels, a pixel, end of line (rest of row from the base, pad 0),
+    // then end of bitmap (everything else from the base, pad included).
+    EXPECT_EQ(
+        (Bytes{7, 1, 1, 7, 1, 0, 0, 0, 2, 2, 2, 2, 2, 9, 9, 9, 3, 3, 3, 3, 3, 9, 9, 9}),
+        Decode(Rle8(5, 3), {0x01, 0x07, 0x00, 0x02, 0x02, 0x00, 0x01, 0x07, 0x00, 0x00, 0x00, 0x01},
+               &base));
+    // A delta up one row and right by 1.
+    EXPECT_EQ((Bytes{1, 1, 1, 1, 1, 9, 9, 9, 2, 6, 2, 2, 2, 9, 9, 9, 3, 3, 3, 3, 3, 9, 9, 9}),
+              Decode(Rle8(5, 3), {0x00, 0x02, 0x01, 0x01, 0x01, 0x06, 0x00, 0x01}, &base));
+}
+
+TEST(DecodeRle8, DataEndingWithEndOfLineEndsTheBitmap) {
+    const Bytes base = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    EXPECT_EQ((Bytes{4, 4, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}),
+              Decode(Rle8(8, 2), {0x02, 0x04, 0x00, 0x00}, &base));
+    EXPECT_EQ((Bytes{4, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+              Decode(Rle8(8, 2), {0x02, 0x04, 0x00, 0x00}));
+}
+
+TEST(DecodeRle8, RunsPastTheRowEndAreClipped) {
+    // Width 5, stride 8: a writer that encodes the pad pixels, one that writes one pixel more,
+    // and an absolute run of 7 whose last 2 pixels are dropped (its bytes still consumed).
+    const Bytes expected = {4, 4, 4, 4, 4, 0, 0, 0, 6, 6, 6, 6, 6, 0, 0, 0, 1, 2, 3, 4, 5, 0, 0, 0};
+    EXPECT_EQ(expected,
+              Decode(Rle8(5, 3), {0x08, 0x04, 0x00, 0x00, 0x06, 0x06, 0x00, 0x00, 0x00, 0x07,
+                                  1,    2,    3,    4,    5,    6,    7,    0x00, 0x00, 0x01}));
+    // A second run at the row's end is dropped too; the end of line starts the next row.
+    EXPECT_EQ((Bytes{4, 4, 4, 4, 4, 0, 0, 0, 6, 6, 6, 6, 6, 0, 0, 0}),
+              Decode(Rle8(5, 2), {0x05, 0x04, 0x02, 0x09, 0x00, 0x00, 0x05, 0x06, 0x00, 0x01}));
+}
+
+TEST(DecodeRle8, FaultsFailAndLeaveTheFrame) {
+    const Bytes base(16, 3);
+    const struct {
+        const char* what;
+        Bytes codes;
+        bool withBase;
+    } cases[] = {
+        {"run after the last row's end of line",
+         {0x05, 0x01, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01},
+         false},
+        {"absolute run after the last row",
+         {0x05, 0x01, 0x00, 0x00, 0x00, 0x03, 1, 2, 3, 0, 0x00, 0x01},
+         false},
+        {"end of line past the frame", {0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}, false},
+        {"delta past the frame", {0x00, 0x02, 0x00, 0x02, 0x00, 0x01}, true},
+        {"delta right past the frame", {0x00, 0x02, 0x09, 0x01, 0x00, 0x01}, true},
+        {"delta without a base", {0x00, 0x02, 0x01, 0x00, 0x00, 0x01}, false},
+        {"codes after the end of bitmap", {0x00, 0x01, 0x05, 0x01}, false},
+        {"no end of bitmap", {0x05, 0x01}, false},
+        {"half a code", {0x05, 0x01, 0x00}, false},
+        {"truncated absolute run", {0x00, 0x05, 1, 2, 3}, false},
+        {"truncated delta", {0x00, 0x02, 0x01}, true},
+        {"empty data", {}, false},
+    };
+    for (const auto& c : cases) {
+        BitmapInfoHeader format = Rle8(5, 1);
+        FrameChunk chunk;
+        chunk.data = c.codes;
+        EXPECT_EQ(0, chunk.DecodeRle(nullptr, format, c.withBase ? base.data() : nullptr, true))
+            << c.what;
+        EXPECT_EQ(c.codes, chunk.data) << c.what;
+        EXPECT_EQ(1u, format.biCompression) << c.what;
+    }
+}
+
+TEST(DecodeRle8, AbsurdSizesFailWithoutAllocating) {
+    FrameChunk chunk;
+    chunk.data = {0x00, 0x01};
+    BitmapInfoHeader huge = Rle8(0x7FFFFFFF, 0x7FFFFFFF);
+    EXPECT_EQ(0, chunk.DecodeRle(nullptr, huge, nullptr, true));
+    BitmapInfoHeader negative = Rle8(8, -2);
+    EXPECT_EQ(0, chunk.DecodeRle(nullptr, negative, nullptr, true));
+    BitmapInfoHeader justOver = Rle8(1 << 16, (1 << 13) + 1);  // 512 MiB + one row
+    EXPECT_EQ(0, chunk.DecodeRle(nullptr, justOver, nullptr, true));
+    EXPECT_EQ((Bytes{0x00, 0x01}), chunk.data);
+}
+
+TEST(DecodeRle4, RunsAlternateNibblesAndContinueAHalfByte) {
+    // Width 5: rows of 3 bytes padded to 4.
+    EXPECT_EQ((Bytes{0x12, 0x12, 0x10, 0x00}), Decode(Rle4(5, 1), {0x05, 0x12, 0x00, 0x01}));
+    // 1 2 1, then 3 4 continues the half-filled byte.
+    EXPECT_EQ((Bytes{0x12, 0x13, 0x40, 0x00}),
+              Decode(Rle4(5, 1), {0x03, 0x12, 0x02, 0x34, 0x00, 0x01}));
+    // Absolute runs: 5 nibbles from 3 bytes, padded to 4 bytes of data; then 3 nibbles from 2.
+    EXPECT_EQ((Bytes{0x12, 0x34, 0x50, 0x00, 0xAB, 0xC0, 0x00, 0x00}),
+              Decode(Rle4(5, 2), {0x00, 0x05, 0x12, 0x34, 0x50, 0x00, 0x00, 0x00, 0x00, 0x03, 0xAB,
+                                  0xC0, 0x00, 0x01}));
+}
+
+TEST(DecodeRle4, DeltaMovesByPixelsAndKeepsTheOtherNibbleFromTheBase) {
+    // 8 x 2: rows of 4 bytes. Pixel 7, skip 3 pixels, pixel 9, then the rest from the base.
+    const Bytes base(8, 0xAB);
+    EXPECT_EQ(
+        (Bytes{0x7B, 0xAB, 0x9B, 0xAB, 0xAB, 0xAB, 0xAB, 0xAB}),
+        Decode(Rle4(8, 2), {0x01, 0x70, 0x00, 0x02, 0x03, 0x00, 0x01, 0x90, 0x00, 0x01}, &base));
+    // Up one row and right by 1 pixel from the start: the low nibble of row 1's first byte.
+    EXPECT_EQ((Bytes{0xAB, 0xAB, 0xAB, 0xAB, 0xA5, 0xAB, 0xAB, 0xAB}),
+              Decode(Rle4(8, 2), {0x00, 0x02, 0x01, 0x01, 0x01, 0x50, 0x00, 0x01}, &base));
+}
+
+TEST(DecodeRle4, RunsAreClippedAtTheRowsPixelBytes) {
+    // Width 5: 3 pixel bytes per row; a run of 8 fills them (the padding nibble included).
+    EXPECT_EQ((Bytes{0x12, 0x12, 0x12, 0x00, 0x33, 0x30, 0x00, 0x00}),
+              Decode(Rle4(5, 2), {0x08, 0x12, 0x00, 0x00, 0x03, 0x33, 0x00, 0x01}));
+}
+
+TEST(DecodeRle, ProgressCountsRowsAndCancel) {
+    // 8 x 300: 299 ends of line, then the end of bitmap.
+    Bytes codes;
+    for (int r = 0; r < 300; ++r) {
+        codes.insert(codes.end(), {0x08, uint8_t(r), 0x00, 0x00});
+    }
+    codes.back() = 0x01;
+    {
+        BitmapInfoHeader format = Rle8(8, 300);
+        FrameChunk chunk;
+        chunk.data = codes;
+        RecordingProgress sink;
+        ASSERT_EQ(1, chunk.DecodeRle(&sink, format, nullptr, true));
+        EXPECT_EQ((std::vector<RecordingProgress::Entry>{{128, 0}, {128, 0}, {44, 0}}),
+                  sink.reports);
+        EXPECT_EQ(8u * 300, chunk.Size());
+    }
+    for (size_t cancelAt = 1; cancelAt <= 3; ++cancelAt) {
+        BitmapInfoHeader format = Rle8(8, 300);
+        FrameChunk chunk;
+        chunk.data = codes;
+        RecordingProgress honoured(cancelAt);
+        EXPECT_EQ(0, chunk.DecodeRle(&honoured, format, nullptr, true)) << cancelAt;
+        EXPECT_EQ(cancelAt, honoured.reports.size());
+        EXPECT_EQ(codes, chunk.data);
+        EXPECT_EQ(1u, format.biCompression);
+
+        RecordingProgress ignored(cancelAt);
+        EXPECT_EQ(1, chunk.DecodeRle(&ignored, format, nullptr, false)) << cancelAt;
+        EXPECT_EQ(3u, ignored.reports.size());
+        EXPECT_EQ(0u, format.biCompression);
+        format.biCompression = 1;
+    }
+
+    // Skipped rows count: a delta of 200 rows reports, the end of bitmap reports rest + 1.
+    const Bytes base(8 * 300, 1);
+    BitmapInfoHeader format = Rle8(8, 300);
+    FrameChunk chunk;
+    chunk.data = {0x00, 0x02, 0x00, 0xC8, 0x00, 0x01};
+    RecordingProgress sink;
+    ASSERT_EQ(1, chunk.DecodeRle(&sink, format, base.data(), true));
+    EXPECT_EQ((std::vector<RecordingProgress::Entry>{{200, 0}, {101, 0}}), sink.reports);
+    EXPECT_EQ(base, chunk.data);
+    EXPECT_EQ(1u, format.biCompression);  // decoded against a base: the format stays
+}
+
+}  // namespace
+}  // namespace kx
