@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "doc/animation_document.h"
@@ -185,6 +186,151 @@ TEST(EncodeRle8, ProgressEvery128RowsAndCancel) {
         EXPECT_EQ((Bytes{7}), c.data);
         EXPECT_EQ(0u, f.biCompression);
     }
+}
+
+// Checks the form of encoded data: runs of 1 to 255 pixels and absolute runs of 3 to 254 that
+// stay inside their row, deltas that stay inside the frame, one end of bitmap at the very end.
+void ExpectWellFormed(const Bytes& codes, int32_t width, int32_t height, const std::string& what) {
+    int64_t x = 0;
+    int64_t row = 0;
+    size_t at = 0;
+    while (at + 1 < codes.size()) {
+        const uint8_t a = codes[at];
+        const uint8_t b = codes[at + 1];
+        at += 2;
+        if (a != 0) {
+            ASSERT_LE(x + a, width) << what << " run crosses the row end at byte " << at - 2;
+            x += a;
+        } else if (b == 0) {
+            ++row;
+            x = 0;
+        } else if (b == 1) {
+            ASSERT_EQ(codes.size(), at) << what << " codes after the end of bitmap";
+            ASSERT_LE(row, height - 1) << what;
+            return;
+        } else if (b == 2) {
+            ASSERT_LE(at + 2, codes.size()) << what;
+            x += codes[at];
+            row += codes[at + 1];
+            at += 2;
+            ASSERT_LT(x, width) << what << " delta leaves the row";
+            ASSERT_LT(row, height) << what << " delta leaves the frame";
+        } else {
+            ASSERT_LE(b, 254) << what;
+            ASSERT_LE(x + b, width) << what << " absolute run crosses the row end";
+            x += b;
+            at += b + b % 2;
+        }
+        ASSERT_LT(row, height) << what;
+    }
+    FAIL() << what << " no end of bitmap";
+}
+
+// A frame of runs, noise over a few values and noise over all values; pad bytes 0.
+Bytes RandomFrame(std::mt19937& rng, int32_t width, int32_t height) {
+    const uint32_t stride = Stride8(width);
+    Bytes f(size_t(stride) * uint32_t(height), 0);
+    for (int32_t r = 0; r < height; ++r) {
+        int32_t x = 0;
+        while (x < width) {
+            const int32_t len = std::min<int32_t>(width - x, int32_t(rng() % 300) + 1);
+            const uint32_t kind = rng() % 3;
+            const uint8_t v = uint8_t(rng());
+            for (int32_t k = 0; k < len; ++k, ++x) {
+                uint8_t p = v;
+                if (kind == 1) {
+                    p = uint8_t(rng() % 3);
+                } else if (kind == 2) {
+                    p = uint8_t(rng());
+                }
+                f[size_t(r) * stride + size_t(x)] = p;
+            }
+        }
+    }
+    return f;
+}
+
+// A base that equals the frame except in a few random spans (which may cross rows).
+Bytes RandomBase(std::mt19937& rng, const Bytes& frame, int32_t width) {
+    const uint32_t stride = Stride8(width);
+    Bytes base = frame;
+    const uint32_t spans = rng() % 6;
+    for (uint32_t s = 0; s < spans; ++s) {
+        const size_t from = rng() % frame.size();
+        const size_t len = rng() % 3 == 0 ? rng() % 600 : rng() % 8 + 1;
+        for (size_t i = from; i < std::min(frame.size(), from + len); ++i) {
+            if (i % stride < uint32_t(width)) {
+                base[i] = uint8_t(base[i] + 1 + rng() % 255);
+            }
+        }
+    }
+    return base;
+}
+
+// The pixels as the decoder gives them back: remapped, pad bytes 0.
+Bytes Remapped(Bytes pixels, int32_t width, const std::array<uint8_t, 256>& remap) {
+    const uint32_t stride = Stride8(width);
+    for (size_t i = 0; i < pixels.size(); ++i) {
+        pixels[i] = i % stride < uint32_t(width) ? uint8_t(pixels[i] - remap[pixels[i]]) : 0;
+    }
+    return pixels;
+}
+
+TEST(EncodeRle8, RoundTripOfRandomFramesAndBases) {
+    std::mt19937 rng(20240611);
+    const int32_t widths[] = {5, 6, 7, 8, 9, 254, 255, 256, 257, 258, 259, 260, 600};
+    const int32_t heights[] = {1, 2, 3, 5, 9, 140};
+    int encodedWithDeltas = 0;
+    for (int32_t width : widths) {
+        for (int32_t height : heights) {
+            if (width >= 254 && height > 9) {
+                continue;
+            }
+            for (int trial = 0; trial < 6; ++trial) {
+                std::array<uint8_t, 256> remap{};
+                if (trial % 2 == 1) {
+                    for (uint8_t& r : remap) {
+                        r = uint8_t(rng());
+                    }
+                }
+                const Bytes frame = RandomFrame(rng, width, height);
+                const Bytes base =
+                    trial < 4 ? RandomBase(rng, frame, width) : RandomFrame(rng, width, height);
+                const std::string what = std::to_string(width) + "x" + std::to_string(height) +
+                                         " trial " + std::to_string(trial);
+                const uint64_t total = uint64_t(Stride8(width)) * uint64_t(height);
+                const Bytes expected = Remapped(frame, width, remap);
+
+                // Without a base.
+                const Bytes plainCodes = Encode(width, height, frame, nullptr, remap);
+                EXPECT_LE(plainCodes.size(), 2 * total) << what;
+                ExpectWellFormed(plainCodes, width, height, what + " no base");
+                BitmapInfoHeader format = Frame8(width, height);
+                format.biCompression = 1;
+                FrameChunk chunk;
+                chunk.data = plainCodes;
+                ASSERT_EQ(1, chunk.DecodeRle(nullptr, format, nullptr, true)) << what;
+                EXPECT_EQ(expected, chunk.data) << what << " no base";
+
+                // Against the base: the decoder's base is the previous frame as decoded, that
+                // is remapped with zero pad bytes.
+                const Bytes codes = Encode(width, height, frame, &base, remap);
+                EXPECT_LE(codes.size(), 2 * total) << what;
+                ExpectWellFormed(codes, width, height, what + " base");
+                const Bytes decodedBase = Remapped(base, width, remap);
+                FrameChunk against;
+                against.data = codes;
+                BitmapInfoHeader f = Frame8(width, height);
+                f.biCompression = 1;
+                ASSERT_EQ(1, against.DecodeRle(nullptr, f, decodedBase.data(), true)) << what;
+                EXPECT_EQ(expected, against.data) << what << " base";
+                if (codes.size() < plainCodes.size()) {
+                    ++encodedWithDeltas;
+                }
+            }
+        }
+    }
+    EXPECT_LT(100, encodedWithDeltas);  // the base feature was exercised
 }
 
 }  // namespace
