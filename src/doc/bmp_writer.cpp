@@ -106,8 +106,9 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
             return Fail("cancelled");
         }
         if (movieList.EncodeFramesForBitmap(sink, format, n) == 0) {
-            return failAfterEncoding(watch.Cancelled() ? "cancelled"
-                                                       : "the frames could not be compressed");
+            // After Cancel the encoder has put the frames back itself. Any other failure is a
+            // lack of memory that leaves some frames encoded and the document to be discarded.
+            return Fail(watch.Cancelled() ? "cancelled" : "out of memory while compressing");
         }
         if (format.biCompression == uint32_t(Compression::Rle8)) {
             headerList.stream.header.handler = fourcc::kRle;
