@@ -25,7 +25,7 @@ constexpr int32_t kFloorY = 40;     // first row of the floor line
 constexpr int32_t kStripTop = 43;   // film strip rows kStripTop .. kClipHeight - 1
 constexpr int32_t kHolePeriod = 7;  // sprocket hole spacing; 35 frames move 5 periods
 constexpr int32_t kBallRadius = 7;
-constexpr double kBounceHeight = 27;  // pixels the ball rises above the floor
+constexpr double kBounceHeight = 24;  // pixels the ball rises above the floor
 
 class Canvas {
 public:
