@@ -156,6 +156,17 @@ TEST(DecodeRle4, DeltaMovesByPixelsAndKeepsTheOtherNibbleFromTheBase) {
               Decode(Rle4(8, 2), {0x00, 0x02, 0x01, 0x01, 0x01, 0x50, 0x00, 0x01}, &base));
 }
 
+TEST(DecodeRle4, HalfFilledByteAtALineEndTakesTheSkippedPixelFromTheBase) {
+    const Bytes base(8, 0xAB);
+    // One pixel, end of line: the low nibble of byte 0 and the rest of row 0 come from the base;
+    // one pixel, end of bitmap: likewise for row 1.
+    EXPECT_EQ((Bytes{0x7B, 0xAB, 0xAB, 0xAB, 0x8B, 0xAB, 0xAB, 0xAB}),
+              Decode(Rle4(8, 2), {0x01, 0x70, 0x00, 0x00, 0x01, 0x80, 0x00, 0x01}, &base));
+    // Without a base the skipped nibble is 0.
+    EXPECT_EQ((Bytes{0x70, 0x00, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00}),
+              Decode(Rle4(8, 2), {0x01, 0x70, 0x00, 0x00, 0x01, 0x80, 0x00, 0x01}));
+}
+
 TEST(DecodeRle4, RunsAreClippedAtTheRowsPixelBytes) {
     // Width 5: 3 pixel bytes per row; a run of 8 fills them (the padding nibble included).
     EXPECT_EQ((Bytes{0x12, 0x12, 0x12, 0x00, 0x33, 0x30, 0x00, 0x00}),
