@@ -373,7 +373,11 @@ void CDialog::OnCancel() {
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
-            // The result decides whether the dialog manager sets the default focus.
+            // A modal dialog starts centred over its owner; its own initialisation may place it
+            // elsewhere. The result decides whether the dialog manager sets the default focus.
+            if (m_inModalLoop) {
+                CenterWindow(::GetWindow(m_hWnd, GW_OWNER));
+            }
             return OnInitDialog();
         case WM_COMMAND:
             // Buttons, menus, Enter and Escape all arrive with notification code 0.

@@ -53,6 +53,7 @@ public:
     std::vector<MSG> toPost;
     std::vector<UINT> firstMessages;
     HWND ownerAtInit = nullptr;
+    RECT rectAtInit{};
     bool ownerEnabledAtInit = true;
     bool windowAliveInDestroy = false;
 
@@ -70,6 +71,7 @@ protected:
     BOOL OnInitDialog() override {
         CDialog::OnInitDialog();
         ownerAtInit = ::GetWindow(m_hWnd, GW_OWNER);
+        ::GetWindowRect(m_hWnd, &rectAtInit);
         ownerEnabledAtInit = ownerAtInit && ::IsWindowEnabled(ownerAtInit);
         for (MSG m : toPost) {
             ::PostMessageW(m.hwnd ? m.hwnd : edit.m_hWnd, m.message, m.wParam, m.lParam);
@@ -160,6 +162,17 @@ TEST_F(ModalLoopTest, OwnerIsDisabledWhileTheDialogRunsAndEnabledAfter) {
     EXPECT_EQ(owner.m_hWnd, dialog.ownerAtInit);
     EXPECT_FALSE(dialog.ownerEnabledAtInit);
     EXPECT_TRUE(::IsWindowEnabled(owner.m_hWnd));
+}
+
+TEST_F(ModalLoopTest, AModalDialogWithoutOwnerStartsCentredOnTheWorkArea) {
+    LoopDialog dialog(layout.Get());
+    dialog.toPost = {Key(WM_KEYDOWN, VK_ESCAPE)};
+    ASSERT_EQ(IDCANCEL, dialog.DoModal());
+    RECT work{};
+    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT& r = dialog.rectAtInit;
+    EXPECT_NEAR((work.left + work.right) / 2, (r.left + r.right) / 2, 1);
+    EXPECT_NEAR((work.top + work.bottom) / 2, (r.top + r.bottom) / 2, 1);
 }
 
 TEST_F(ModalLoopTest, QuitEndsTheLoopAndIsPostedAgain) {
