@@ -1,0 +1,413 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/byte_io.h"
+#include "recording_progress.h"
+#include "temp_folder.h"
+
+namespace kx {
+namespace {
+
+// A bitmap file assembled field by field; every field can be bent for a test.
+struct BmpSpec {
+    uint32_t infoSize = 40;
+    int32_t width = 8;
+    int32_t height = 2;
+    uint16_t bits = 8;
+    uint32_t compression = 0;
+    uint32_t sizeImage = 0;  // 0: the pixel bytes' length
+    uint32_t paletteEntries = 4;
+    uint32_t gapBeforePixels = 0;  // bytes between the palette and the pixels
+    int64_t offBits = -1;          // -1: where the pixels really start
+    int64_t fileSize = -1;         // -1: the real length
+    std::vector<uint8_t> pixels;
+};
+
+std::vector<uint8_t> MakeBmp(const BmpSpec& spec) {
+    const uint32_t realOff = 14 + spec.infoSize + 4 * spec.paletteEntries + spec.gapBeforePixels;
+    const uint32_t offBits = spec.offBits < 0 ? realOff : uint32_t(spec.offBits);
+    const uint32_t length = realOff + uint32_t(spec.pixels.size());
+    std::vector<uint8_t> bytes;
+    ByteWriter out(bytes);
+    out.u16le(0x4D42);
+    out.u32le(spec.fileSize < 0 ? length : uint32_t(spec.fileSize));
+    out.u16le(0);
+    out.u16le(0);
+    out.u32le(offBits);
+    out.u32le(spec.infoSize);
+    if (spec.infoSize < 40) {
+        out.u16le(uint16_t(spec.width));
+        out.u16le(uint16_t(spec.height));
+        out.u16le(1);
+        out.u16le(spec.bits);
+    } else {
+        out.i32le(spec.width);
+        out.i32le(spec.height);
+        out.u16le(1);
+        out.u16le(spec.bits);
+        out.u32le(spec.compression);
+        out.u32le(spec.sizeImage);
+        out.i32le(2835);
+        out.i32le(2835);
+        out.u32le(spec.paletteEntries);
+        out.u32le(0);
+        // Later header versions: fill the extra fields with a marker that must not be read as
+        // palette entries.
+        for (uint32_t i = 40; i < spec.infoSize; ++i) {
+            out.u8(0xEE);
+        }
+    }
+    for (uint32_t i = 0; i < spec.paletteEntries; ++i) {
+        out.u8(uint8_t(i * 3));    // blue
+        out.u8(uint8_t(i * 5));    // green
+        out.u8(uint8_t(255 - i));  // red
+        out.u8(0);
+    }
+    for (uint32_t i = 0; i < spec.gapBeforePixels; ++i) {
+        out.u8(0xDD);
+    }
+    out.bytes(spec.pixels.data(), spec.pixels.size());
+    return bytes;
+}
+
+// 8 x 2, rows bottom-up: bottom row 0..7, top row 3,3,...
+std::vector<uint8_t> EightByTwo() {
+    return {0, 1, 2, 3, 0, 1, 2, 3, 3, 3, 3, 3, 2, 2, 2, 2};
+}
+
+class BmpReader : public ::testing::Test {
+protected:
+    int Load(const BmpSpec& spec, ProgressSink* progress = nullptr, int32_t periodMs = 100) {
+        const auto file = folder / "strip.bmp";
+        test::WriteAll(file, MakeBmp(spec));
+        return doc.LoadBitmapStrip(progress, file, periodMs);
+    }
+    std::vector<uint8_t> Frame0() const { return doc.Frame(0).data; }
+
+    test::TempFolder folder;
+    CAnimationDocument doc;
+};
+
+TEST_F(BmpReader, Plain8BitBecomesFrameZero) {
+    BmpSpec spec;
+    spec.pixels = EightByTwo();
+    test::RecordingProgress log;
+    ASSERT_EQ(1, Load(spec, &log, 40)) << doc.FailureReason();
+    EXPECT_EQ(1, doc.FrameCount());
+    EXPECT_EQ(8, doc.FrameWidth());
+    EXPECT_EQ(2, doc.FrameHeight());
+    EXPECT_EQ(EightByTwo(), Frame0());
+    EXPECT_EQ(4, doc.Palette().count);
+    EXPECT_EQ(252, doc.Palette().entries[3].red);
+    EXPECT_EQ(40000u, doc.MicroSecPerFrame());
+    EXPECT_EQ(8, doc.headerList.stream.format.header.biBitCount);
+    EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
+    EXPECT_EQ(4u, doc.headerList.stream.format.header.biClrUsed);
+    EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);
+    // The top-left pixel is the first one of the last row in memory.
+    EXPECT_EQ(3, doc.TransparentIndex());
+    EXPECT_EQ(SourceInfo::Kind::Bmp, doc.Source().kind);
+    EXPECT_EQ(8, doc.Source().bitCount);
+    EXPECT_EQ(40u, doc.Source().infoHeaderSize);
+    // One pass-free read: range = 16 / 128 = 0, then one block of 16 bytes (step 0).
+    EXPECT_EQ((std::vector<test::RecordingProgress::Entry>{{0, kPhaseReading}, {0, 0}}),
+              log.reports);
+}
+
+TEST_F(BmpReader, FourBitPaletteCountComesFromTheOffset) {
+    BmpSpec spec;
+    spec.bits = 4;
+    spec.width = 5;
+    spec.height = 1;
+    spec.paletteEntries = 16;
+    spec.pixels = {0x12, 0x34, 0x5A, 0xBC};  // 5 pixels and 3 padding nibbles
+    ASSERT_EQ(118u, 14 + 40 + 16 * 4);
+    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    EXPECT_EQ(16, doc.Palette().count);
+    EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 4, 5, 0xA, 0xB, 0xC}), Frame0());
+    EXPECT_EQ(8, doc.headerList.stream.format.header.biBitCount);
+    EXPECT_EQ(8u, doc.headerList.stream.format.header.biSizeImage);
+    EXPECT_EQ(4, doc.Source().bitCount);
+}
+
+TEST_F(BmpReader, PaletteCountsAboveTheLimitOrNoneAreRefused) {
+    BmpSpec spec;
+    spec.pixels = EightByTwo();
+    spec.paletteEntries = 257;
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("palette of 257 entries", doc.FailureReason());
+
+    spec.paletteEntries = 0;
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("the bitmap has no palette", doc.FailureReason());
+
+    spec.paletteEntries = 4;
+    spec.offBits = 50;  // before the end of the headers
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("pixel data offset 50 lies inside the headers", doc.FailureReason());
+}
+
+TEST_F(BmpReader, GapAfterThePaletteIsSkipped) {
+    BmpSpec spec;
+    spec.pixels = EightByTwo();
+    spec.gapBeforePixels = 2;  // (offset - 54) / 4 rounds down to the 4 real entries
+    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    EXPECT_EQ(4, doc.Palette().count);
+    EXPECT_EQ(EightByTwo(), Frame0());
+}
+
+TEST_F(BmpReader, SizeImageZeroAndWrongAreReplacedByTheRowSize) {
+    BmpSpec spec;
+    spec.pixels = EightByTwo();
+    spec.pixels.resize(20, 9);  // trailing bytes after the picture are not part of it
+    spec.sizeImage = 0;
+    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    EXPECT_EQ(EightByTwo(), Frame0());
+    spec.sizeImage = 20;
+    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    EXPECT_EQ(EightByTwo(), Frame0());
+    EXPECT_EQ(16u, doc.headerList.stream.format.header.biSizeImage);
+}
+
+TEST_F(BmpReader, LargerInfoHeadersAreHonoured) {
+    for (uint32_t infoSize : {64u, 108u, 124u}) {
+        SCOPED_TRACE(infoSize);
+        BmpSpec spec;
+        spec.infoSize = infoSize;
+        spec.pixels = EightByTwo();
+        ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+        EXPECT_EQ(4, doc.Palette().count);
+        EXPECT_EQ(255, doc.Palette().entries[0].red);
+        EXPECT_EQ(3, doc.Palette().entries[1].blue);
+        EXPECT_EQ(EightByTwo(), Frame0());
+        EXPECT_EQ(infoSize, doc.Source().infoHeaderSize);
+        // The document's header is the plain 40-byte one.
+        EXPECT_EQ(40u, doc.headerList.stream.format.header.biSize);
+    }
+}
+
+TEST_F(BmpReader, ShortInfoHeaderIsRefused) {
+    BmpSpec spec;
+    spec.infoSize = 12;
+    spec.pixels = EightByTwo();
+    spec.pixels.resize(40);
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("info header of 12 bytes is shorter than 40 (old OS/2 bitmaps are not supported)",
+              doc.FailureReason());
+}
+
+TEST_F(BmpReader, TrueColourAndBitFieldsAreRefused) {
+    const struct {
+        uint16_t bits;
+        uint32_t compression;
+        const char* reason;
+    } cases[] = {
+        {16, 0, "16 bits per pixel is not a palette image"},
+        {24, 0, "24 bits per pixel is not a palette image"},
+        {32, 0, "32 bits per pixel is not a palette image"},
+        {8, 3, "compression 3 (bit fields or Huffman) is not supported"},
+        {8, 4, "unsupported compression 4"},
+        {2, 0, "unsupported pixel depth of 2 bits"},
+        {4, 1, "8-bit run-length data in a 4-bit picture"},
+        {8, 2, "4-bit run-length data in a 8-bit picture"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        BmpSpec spec;
+        spec.bits = c.bits;
+        spec.compression = c.compression;
+        spec.pixels.assign(64, 1);
+        EXPECT_EQ(0, Load(spec));
+        EXPECT_EQ(c.reason, doc.FailureReason());
+    }
+}
+
+TEST_F(BmpReader, BadGeometryIsRefusedWithAReason) {
+    BmpSpec spec;
+    spec.pixels = EightByTwo();
+    spec.width = 0;
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("invalid width 0", doc.FailureReason());
+    spec.width = -8;
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("invalid width -8", doc.FailureReason());
+    spec.width = 8;
+    spec.height = 0;
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("invalid height 0", doc.FailureReason());
+    spec.width = 1 << 20;
+    spec.height = 1 << 12;
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("picture of 1048576 x 4096 pixels is too large", doc.FailureReason());
+}
+
+TEST_F(BmpReader, ShortPlainDataIsRefused) {
+    BmpSpec spec;
+    spec.pixels = EightByTwo();
+    spec.pixels.pop_back();
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("pixel data ends early: 15 of 16 bytes", doc.FailureReason());
+}
+
+TEST_F(BmpReader, TopDownPlainGivesTheSamePicture) {
+    BmpSpec spec;
+    spec.height = -2;
+    const auto rows = EightByTwo();
+    spec.pixels.assign(rows.begin() + 8, rows.end());
+    spec.pixels.insert(spec.pixels.end(), rows.begin(), rows.begin() + 8);
+    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    EXPECT_EQ(EightByTwo(), Frame0());
+    EXPECT_EQ(2, doc.FrameHeight());
+    EXPECT_EQ(3, doc.TransparentIndex());
+}
+
+TEST_F(BmpReader, TopDownRunLengthIsRefused) {
+    BmpSpec spec;
+    spec.height = -2;
+    spec.compression = 1;
+    spec.pixels = {8, 1, 0, 0, 8, 2, 0, 1};
+    EXPECT_EQ(0, Load(spec));
+    EXPECT_EQ("run-length data in a top-down bitmap", doc.FailureReason());
+}
+
+TEST_F(BmpReader, Rle8IsDecodedWithItsProgress) {
+    BmpSpec spec;
+    spec.compression = 1;
+    spec.pixels = {8, 1, 0, 0, 0, 3, 4, 5, 6, 0, 0, 1};  // row of 1s, row 4 5 6 then 0s
+    test::RecordingProgress log;
+    ASSERT_EQ(1, Load(spec, &log)) << doc.FailureReason();
+    EXPECT_EQ((std::vector<uint8_t>{1, 1, 1, 1, 1, 1, 1, 1, 4, 5, 6, 0, 0, 0, 0, 0}), Frame0());
+    EXPECT_EQ(1u, doc.Source().compression);
+    EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
+    EXPECT_EQ(16u, doc.headerList.stream.format.header.biSizeImage);
+    ASSERT_LE(3u, log.reports.size());
+    EXPECT_EQ((test::RecordingProgress::Entry{2 * 1 + 12 / 128, kPhaseReading}), log.reports[0]);
+    EXPECT_EQ((test::RecordingProgress::Entry{0, 0}), log.reports[1]);
+    EXPECT_EQ((test::RecordingProgress::Entry{0, kPhaseDecoding}), log.reports[2]);
+}
+
+TEST_F(BmpReader, RunsPastTheRowEndAreClipped) {
+    BmpSpec spec;
+    spec.width = 5;
+    spec.height = 2;
+    spec.compression = 1;
+    // A run of 7 in a 5-pixel row, then the second row.
+    spec.pixels = {7, 9, 0, 0, 5, 2, 0, 1};
+    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    EXPECT_EQ((std::vector<uint8_t>{9, 9, 9, 9, 9, 0, 0, 0, 2, 2, 2, 2, 2, 0, 0, 0}), Frame0());
+}
+
+TEST_F(BmpReader, CancelAtEachReportFails) {
+    BmpSpec spec;
+    spec.bits = 4;
+    spec.compression = 2;
+    spec.paletteEntries = 16;
+    spec.pixels = {8, 0x12, 0, 0, 8, 0x34, 0, 1};
+    test::RecordingProgress all;
+    ASSERT_EQ(1, Load(spec, &all)) << doc.FailureReason();
+    for (size_t n = 1; n <= all.reports.size(); ++n) {
+        SCOPED_TRACE(n);
+        test::RecordingProgress log(n);
+        EXPECT_EQ(0, Load(spec, &log));
+        EXPECT_EQ("cancelled", doc.FailureReason());
+    }
+}
+
+TEST_F(BmpReader, MissingAndForeignFilesFailWithAReason) {
+    EXPECT_EQ(0, doc.LoadBitmapStrip(nullptr, folder / "absent.bmp", 100));
+    EXPECT_EQ("no such file", doc.FailureReason());
+    test::WriteAll(folder / "x.bmp", {'R', 'I', 'F', 'F', 0, 0, 0, 0});
+    EXPECT_EQ(0, doc.LoadBitmapStrip(nullptr, folder / "x.bmp", 100));
+    EXPECT_EQ("not a BMP file", doc.FailureReason());
+    test::WriteAll(folder / "y.bmp", {'B', 'M', 0, 0, 0, 0});
+    EXPECT_EQ(0, doc.LoadBitmapStrip(nullptr, folder / "y.bmp", 100));
+    EXPECT_EQ("the bitmap headers end early", doc.FailureReason());
+}
+
+TEST_F(BmpReader, TruncationAtEveryByteFailsCleanly) {
+    BmpSpec spec;
+    spec.bits = 8;
+    spec.compression = 1;
+    spec.pixels = {8, 1, 0, 0, 0, 3, 4, 5, 6, 0, 0, 1};
+    const auto whole = MakeBmp(spec);
+    for (size_t n = 0; n < whole.size(); ++n) {
+        SCOPED_TRACE(n);
+        test::WriteAll(folder / "cut.bmp", std::vector<uint8_t>(whole.begin(), whole.begin() + n));
+        EXPECT_EQ(0, doc.LoadBitmapStrip(nullptr, folder / "cut.bmp", 100));
+        EXPECT_FALSE(doc.FailureReason().empty());
+    }
+}
+
+std::filesystem::path CorpusFolder() {
+    const char* root = std::getenv("KX_SOURCE_DIR");
+    return std::filesystem::path(root != nullptr ? root : KX_SOURCE_DIR) / ".." / "shared" /
+           "corpus" / "bmpsuite";
+}
+
+// Bits per pixel as the file states it (offset 28), or 0 when the file is too short.
+uint16_t StoredBits(const std::filesystem::path& path) {
+    const auto bytes = test::ReadAll(path);
+    return bytes.size() >= 30 ? uint16_t(bytes[28] | bytes[29] << 8) : 0;
+}
+
+TEST(BmpCorpus, GoodPaletteFilesLoadOthersFailCleanly) {
+    const auto corpus = CorpusFolder();
+    if (!std::filesystem::is_directory(corpus / "g")) {
+        GTEST_SKIP() << "no bitmap corpus beside the source tree";
+    }
+    int loaded = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus / "g")) {
+        SCOPED_TRACE(entry.path().filename().string());
+        CAnimationDocument doc;
+        const uint16_t bits = StoredBits(entry.path());
+        const int result = doc.LoadBitmapStrip(nullptr, entry.path(), 100);
+        const auto header = test::ReadAll(entry.path());
+        const uint32_t infoSize = header[14] | header[15] << 8;
+        if ((bits == 1 || bits == 4 || bits == 8) && infoSize >= 40) {
+            EXPECT_EQ(1, result) << doc.FailureReason();
+            EXPECT_EQ(Stride8(doc.FrameWidth()) * uint32_t(doc.FrameHeight()), doc.Frame(0).Size());
+            loaded += result;
+        } else {
+            EXPECT_EQ(0, result);
+            EXPECT_FALSE(doc.FailureReason().empty());
+        }
+    }
+    EXPECT_LE(16, loaded);
+    // Damaged files of the b group that must be refused; the others there only bend fields
+    // this reader ignores (planes, resolution, palette size, file size).
+    const std::vector<std::string> refused = {"badbitcount.bmp", "badrle.bmp",     "badrle4.bmp",
+                                              "badrle4bis.bmp",  "badrle4ter.bmp", "badrlebis.bmp",
+                                              "badrleter.bmp",   "badwidth.bmp",   "reallybig.bmp",
+                                              "rgb16-880.bmp",   "rletopdown.bmp", "shortfile.bmp"};
+    int refusedSeen = 0;
+    for (const char* group : {"q", "b"}) {
+        for (const auto& entry : std::filesystem::directory_iterator(corpus / group)) {
+            const std::string name = entry.path().filename().string();
+            SCOPED_TRACE(name);
+            CAnimationDocument doc;
+            const int result = doc.LoadBitmapStrip(nullptr, entry.path(), 100);
+            if (result == 1) {
+                EXPECT_EQ(Stride8(doc.FrameWidth()) * uint32_t(doc.FrameHeight()),
+                          doc.Frame(0).Size());
+            } else {
+                EXPECT_FALSE(doc.FailureReason().empty());
+            }
+            if (std::string(group) == "b" &&
+                std::find(refused.begin(), refused.end(), name) != refused.end()) {
+                EXPECT_EQ(0, result);
+                ++refusedSeen;
+            }
+        }
+    }
+    EXPECT_EQ(int(refused.size()), refusedSeen);
+}
+
+}  // namespace
+}  // namespace kx
