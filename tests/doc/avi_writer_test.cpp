@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "recording_progress.h"
+#include "temp_folder.h"
+
+namespace kx {
+namespace {
+
+// A composed movie of n frames, width x height, whose pixel at (frame, x, row) is given by
+// pixel(); rows are bottom-up and padding bytes are 0, as composition leaves them.
+void MakeMovie(CAnimationDocument& doc, int32_t width, int32_t height, int32_t n,
+               int32_t paletteEntries, const std::function<uint8_t(int, int, int)>& pixel) {
+    const uint32_t stride = Stride8(width);
+    doc.frameCount = n;
+    doc.movieList.frames.assign(size_t(n), FrameChunk{});
+    doc.movieList.index.assign(size_t(n), IndexEntry{});
+    for (int f = 0; f < n; ++f) {
+        auto& data = doc.movieList.frames[size_t(f)].data;
+        data.assign(size_t(stride) * size_t(height), 0);
+        for (int row = 0; row < height; ++row) {
+            for (int x = 0; x < width; ++x) {
+                data[size_t(row) * stride + size_t(x)] = pixel(f, x, row);
+            }
+        }
+    }
+    doc.palette.count = paletteEntries;
+    for (int i = 0; i < paletteEntries; ++i) {
+        doc.palette.entries[size_t(i)] = RgbQuad{uint8_t(i), uint8_t(255 - i), uint8_t(i * 7), 0};
+    }
+    auto& format = doc.headerList.stream.format.header;
+    format.biWidth = width;
+    format.biHeight = height;
+    ASSERT_EQ(1, doc.RebuildHeaders(paletteEntries, n, height, width, 100));
+    doc.headerList.stream.header.handler = fourcc::kRgb;
+    doc.movieList.FindTransparentIndex(doc.palette, height);
+}
+
+uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
+    return b.at(at) | b.at(at + 1) << 8 | b.at(at + 2) << 16 | uint32_t(b.at(at + 3)) << 24;
+}
+std::string Text(const std::vector<uint8_t>& b, size_t at) {
+    return std::string(b.begin() + std::ptrdiff_t(at), b.begin() + std::ptrdiff_t(at + 4));
+}
+
+// Moving content: a bar that walks across a flat background.
+uint8_t Walker(int f, int x, int row) {
+    return (x / 3 + row / 2 == f % 9) ? 3 : (row < 2 ? 7 : 1);
+}
+
+TEST(SaveAvi, LayoutAndSizesFollowTheFrames) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    // 16 palette entries of which 3 are used: compaction leaves 3.
+    MakeMovie(doc, 32, 32, 3, 16, Walker);
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "m.avi")) << doc.FailureReason();
+    const auto b = test::ReadAll(folder / "m.avi");
+    const uint32_t p = 3;
+    ASSERT_LE(224u + 4 * p, b.size());
+    EXPECT_EQ("RIFF", Text(b, 0));
+    EXPECT_EQ(b.size() - 8, U32(b, 4));
+    EXPECT_EQ("AVI ", Text(b, 8));
+    EXPECT_EQ(192 + 4 * p, U32(b, 16));
+    EXPECT_EQ("avih", Text(b, 24));
+    EXPECT_EQ(100000u, U32(b, 32));
+    EXPECT_EQ(3u, U32(b, 48));   // total frames
+    EXPECT_EQ(32u, U32(b, 64));  // width
+    EXPECT_EQ(116 + 4 * p, U32(b, 92));
+    EXPECT_EQ("vids", Text(b, 108));
+    EXPECT_EQ("RLE ", Text(b, 112));
+    EXPECT_EQ(40 + 4 * p, U32(b, 168));
+    EXPECT_EQ(40u, U32(b, 172));  // biSize
+    EXPECT_EQ(1u, U32(b, 188));   // BI_RLE8
+    EXPECT_EQ(p, U32(b, 204));    // biClrUsed
+    EXPECT_EQ("movi", Text(b, 220 + 4 * p));
+    const uint32_t movi = U32(b, 216 + 4 * p);
+    size_t at = 224 + 4 * p;
+    uint32_t sum = 0;
+    std::vector<uint32_t> sizes;
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ("00dc", Text(b, at));
+        sizes.push_back(U32(b, at + 4));
+        sum += sizes.back();
+        at += 8 + sizes.back();
+    }
+    EXPECT_EQ(4 + 24 + sum, movi);
+    EXPECT_EQ(sum, U32(b, 24 + 8 + 28));  // avih suggested buffer size
+    EXPECT_EQ("idx1", Text(b, at));
+    EXPECT_EQ(48u, U32(b, at + 4));
+    EXPECT_EQ(4u, U32(b, at + 8 + 8));
+    EXPECT_EQ(4 + 8 + sizes[0], U32(b, at + 8 + 16 + 8));
+    EXPECT_EQ(sizes[2], U32(b, at + 8 + 32 + 12));
+    // RIFF size = index size + "hdrl" size + "movi" size + 28.
+    EXPECT_EQ(48 + (192 + 4 * p) + movi + 28, U32(b, 4));
+    EXPECT_EQ(at + 8 + 48, b.size());
+}
+
+TEST(SaveAvi, DocumentIsPlainAndCompactedAfterwards) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    MakeMovie(doc, 32, 32, 3, 16, Walker);
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "m.avi")) << doc.FailureReason();
+    EXPECT_EQ(3, doc.Palette().count);
+    EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
+    EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);
+    // Indices 1, 3, 7 became 0, 1, 2.
+    for (int f = 0; f < 3; ++f) {
+        CAnimationDocument expected;
+        MakeMovie(expected, 32, 32, 3, 16, [](int ff, int x, int row) {
+            const uint8_t v = Walker(ff, x, row);
+            return uint8_t(v == 1 ? 0 : (v == 3 ? 1 : 2));
+        });
+        EXPECT_EQ(expected.Frame(f).data, doc.Frame(f).data) << f;
+    }
+    EXPECT_EQ(32u * 32u, doc.headerList.stream.format.header.biSizeImage);
+    EXPECT_EQ(0, doc.TransparentIndex());  // top-left pixel: value 1, now entry 0
+}
+
+TEST(SaveAvi, FramesFourPixelsWideAreWrittenPlain) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    MakeMovie(doc, 4, 6, 2, 4, [](int f, int x, int row) { return uint8_t((f + x + row) % 4); });
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "m.avi")) << doc.FailureReason();
+    const auto b = test::ReadAll(folder / "m.avi");
+    const uint32_t p = 4;
+    EXPECT_EQ("RGB ", Text(b, 112));
+    EXPECT_EQ(0u, U32(b, 188));
+    EXPECT_EQ(24u, U32(b, 224 + 4 * p + 4));
+    EXPECT_EQ(doc.Frame(0).data,
+              std::vector<uint8_t>(b.begin() + 232 + 4 * p, b.begin() + 232 + 4 * p + 24));
+}
+
+TEST(SaveAvi, RandomContentLargerEncodedIsWrittenPlain) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    uint32_t seed = 12345;
+    MakeMovie(doc, 16, 8, 3, 256, [&seed](int, int, int) {
+        seed = seed * 1103515245 + 12345;
+        return uint8_t(seed >> 16);
+    });
+    const auto before = doc.Frame(1).data;
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "m.avi")) << doc.FailureReason();
+    const auto b = test::ReadAll(folder / "m.avi");
+    const uint32_t p = uint32_t(doc.Palette().count);
+    EXPECT_EQ("RGB ", Text(b, 112));
+    EXPECT_EQ(0u, U32(b, 188));
+    EXPECT_EQ(128u, U32(b, 224 + 4 * p + 4));
+    EXPECT_EQ(16 * 8 * 3 + 3 * 8 + 4, U32(b, 216 + 4 * p));
+    EXPECT_EQ(128u, doc.Frame(1).Size());
+    EXPECT_EQ(before.size(), doc.Frame(1).data.size());
+}
+
+TEST(SaveAvi, SavingTwiceGivesIdenticalFiles) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    MakeMovie(doc, 21, 13, 5, 16, Walker);
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "a.avi")) << doc.FailureReason();
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "b.avi")) << doc.FailureReason();
+    EXPECT_EQ(test::ReadAll(folder / "a.avi"), test::ReadAll(folder / "b.avi"));
+}
+
+TEST(SaveAvi, ProgressStartsWithTheEncodePhaseAndEndsDecoding) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    MakeMovie(doc, 32, 32, 3, 16, Walker);
+    const uint32_t riffSize = doc.riff.size;
+    const uint32_t plain = doc.headerList.main.suggestedBufferSize;
+    test::RecordingProgress log;
+    ASSERT_EQ(1, doc.SaveAvi(&log, folder / "m.avi")) << doc.FailureReason();
+    ASSERT_LE(4u, log.reports.size());
+    EXPECT_EQ((test::RecordingProgress::Entry{(riffSize + 4 * plain - 40) / 1024 + 5 * 32 * 3,
+                                              kPhaseEncoding}),
+              log.reports[0]);
+    bool sawWriting = false;
+    bool sawDisable = false;
+    for (const auto& r : log.reports) {
+        sawWriting = sawWriting || r == test::RecordingProgress::Entry{0, kPhaseWriting};
+        sawDisable = sawDisable || r == test::RecordingProgress::Entry{0, kProgressDisableCancel};
+    }
+    EXPECT_TRUE(sawWriting);
+    EXPECT_TRUE(sawDisable);
+}
+
+TEST(SaveAvi, CancelAtAnyReportKeepsTheTargetAndTheDocument) {
+    test::TempFolder folder;
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    CAnimationDocument reference;
+    MakeMovie(reference, 32, 32, 3, 16, Walker);
+    test::RecordingProgress all;
+    ASSERT_EQ(1, reference.SaveAvi(&all, folder / "ref.avi"));
+    const auto written = test::ReadAll(folder / "ref.avi");
+    const size_t reports = all.reports.size();
+    std::filesystem::remove(folder / "ref.avi");
+    // The last reports come from decoding back, after the file is in place.
+    size_t cancelled = 0;
+    for (size_t n = 1; n <= reports; ++n) {
+        SCOPED_TRACE(n);
+        test::WriteAll(folder / "m.avi", old);
+        CAnimationDocument doc;
+        MakeMovie(doc, 32, 32, 3, 16, Walker);
+        test::RecordingProgress log(n);
+        const int result = doc.SaveAvi(&log, folder / "m.avi");
+        if (result == 0) {
+            ++cancelled;
+            EXPECT_EQ("cancelled", doc.FailureReason());
+            EXPECT_EQ(old, test::ReadAll(folder / "m.avi"));
+        } else {
+            EXPECT_EQ(written, test::ReadAll(folder / "m.avi"));
+        }
+        EXPECT_EQ(std::vector<std::string>{"m.avi"}, folder.Entries());
+        // The document stays usable: plain frames, and saving again writes the same file.
+        EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
+        EXPECT_EQ(32u * 32u, doc.Frame(2).Size());
+        ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "again.avi")) << doc.FailureReason();
+        EXPECT_EQ(written, test::ReadAll(folder / "again.avi"));
+        std::filesystem::remove(folder / "again.avi");
+    }
+    EXPECT_LE(reports / 2, cancelled);
+}
+
+TEST(SaveAvi, FailedOpenKeepsTheTargetAndDecodesBack) {
+    test::TempFolder folder;
+    // The temporary name beside this target is longer than a file name may be.
+    const std::string name = std::string(244, 'm') + ".avi";
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    test::WriteAll(folder / name, old);
+    CAnimationDocument doc;
+    MakeMovie(doc, 32, 32, 3, 16, Walker);
+    EXPECT_EQ(0, doc.SaveAvi(nullptr, folder / name));
+    EXPECT_NE(std::string::npos, doc.FailureReason().find("cannot write")) << doc.FailureReason();
+    EXPECT_EQ(old, test::ReadAll(folder / name));
+    EXPECT_EQ(1u, folder.Entries().size());
+    EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
+    EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);
+    EXPECT_EQ(32u * 32u, doc.Frame(1).Size());
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "ok.avi")) << doc.FailureReason();
+}
+
+TEST(SaveAvi, MissingFolderOrEmptyMovieFailsWithAReason) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    EXPECT_EQ(0, doc.SaveAvi(nullptr, folder / "m.avi"));
+    EXPECT_EQ("no movie to save", doc.FailureReason());
+    MakeMovie(doc, 8, 8, 2, 4, Walker);
+    EXPECT_EQ(0, doc.SaveAvi(nullptr, folder / "absent" / "m.avi"));
+    EXPECT_EQ("cannot write m.avi: no such file or folder", doc.FailureReason());
+    EXPECT_EQ(8u * 8u, doc.Frame(1).Size());
+    CAnimationDocument noPalette;
+    MakeMovie(noPalette, 8, 8, 2, 0, Walker);
+    EXPECT_EQ(0, noPalette.SaveAvi(nullptr, folder / "m.avi"));
+    EXPECT_EQ("the movie has no palette", noPalette.FailureReason());
+    EXPECT_TRUE(folder.Entries().empty());
+}
+
+}  // namespace
+}  // namespace kx
