@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "clip_document.h"
 #include "clip_frames.h"
 #include "image_files.h"
 #include "pixel_art.h"
@@ -234,6 +236,33 @@ TEST(ClipPictures, BallRisesToTheMiddleFrameAndFallsBack) {
         EXPECT_GE(tops[i], tops[i - 1]) << "falling at frame " << i;
     }
     EXPECT_LT(20, tops[0] - tops[middle]) << "the bounce is high enough to see";
+}
+
+TEST(ClipFile, WrittenRunLengthEncodedAndReadsBackAsDrawn) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / "kx_resgen_clip_test.avi";
+    std::string error;
+    ASSERT_TRUE(kx::resgen::WriteClip(path, error)) << error;
+
+    kx::CAnimationDocument loaded;
+    ASSERT_EQ(1, loaded.LoadAvi(nullptr, path)) << loaded.FailureReason();
+    EXPECT_EQ(uint32_t(kx::Compression::Rle8), loaded.Source().compression);
+    EXPECT_EQ(35, loaded.FrameCount());
+    EXPECT_EQ(56, loaded.FrameWidth());
+    EXPECT_EQ(53, loaded.FrameHeight());
+    EXPECT_EQ(13, loaded.Palette().count);
+    EXPECT_EQ(100000u, loaded.MicroSecPerFrame());
+    // Frame 17 (bottom-up rows) against the drawing (top row first).
+    const std::vector<uint8_t> drawn = kx::resgen::DrawClipFrame(17);
+    const std::vector<uint8_t>& stored = loaded.Frame(17).data;
+    ASSERT_EQ(size_t(56 * 53), stored.size());
+    for (int32_t y = 0; y < 53; ++y) {
+        for (int32_t x = 0; x < 56; ++x) {
+            ASSERT_EQ(drawn[size_t(y * 56 + x)], stored[size_t((52 - y) * 56 + x)])
+                << "pixel " << x << "," << y;
+        }
+    }
+    std::filesystem::remove(path);
 }
 
 }  // namespace

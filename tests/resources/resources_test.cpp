@@ -495,4 +495,65 @@ TEST(ResourcePictures, IconHasSmallAndLargeImages) {
     EXPECT_EQ(3, dir[4] | dir[5] << 8);  // 16, 32 and 48 pixels
 }
 
+uint32_t Le32(const BYTE* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
+}
+
+// Finds the chunk with the given id inside [begin, end), descending into LIST chunks.
+const BYTE* FindChunk(const BYTE* begin, const BYTE* end, const char* id) {
+    while (end - begin >= 8) {
+        uint32_t size = Le32(begin + 4);
+        if (std::memcmp(begin, id, 4) == 0) {
+            return begin;
+        }
+        if (size > uint32_t(end - begin) - 8) {
+            return nullptr;
+        }
+        if (std::memcmp(begin, "LIST", 4) == 0 && size >= 4) {
+            if (const BYTE* inner = FindChunk(begin + 12, begin + 8 + size, id)) {
+                return inner;
+            }
+        }
+        begin += 8 + size + (size & 1);
+    }
+    return nullptr;
+}
+
+TEST(ResourceClip, AviResourceHoldsTheRunLengthEncodedClip) {
+    HRSRC found = FindResourceW(Module(), MAKEINTRESOURCEW(IDR_CLIP), L"AVI");
+    ASSERT_NE(nullptr, found);
+    const BYTE* data = static_cast<const BYTE*>(LockResource(LoadResource(Module(), found)));
+    const DWORD size = SizeofResource(Module(), found);
+    ASSERT_NE(nullptr, data);
+    ASSERT_LE(12u, size);
+    EXPECT_EQ(0, std::memcmp(data, "RIFF", 4));
+    EXPECT_EQ(0, std::memcmp(data + 8, "AVI ", 4));
+    EXPECT_EQ(size, Le32(data + 4) + 8);
+    const BYTE* end = data + size;
+    const BYTE* avih = FindChunk(data + 12, end, "avih");
+    ASSERT_NE(nullptr, avih);
+    EXPECT_EQ(100000u, Le32(avih + 8));   // microseconds per frame
+    EXPECT_EQ(35u, Le32(avih + 8 + 16));  // total frames
+    EXPECT_EQ(56u, Le32(avih + 8 + 32));  // width
+    EXPECT_EQ(53u, Le32(avih + 8 + 36));  // height
+    const BYTE* strf = FindChunk(data + 12, end, "strf");
+    ASSERT_NE(nullptr, strf);
+    BITMAPINFOHEADER format;
+    std::memcpy(&format, strf + 8, sizeof(format));
+    EXPECT_EQ(56, format.biWidth);
+    EXPECT_EQ(53, format.biHeight);
+    EXPECT_EQ(8, format.biBitCount);
+    EXPECT_EQ(DWORD(BI_RLE8), format.biCompression);
+    EXPECT_EQ(13u, format.biClrUsed);
+    const BYTE* idx1 = FindChunk(data + 12, end, "idx1");
+    ASSERT_NE(nullptr, idx1);
+    EXPECT_EQ(35u * 16u, Le32(idx1 + 4));
+}
+
+TEST_F(Resources, AnimationControlOpensTheClip) {
+    HWND d = Create(IDD_ABOUTBOX);
+    ASSERT_NE(nullptr, d);
+    EXPECT_EQ(TRUE, SendDlgItemMessageW(d, IDC_ANIMATE, ACM_OPENW, 0, IDR_CLIP));
+}
+
 }  // namespace

@@ -2,12 +2,14 @@
 //
 //   resgen bmp ART.txt OUT.bmp [WIDTHxHEIGHT]   4-bit bitmap; the optional size is checked
 //   resgen ico OUT.ico ART.txt...               icon with one image per picture
+//   resgen clip OUT.avi                         the animation clip, run-length encoded
 //
 // Exit status 0 on success, 1 with a message on standard error otherwise.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "clip_document.h"
 #include "image_files.h"
 #include "pixel_art.h"
 
@@ -18,7 +20,8 @@ using kx::resgen::PixelArt;
 int Usage() {
     std::fprintf(stderr,
                  "usage: resgen bmp ART.txt OUT.bmp [WIDTHxHEIGHT]\n"
-                 "       resgen ico OUT.ico ART.txt...\n");
+                 "       resgen ico OUT.ico ART.txt...\n"
+                 "       resgen clip OUT.avi\n");
     return 1;
 }
 
@@ -83,6 +86,10 @@ int main(int argc, char** argv) {
     }
     if (command == "ico") {
         return MakeIcon(args);
+    }
+    if (command == "clip" && args.size() == 1) {
+        std::string error;
+        return kx::resgen::WriteClip(args[0], error) ? 0 : Fail(error);
     }
     return Usage();
 }
