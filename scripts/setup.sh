@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 wine xvfb xauth x11-utils fonts-ipafont-gothic
+  wine64 wine fonts-wine xvfb xauth x11-utils fonts-ipafont-gothic
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
   ffmpeg imagemagick
 )
