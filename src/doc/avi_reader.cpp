@@ -424,6 +424,15 @@ bool AviWalker::AfterHeader() {
         return Stop("frames of " + std::to_string(info.biWidth) + " x " + std::to_string(height) +
                     " pixels are too large");
     }
+    // Plain 8-bit frames take no more memory than their bytes in the file. Run-length and 1- or
+    // 4-bit frames grow when they are decoded, a few bytes of codes into a whole picture, so
+    // their total is capped like a single buffer.
+    const uint64_t movieBytes = uint64_t(Stride8(info.biWidth)) * height * (uint64_t(n_) + i_);
+    if ((info.biCompression != 0 || info.biBitCount != 8) && movieBytes > kMaxBufferBytes) {
+        return Stop("decoded, the movie would take " + std::to_string(movieBytes >> 20) +
+                    " MB, more than the " + std::to_string(kMaxBufferBytes >> 20) +
+                    " MB a movie may use");
+    }
     doc_.frameCount = static_cast<int32_t>(n_);
 
     const uint32_t passes =

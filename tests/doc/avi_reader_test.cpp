@@ -355,6 +355,23 @@ TEST_F(AviReaderTest, CountsAndSizesBeyondTheFileFailCleanly) {
     EXPECT_NE(std::string::npos, doc_.FailureReason().find("too large")) << doc_.FailureReason();
 }
 
+TEST_F(AviReaderTest, RunLengthMovieBeyondTheMemoryCapIsRefusedBeforeDecoding) {
+    // 2100 frames of 512 x 512 pixels, each only an end of bitmap: 21 KB of codes that would
+    // decode into 550 MB.
+    AviParts p;
+    p.width = 512;
+    p.height = 512;
+    p.compression = 1;
+    p.frames.assign(2100, Bytes{0x00, 0x01});
+    EXPECT_EQ(0, Load(test::BuildAvi(p)));
+    EXPECT_NE(std::string::npos, doc_.FailureReason().find("would take 525 MB"))
+        << doc_.FailureReason();
+
+    p.frames.resize(4);
+    ASSERT_EQ(1, Load(test::BuildAvi(p))) << doc_.FailureReason();
+    EXPECT_EQ(Bytes(512 * 512, 0), doc_.Frame(3).data);
+}
+
 TEST_F(AviReaderTest, FilesThatAreNotAviFailAndKeepTheHeaderIds) {
     EXPECT_EQ(0, Load(Bytes{'R', 'I', 'F', 'F', 4, 0, 0, 0, 'W', 'A', 'V', 'E'}));
     EXPECT_EQ(fourcc::kRiff, doc_.riff.id);
