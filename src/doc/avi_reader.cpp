@@ -23,6 +23,7 @@
 
 #include "doc/animation_document.h"
 #include "doc/byte_io.h"
+#include "doc/cancel_watch.h"
 #include "doc/file_io.h"
 
 namespace kx {
@@ -58,25 +59,6 @@ uint64_t Rounded(uint32_t size) {
 uint32_t Units(uint64_t bytes) {
     return static_cast<uint32_t>(bytes / kBytesPerUnit);
 }
-
-// Passes every report on and remembers whether one was answered with Cancel, so that a failed
-// decoding can be told apart from a cancelled one.
-class CancelWatch final : public ProgressSink {
-public:
-    explicit CancelWatch(ProgressSink* inner) : inner_(inner) {}
-    bool Report(uint32_t wParam, int32_t lParam) override {
-        const bool goOn = kx::Report(inner_, wParam, lParam);
-        cancelled_ = cancelled_ || !goOn;
-        return goOn;
-    }
-    bool Cancelled() const { return cancelled_; }
-    // The sink to hand on: none when the caller gave none, so nothing is sent then.
-    ProgressSink* Sink() { return inner_ != nullptr ? this : nullptr; }
-
-private:
-    ProgressSink* inner_;
-    bool cancelled_ = false;
-};
 
 class AviWalker {
 public:

@@ -14,6 +14,7 @@
 
 #include "doc/animation_document.h"
 #include "doc/byte_io.h"
+#include "doc/cancel_watch.h"
 #include "doc/file_io.h"
 
 namespace kx {
@@ -22,23 +23,6 @@ namespace {
 constexpr uint32_t kFileHeaderBytes = 14;
 constexpr uint32_t kHeadersBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
 constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
-
-// Passes every report on and remembers whether one was answered with Cancel.
-class CancelWatch final : public ProgressSink {
-public:
-    explicit CancelWatch(ProgressSink* inner) : inner_(inner) {}
-    bool Report(uint32_t wParam, int32_t lParam) override {
-        const bool goOn = kx::Report(inner_, wParam, lParam);
-        cancelled_ = cancelled_ || !goOn;
-        return goOn;
-    }
-    bool Cancelled() const { return cancelled_; }
-    ProgressSink* Sink() { return inner_ != nullptr ? this : nullptr; }
-
-private:
-    ProgressSink* inner_;
-    bool cancelled_ = false;
-};
 
 }  // namespace
 

@@ -80,6 +80,69 @@ TEST_F(AviReaderTest, PlainMovieLoadsFramesPaletteSizeAndSpeed) {
     EXPECT_FALSE(doc_.DisplayInfo().empty());
 }
 
+TEST_F(AviReaderTest, MoviesWrittenBySaveAviReadBackUnchanged) {
+    struct Case {
+        const char* name;
+        int32_t width;
+        int32_t height;
+        int32_t frames;
+        int (*pixel)(int k, int x, int y);
+    };
+    const Case cases[] = {
+        {"moving block, run-length", 23, 11, 5,
+         [](int k, int x, int y) { return (x >= k * 3 && x < k * 3 + 6 && y > 2) ? 9 : 2; }},
+        {"noise, written plain", 9, 7, 3,
+         [](int k, int x, int y) { return (x * 7 + y * 13 + k * 31) % 40; }},
+        {"4 pixels wide", 4, 5, 2, [](int k, int x, int y) { return (x + y + k) % 3; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAnimationDocument saved;
+        BitmapInfoHeader& format = saved.headerList.stream.format.header;
+        format.biWidth = c.width;
+        format.biHeight = c.height;
+        // 48 colours, of which the frames use only some: the writer compacts the palette.
+        saved.palette.count = 48;
+        for (int i = 0; i < 48; ++i) {
+            saved.palette.entries[size_t(i)] = {uint8_t(i * 5), uint8_t(i), uint8_t(255 - i), 0};
+        }
+        const uint32_t stride = Stride8(c.width);
+        saved.movieList.frames.assign(size_t(c.frames), FrameChunk{});
+        saved.movieList.index.assign(size_t(c.frames), IndexEntry{});
+        for (int k = 0; k < c.frames; ++k) {
+            Bytes& data = saved.movieList.frames[size_t(k)].data;
+            data.assign(size_t(stride) * size_t(c.height), 0);
+            for (int y = 0; y < c.height; ++y) {
+                for (int x = 0; x < c.width; ++x) {
+                    data[size_t(y) * stride + size_t(x)] = uint8_t(c.pixel(k, x, y));
+                }
+            }
+        }
+        saved.frameCount = c.frames;
+        ASSERT_EQ(1, saved.RebuildHeaders(48, c.frames, c.height, c.width, 100));
+        saved.SetSpeed(70);
+        ASSERT_EQ(1, saved.SaveAvi(nullptr, path_)) << saved.FailureReason();
+
+        ASSERT_EQ(1, doc_.LoadAvi(nullptr, path_)) << doc_.FailureReason();
+        ASSERT_EQ(c.frames, doc_.FrameCount());
+        for (int k = 0; k < c.frames; ++k) {
+            EXPECT_EQ(saved.Frame(k).data, doc_.Frame(k).data) << "frame " << k;
+        }
+        EXPECT_EQ(c.width, doc_.FrameWidth());
+        EXPECT_EQ(c.height, doc_.FrameHeight());
+        EXPECT_EQ(70000u, doc_.MicroSecPerFrame());
+        EXPECT_EQ(70u, doc_.headerList.stream.header.scale);
+        ASSERT_EQ(saved.Palette().count, doc_.Palette().count);
+        for (int i = 0; i < saved.Palette().count; ++i) {
+            EXPECT_EQ(saved.Palette().entries[size_t(i)].blue,
+                      doc_.Palette().entries[size_t(i)].blue);
+            EXPECT_EQ(saved.Palette().entries[size_t(i)].red,
+                      doc_.Palette().entries[size_t(i)].red);
+        }
+        EXPECT_EQ(saved.TransparentIndex(), doc_.TransparentIndex());
+    }
+}
+
 TEST_F(AviReaderTest, MainHeaderOfAnotherSizeFails) {
     const AviParts p = ThreePlainFrames();
     const Bytes hdrl = List(fourcc::kHdrl, {test::Avih(p, 60), test::Strl(p)});

@@ -170,6 +170,27 @@ TEST_F(BmpWriterTest, FourPixelWideStripIsAlwaysPlain) {
     EXPECT_EQ(12, h.info.biHeight);
 }
 
+TEST_F(BmpWriterTest, WrittenStripReadsBackIntoTheSameFrames) {
+    for (const bool compress : {false, true}) {
+        SCOPED_TRACE(compress ? "compressed" : "plain");
+        CAnimationDocument doc;
+        // Odd width (padding), runs and single pixels, frames that differ.
+        MakeMovie(doc, 13, 9, 4, 32, [](int32_t k, uint32_t x, uint32_t y) {
+            return uint8_t(x < 6 ? k : (x * 3 + y * 5 + uint32_t(k)) % 32);
+        });
+        const std::vector<Bytes> frames = FramesOf(doc);
+        ASSERT_EQ(1, doc.SaveBitmap(nullptr, path_, compress)) << doc.FailureReason();
+        EXPECT_EQ(compress ? 1u : 0u, ReadHeaders(test::ReadAll(path_)).info.biCompression);
+
+        CAnimationDocument back;
+        ASSERT_EQ(1, back.LoadBitmapStrip(nullptr, path_, 100)) << back.FailureReason();
+        ASSERT_EQ(1, back.ComposeFromStrip(nullptr, 9)) << back.FailureReason();
+        EXPECT_EQ(frames, FramesOf(back));
+        EXPECT_EQ(32, back.Palette().count);
+        EXPECT_EQ(93, back.Palette().entries[31].red);
+    }
+}
+
 TEST_F(BmpWriterTest, PlainProgressReportsRangeHeaderBlocksAndFrames) {
     MakeMovie(doc_, 32, 320, 2, 4, [](int32_t k, uint32_t, uint32_t) { return uint8_t(k); });
     test::RecordingProgress progress;
