@@ -208,5 +208,50 @@ TEST_F(DamageTest, MoviesWithDamagedFrameAndIndexChunksLoadOrFailCleanly) {
     EXPECT_LT(0, refused_);
 }
 
+// Strips written by the bitmap writer, plain and compressed, from a movie of runs and noise.
+std::vector<std::pair<std::string, Bytes>> SampleStrips(const std::filesystem::path& folder) {
+    std::vector<std::pair<std::string, Bytes>> strips;
+    for (const bool compress : {false, true}) {
+        CAnimationDocument doc;
+        BitmapInfoHeader& format = doc.headerList.stream.format.header;
+        format.biWidth = 11;
+        format.biHeight = 3;
+        doc.palette.count = 6;
+        doc.movieList.frames.assign(3, FrameChunk{});
+        doc.movieList.index.assign(3, IndexEntry{});
+        for (uint32_t k = 0; k < 3; ++k) {
+            Bytes& data = doc.movieList.frames[k].data;
+            data.assign(12 * 3, 0);
+            for (uint32_t i = 0; i < data.size(); ++i) {
+                data[i] = uint8_t(i % 12 >= 11 ? 0 : (i < 12 ? k : (i * 7 + k) % 6));
+            }
+        }
+        doc.frameCount = 3;
+        doc.RebuildHeaders(6, 3, 3, 11, 100);
+        const std::filesystem::path path = folder / "strip.bmp";
+        if (doc.SaveBitmap(nullptr, path, compress) == 1) {
+            strips.emplace_back(compress ? "rle strip" : "plain strip", test::ReadAll(path));
+        }
+    }
+    return strips;
+}
+
+int LoadStrip(CAnimationDocument& doc, const std::filesystem::path& path) {
+    return doc.LoadBitmapStrip(nullptr, path, 100) == 1 && doc.ComposeFromStrip(nullptr, 3) == 1;
+}
+
+TEST_F(DamageTest, StripsCutAtEveryLengthOrWithADamagedHeaderFieldLoadOrFailCleanly) {
+    const auto strips = SampleStrips(folder_.Path());
+    ASSERT_EQ(2u, strips.size());
+    EXPECT_EQ(1, strips[1].second[30]);  // biCompression: the run-length strip is compressed
+    for (const auto& [name, bytes] : strips) {
+        Truncate(bytes, LoadStrip, name);
+        // File header, info header and palette.
+        Corrupt(bytes, 14 + 40 + 24, LoadStrip, name);
+    }
+    EXPECT_LT(0, loaded_);
+    EXPECT_LT(0, refused_);
+}
+
 }  // namespace
 }  // namespace kx
