@@ -1,0 +1,376 @@
+// kinetrix-cli: shows what a bitmap strip or AVI movie holds and converts between them, with the
+// same document operations the program runs behind its dialogs.
+//
+//   kinetrix-cli info FILE
+//   kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS] [--rle]
+//   [--quiet]
+//
+// Exit status: 0 success, 1 failure (one line on stderr says why), 2 usage error.
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "doc/animation_document.h"
+#include "doc/file_io.h"
+
+namespace {
+
+constexpr const char kUsage[] =
+    "usage: kinetrix-cli info FILE\n"
+    "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
+    "                    [--rle] [--quiet]\n"
+    "\n"
+    "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
+    "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
+    "either the whole strip is one frame. --speed sets milliseconds per frame (default 100\n"
+    "for a strip, the movie's own for an AVI). --rle writes a run-length compressed bitmap.\n"
+    "--quiet shows no progress bar.\n";
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// Set by Ctrl+C; the progress sink then answers Cancel, as the dialog's Cancel button does.
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) {
+    g_interrupted = true;
+}
+
+int Usage(const std::string& problem) {
+    if (!problem.empty()) {
+        std::fprintf(stderr, "kinetrix-cli: %s\n", problem.c_str());
+    }
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+int Failure(const std::string& reason) {
+    std::fprintf(stderr, "kinetrix-cli: %s\n", reason.c_str());
+    return kExitFailure;
+}
+
+bool StderrIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
+std::string Utf8(const std::filesystem::path& path) {
+    const auto text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// Reports of the document operations drawn as a one-line bar on stderr; answers Cancel once
+// Ctrl+C was pressed.
+class ConsoleProgress final : public kx::ProgressSink {
+public:
+    explicit ConsoleProgress(bool draw) : draw_(draw) {}
+    ~ConsoleProgress() override { Clear(); }
+
+    bool Report(uint32_t wParam, int32_t lParam) override {
+        if (g_interrupted) {
+            return false;
+        }
+        if (lParam > 0) {
+            phase_ = PhaseName(lParam);
+            if (wParam != 0) {
+                range_ = wParam;
+                position_ = 0;
+            }
+            Draw(true);
+        } else if (lParam == kx::kProgressStep && wParam != 0) {
+            position_ += wParam;
+            Draw(false);
+        }
+        return !g_interrupted;
+    }
+
+private:
+    static const char* PhaseName(int32_t phase) {
+        switch (phase) {
+            case kx::kPhaseReading:
+                return "reading";
+            case kx::kPhaseWriting:
+                return "writing";
+            case kx::kPhaseDecoding:
+                return "decoding";
+            case kx::kPhaseEncoding:
+                return "encoding";
+            case kx::kPhaseConverting:
+                return "converting to 256 colours";
+            case kx::kPhaseComposing:
+                return "composing";
+            default:
+                return "working";
+        }
+    }
+
+    void Draw(bool force) {
+        if (!draw_) {
+            return;
+        }
+        const uint64_t done = range_ == 0 ? 0 : std::min<uint64_t>(position_, range_);
+        const int percent = range_ == 0 ? 0 : int(done * 100 / range_);
+        if (!force && percent == shown_) {
+            return;
+        }
+        shown_ = percent;
+        constexpr int kWidth = 30;
+        const int filled = percent * kWidth / 100;
+        std::string bar(size_t(filled), '#');
+        bar.append(size_t(kWidth - filled), '.');
+        std::fprintf(stderr, "\r[%s] %3d%% %-28s", bar.c_str(), percent, phase_);
+        std::fflush(stderr);
+        drawn_ = true;
+    }
+
+    void Clear() {
+        if (drawn_) {
+            std::fprintf(stderr, "\r%-70s\r", "");
+            std::fflush(stderr);
+        }
+    }
+
+    bool draw_;
+    bool drawn_ = false;
+    const char* phase_ = "";
+    uint64_t range_ = 0;
+    uint64_t position_ = 0;
+    int shown_ = -1;
+};
+
+enum class InputKind { Missing, Unreadable, Unknown, Bmp, Avi };
+
+InputKind Sniff(const std::filesystem::path& path, std::string& problem) {
+    kx::InputFile file;
+    if (!file.Open(path)) {
+        problem = errno == ENOENT ? "no such file" : kx::DescribeFileError(errno);
+        return InputKind::Missing;
+    }
+    char head[4] = {};
+    const size_t got = file.Read(head, sizeof head);
+    if (got >= 2 && head[0] == 'B' && head[1] == 'M') {
+        return InputKind::Bmp;
+    }
+    if (got == 4 && std::string(head, 4) == "RIFF") {
+        return InputKind::Avi;
+    }
+    return InputKind::Unknown;
+}
+
+// Loads INPUT as the program's open command does; a strip stays one frame.
+int Load(kx::CAnimationDocument& doc, kx::ProgressSink* progress, const std::filesystem::path& path,
+         int32_t stripPeriodMs, InputKind& kind) {
+    std::string problem;
+    kind = Sniff(path, problem);
+    switch (kind) {
+        case InputKind::Bmp:
+            if (!doc.LoadBitmapStrip(progress, path, stripPeriodMs)) {
+                return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
+            }
+            return 0;
+        case InputKind::Avi:
+            if (!doc.LoadAvi(progress, path)) {
+                return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
+            }
+            return 0;
+        case InputKind::Unknown:
+            return Failure(Utf8(path.filename()) + ": not a BMP or AVI file");
+        default:
+            return Failure(Utf8(path.filename()) + ": " + problem);
+    }
+}
+
+const char* CompressionName(uint32_t compression) {
+    switch (compression) {
+        case uint32_t(kx::Compression::Rgb):
+            return "rgb";
+        case uint32_t(kx::Compression::Rle8):
+            return "rle8";
+        case uint32_t(kx::Compression::Rle4):
+            return "rle4";
+        default:
+            return "other";
+    }
+}
+
+int Info(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+    if (args.size() != 2) {
+        return Usage("info takes one file");
+    }
+    kx::CAnimationDocument doc;
+    InputKind kind = InputKind::Missing;
+    if (const int failed = Load(doc, nullptr, paths[1], 100, kind)) {
+        return failed;
+    }
+    const kx::SourceInfo& source = doc.Source();
+    std::printf("kind: %s\n", kind == InputKind::Bmp ? "bmp" : "avi");
+    std::printf("width: %d\n", int(doc.FrameWidth()));
+    std::printf("height: %d\n", int(doc.FrameHeight()));
+    std::printf("frames: %d\n", int(doc.FrameCount()));
+    std::printf("bits: %u\n", unsigned(source.bitCount));
+    std::printf("compression: %s\n", CompressionName(source.compression));
+    std::printf("palette: %d\n", int(doc.Palette().count));
+    std::printf("speed: %u\n", unsigned(doc.MicroSecPerFrame() / 1000));
+    std::printf("transparent: %u\n", unsigned(doc.TransparentIndex()));
+    std::printf("transparency-usable: %s\n", doc.TransparencyUsable() ? "yes" : "no");
+    return 0;
+}
+
+std::optional<int32_t> PositiveNumber(const std::string& text) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != text.npos) {
+        return std::nullopt;
+    }
+    const int32_t value = std::stoi(text);
+    return value >= 1 ? std::optional<int32_t>(value) : std::nullopt;
+}
+
+std::string LowerExtension(const std::filesystem::path& path) {
+    std::string ext = Utf8(path.extension());
+    for (char& c : ext) {
+        if (c >= 'A' && c <= 'Z') {
+            c = char(c - 'A' + 'a');
+        }
+    }
+    return ext;
+}
+
+int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+    std::optional<int32_t> frameHeight;
+    std::optional<int32_t> frames;
+    std::optional<int32_t> speed;
+    bool rle = false;
+    bool quiet = false;
+    std::vector<size_t> positional;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--frame-height" || a == "--frames" || a == "--speed") {
+            if (i + 1 >= args.size()) {
+                return Usage(a + " needs a number");
+            }
+            const auto value = PositiveNumber(args[++i]);
+            if (!value) {
+                return Usage(a + " needs a whole number of at least 1, not \"" + args[i] + "\"");
+            }
+            (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
+        } else if (a == "--rle") {
+            rle = true;
+        } else if (a == "--quiet") {
+            quiet = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return Usage("unknown option " + a);
+        } else {
+            positional.push_back(i);
+        }
+    }
+    if (positional.size() != 2) {
+        return Usage("convert takes an input and an output file");
+    }
+    if (frameHeight && frames) {
+        return Usage("give --frame-height or --frames, not both");
+    }
+    const std::filesystem::path& input = paths[positional[0]];
+    const std::filesystem::path& output = paths[positional[1]];
+    const std::string ext = LowerExtension(output);
+    if (ext != ".avi" && ext != ".bmp") {
+        return Usage("the output file must end in .avi or .bmp");
+    }
+    if (rle && ext != ".bmp") {
+        return Usage("--rle applies to bitmap output only");
+    }
+
+    std::signal(SIGINT, OnInterrupt);
+    ConsoleProgress console(!quiet && StderrIsTerminal());
+    kx::CAnimationDocument doc;
+    InputKind kind = InputKind::Missing;
+    if (const int failed = Load(doc, &console, input, speed.value_or(100), kind)) {
+        return failed;
+    }
+    if (kind == InputKind::Bmp) {
+        const int32_t stripHeight = doc.FrameHeight();
+        const int32_t height = frameHeight ? *frameHeight
+                               : frames    ? (stripHeight + *frames - 1) / *frames
+                                           : stripHeight;
+        if (!doc.ComposeFromStrip(&console, height)) {
+            return Failure(doc.FailureReason());
+        }
+    } else if (frameHeight || frames) {
+        return Usage("--frame-height and --frames apply to a bitmap strip, not an AVI movie");
+    }
+    if (speed) {
+        doc.SetSpeed(*speed);
+    }
+
+    int saved = 0;
+    if (ext == ".avi") {
+        saved = doc.SaveAvi(&console, output);
+    } else {
+#ifdef KX_HAVE_BITMAP_WRITER
+        saved = doc.SaveBitmap(&console, output, rle);
+#else
+        return Failure("writing bitmaps is not supported yet");
+#endif
+    }
+    if (!saved) {
+        return Failure(doc.FailureReason());
+    }
+    return 0;
+}
+
+int Run(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+    if (args.empty()) {
+        return Usage("");
+    }
+    if (args[0] == "info") {
+        return Info(args, paths);
+    }
+    if (args[0] == "convert") {
+        return Convert(args, paths);
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    return Usage("unknown command " + args[0]);
+}
+
+}  // namespace
+
+// Arguments are kept twice: as text for the options and as paths, which on Windows keep every
+// character of a UTF-16 file name.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    std::vector<std::filesystem::path> paths;
+    for (int i = 1; i < argc; ++i) {
+        paths.emplace_back(argv[i]);
+        args.push_back(Utf8(paths.back()));
+    }
+    return Run(args, paths);
+}
+#else
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    std::vector<std::filesystem::path> paths;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+        paths.emplace_back(argv[i]);
+    }
+    return Run(args, paths);
+}
+#endif
