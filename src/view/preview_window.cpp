@@ -1,6 +1,8 @@
 #include "view/preview_window.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstring>
 
 #include "doc/preview_geometry.h"
@@ -165,18 +167,19 @@ bool CPreviewWindow::BuildPalette() {
     }
     const PaletteTable& table = document->Palette();
     const int32_t n = std::clamp(table.count, 0, 256);
-    struct {
-        LOGPALETTE head;
-        PALETTEENTRY more[255];
-    } block{};
-    block.head.palVersion = 0x300;
-    block.head.palNumEntries = static_cast<WORD>(n);
-    PALETTEENTRY* entries = block.head.palPalEntry;
+    // A LOGPALETTE of n entries; the entries are addressed through the block, not through the
+    // header's one-element array, which the compiler may take at its word.
+    alignas(LOGPALETTE) std::array<BYTE, sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY)> block{};
+    auto* head = reinterpret_cast<LOGPALETTE*>(block.data());
+    head->palVersion = 0x300;
+    head->palNumEntries = static_cast<WORD>(n);
+    auto* entries =
+        reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry));
     for (int32_t i = 0; i < n; ++i) {
         const RgbQuad& c = table.entries[size_t(i)];
         entries[i] = {c.red, c.green, c.blue, 0};
     }
-    palette.Reset(::CreatePalette(&block.head));
+    palette.Reset(::CreatePalette(head));
     return static_cast<bool>(palette);
 }
 

@@ -55,6 +55,27 @@ TEST_F(PreviewDrawTest, PixelsAreThePaletteColoursOfTheFrameTopRowFirst) {
     EXPECT_EQ(kBlue, canvas.At(0, 1));
 }
 
+TEST_F(PreviewDrawTest, EveryOf256PaletteEntriesReachesTheScreen) {
+    Resize(256, 2);
+    std::vector<COLORREF> colours;
+    for (int i = 0; i < 256; ++i) {
+        colours.push_back(RGB(i, 255 - i, (i * 7) & 0xFF));
+    }
+    auto movie = MakeMovie(256, 2, 1, colours, [](int32_t, int32_t x, int32_t y) {
+        return uint8_t(y == 0 ? x : 255 - x);
+    });
+    preview.SetDocument(movie.get());
+    Canvas canvas(256, 2);
+    EXPECT_NE(0, preview.Draw(canvas.Dc(), TRUE));
+    int wrong = 0;
+    for (int x = 0; x < 256; ++x) {
+        wrong += canvas.At(x, 0) != colours[size_t(x)] ? 1 : 0;
+        wrong += canvas.At(x, 1) != colours[size_t(255 - x)] ? 1 : 0;
+    }
+    EXPECT_EQ(0, wrong);
+    EXPECT_EQ(colours[255], canvas.At(255, 0));
+}
+
 TEST_F(PreviewDrawTest, CentredFrameHasButtonFaceMarginsWithTheOddColumnOnTheRight) {
     Resize(101, 100);
     auto movie = MakeMovie(50, 100, 1, kColours, [](int32_t, int32_t, int32_t) { return 1; });
