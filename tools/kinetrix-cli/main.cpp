@@ -57,10 +57,9 @@ int Usage(const std::string& problem) {
     return kExitUsage;
 }
 
-int Failure(const std::string& reason) {
-    std::fprintf(stderr, "kinetrix-cli: %s\n", reason.c_str());
-    return kExitFailure;
-}
+class ConsoleProgress;
+// The bar being drawn, if any, so that a message does not land on its line.
+ConsoleProgress* g_bar = nullptr;
 
 bool StderrIsTerminal() {
 #ifdef _WIN32
@@ -79,8 +78,11 @@ std::string Utf8(const std::filesystem::path& path) {
 // Ctrl+C was pressed.
 class ConsoleProgress final : public kx::ProgressSink {
 public:
-    explicit ConsoleProgress(bool draw) : draw_(draw) {}
-    ~ConsoleProgress() override { Clear(); }
+    explicit ConsoleProgress(bool draw) : draw_(draw) { g_bar = this; }
+    ~ConsoleProgress() override {
+        Clear();
+        g_bar = nullptr;
+    }
 
     bool Report(uint32_t wParam, int32_t lParam) override {
         if (g_interrupted) {
@@ -98,6 +100,16 @@ public:
             Draw(false);
         }
         return !g_interrupted;
+    }
+
+    // Takes the bar off the line so that a message can take its place.
+    void Clear() {
+        if (drawn_) {
+            std::fprintf(stderr, "\r%-70s\r", "");
+            std::fflush(stderr);
+            drawn_ = false;
+            shown_ = -1;
+        }
     }
 
 private:
@@ -139,13 +151,6 @@ private:
         drawn_ = true;
     }
 
-    void Clear() {
-        if (drawn_) {
-            std::fprintf(stderr, "\r%-70s\r", "");
-            std::fflush(stderr);
-        }
-    }
-
     bool draw_;
     bool drawn_ = false;
     const char* phase_ = "";
@@ -153,6 +158,14 @@ private:
     uint64_t position_ = 0;
     int shown_ = -1;
 };
+
+int Failure(const std::string& reason) {
+    if (g_bar != nullptr) {
+        g_bar->Clear();
+    }
+    std::fprintf(stderr, "kinetrix-cli: %s\n", reason.c_str());
+    return kExitFailure;
+}
 
 enum class InputKind { Missing, Unreadable, Unknown, Bmp, Avi };
 
