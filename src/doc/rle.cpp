@@ -26,6 +26,7 @@
 // that would pass it, fails.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "doc/animation_document.h"
@@ -108,10 +109,10 @@ private:
 // pass it marks the encoding failed instead of growing.
 class CodeWriter {
 public:
-    explicit CodeWriter(std::vector<uint8_t>& buffer) : buffer_(buffer) {}
+    CodeWriter(uint8_t* buffer, size_t capacity) : buffer_(buffer), capacity_(capacity) {}
 
     void Put(uint8_t v) {
-        if (out < 0 || uint64_t(out) >= buffer_.size()) {
+        if (out < 0 || uint64_t(out) >= capacity_) {
             overflow = true;
             return;
         }
@@ -127,7 +128,8 @@ public:
     bool overflow = false;
 
 private:
-    std::vector<uint8_t>& buffer_;
+    uint8_t* buffer_;
+    size_t capacity_;
 };
 
 // Replaces every pixel value v by its compacted index v - remap[v].
@@ -312,10 +314,10 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
     if (!MakeGeometry(format.biWidth, format.biHeight, false, g) || 2 * g.total > kMaxBufferBytes) {
         return 0;
     }
-    std::vector<uint8_t> buffer;
-    try {
-        buffer.resize(size_t(2 * g.total));
-    } catch (const std::bad_alloc&) {
+    // Only the bytes written are ever read, so the buffer is not cleared first.
+    const size_t capacity = size_t(2 * g.total);
+    const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
+    if (!buffer) {
         return 0;
     }
 
@@ -325,10 +327,13 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
     const int64_t pad = int64_t(g.pad);
     const int64_t stride = int64_t(g.stride);
     const int64_t total = int64_t(g.total);
-    CodeWriter w(buffer);
+    CodeWriter w(buffer.get(), capacity);
     auto value = [&](int64_t at) { return uint8_t(P[at] - remap[P[at]]); };
-    // True when i is just past the last pixel of a row.
-    auto rowEnd = [&](int64_t i) { return (i + pad) % stride == 0; };
+    // Positions only move forward through the current row, so "just past the last pixel of a
+    // row" is one position: rowLimit, kept with rowStart (no division per pixel).
+    const int64_t width = stride - pad;
+    int64_t rowLimit = width;
+    auto rowEnd = [&](int64_t at) { return at == rowLimit; };
 
     // Writes the group of pixels that ends at e: lit single pixels (the first pixel of the final
     // run counted among them) followed by a run of the last run pixels.
@@ -439,6 +444,24 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
                 baseStep();
             }
             i += 1;
+            // Pixels that repeat the one before and (with a base) equal the base only lengthen
+            // the run: scan them in local variables, the bulk of every frame.
+            int64_t at = i;
+            int64_t length = run;
+            if (Q != nullptr) {
+                while (at != rowLimit && length < 255 && P[at] == P[at - 1] && P[at] == Q[at]) {
+                    ++at;
+                    ++length;
+                }
+                unchanged = unchanged || at != i;
+            } else {
+                while (at != rowLimit && length < 255 && P[at] == P[at - 1]) {
+                    ++at;
+                    ++length;
+                }
+            }
+            i = at;
+            run = length;
             // The row end is tested first: past the last pixel of the frame P[i] is outside it.
         } while (!rowEnd(i) && P[i] == P[i - 1] && run < 255);
 
@@ -461,6 +484,7 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
                     savedLit = 0;
                 }
                 rowStart = i;
+                rowLimit = rowStart + width;
                 if (++rows == kRowsPerStep) {
                     if (!Report(progress, 4 * rows, kProgressStep)) {
                         return 0;
@@ -486,7 +510,7 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
         return 0;
     }
     try {
-        data.assign(buffer.begin(), buffer.begin() + w.out);
+        data.assign(buffer.get(), buffer.get() + w.out);
     } catch (const std::bad_alloc&) {
         return 0;
     }
