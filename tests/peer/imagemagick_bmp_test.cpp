@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/byte_io.h"
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
 
@@ -93,6 +94,45 @@ TEST(ImageMagickPeer, RunLengthBitmapsLoadToTheirPixels) {
     }
     // ImageMagick chose run-length coding for (nearly) all of them.
     EXPECT_LE(6, runLength);
+}
+
+// Runs that pass the right edge of a row are clipped at the row's end, as ImageMagick reads them.
+TEST(ImageMagickPeer, RunsPastTheRowEndAreClippedAlike) {
+    if (!test::HaveProgram("convert")) {
+        GTEST_SKIP() << "ImageMagick is not installed";
+    }
+    // 5 x 3: a run of 7, an absolute run that ends a row with a run after it, a run of 9.
+    const std::vector<uint8_t> codes = {7, 1, 0, 0, 2, 2, 0, 3, 3, 1, 2, 0, 4, 1, 0, 0, 9, 3, 0, 1};
+    const std::vector<uint8_t> palette = {0, 0, 0, 0, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0};
+    std::vector<uint8_t> file;
+    ByteWriter out(file);
+    const uint32_t off = 14 + 40 + uint32_t(palette.size());
+    out.u16le(0x4D42);
+    out.u32le(off + uint32_t(codes.size()));
+    out.u32le(0);
+    out.u32le(off);
+    BitmapInfoHeader info;
+    info.biWidth = 5;
+    info.biHeight = 3;
+    info.biCompression = uint32_t(Compression::Rle8);
+    info.biSizeImage = uint32_t(codes.size());
+    info.biClrUsed = 4;
+    info.Write(out);
+    out.bytes(palette.data(), palette.size());
+    out.bytes(codes.data(), codes.size());
+    test::TempFolder folder;
+    const auto bmp = folder / "over.bmp";
+    test::WriteAll(bmp, file);
+    const auto reference = test::RunProgram("convert " + test::Quote(bmp.string()) + " rgb:-");
+    ASSERT_EQ(0, reference.status);
+    CAnimationDocument doc;
+    ASSERT_EQ(1, doc.LoadBitmapStrip(nullptr, bmp, 100)) << doc.FailureReason();
+    EXPECT_EQ((std::vector<uint8_t>{1, 1, 1, 1, 1, 0, 0, 0, 2, 2, 3, 1,
+                                    2, 0, 0, 0, 3, 3, 3, 3, 3, 0, 0, 0}),
+              doc.Frame(0).data);
+    const auto ours = OurRgb(doc);
+    ASSERT_EQ(reference.out.size(), ours.size());
+    EXPECT_TRUE(reference.out == ours);
 }
 
 }  // namespace
