@@ -302,6 +302,33 @@ TEST_F(PreviewDrawTest, PaintingTheWindowShowsTheFrameOnScreen) {
     EXPECT_EQ(0, preview.shownHeight);
 }
 
+TEST_F(PreviewDrawTest, ResizingRedrawsAtOnceWithTheNewMargins) {
+    Resize(20, 20);
+    auto movie = MakeMovie(20, 20, 1, kColours, [](int32_t, int32_t, int32_t) { return 2; });
+    preview.SetDocument(movie.get());
+    // No message is pumped after the resize: what is on screen comes from WM_SIZE itself.
+    Resize(60, 20);
+    HDC dc = ::GetDC(preview.m_hWnd);
+    EXPECT_EQ(ButtonFace(), ::GetPixel(dc, 5, 10));
+    EXPECT_EQ(kBlue, ::GetPixel(dc, 30, 10));
+    EXPECT_EQ(ButtonFace(), ::GetPixel(dc, 55, 10));
+    ::ReleaseDC(preview.m_hWnd, dc);
+}
+
+TEST_F(PreviewDrawTest, PaletteMessagesOfTheOwnerRealizeOrRepaint) {
+    EXPECT_EQ(0, preview.QueryNewPalette());
+    auto movie = MakeMovie(4, 4, 1, kColours, [](int32_t, int32_t, int32_t) { return 0; });
+    preview.SetDocument(movie.get());
+    EXPECT_EQ(1, preview.QueryNewPalette());
+
+    RECT update{};
+    ::ValidateRect(preview.m_hWnd, nullptr);
+    preview.PaletteChanged(preview.m_hWnd);
+    EXPECT_FALSE(::GetUpdateRect(preview.m_hWnd, &update, FALSE));
+    preview.PaletteChanged(owner.m_hWnd);
+    EXPECT_TRUE(::GetUpdateRect(preview.m_hWnd, &update, FALSE));
+}
+
 TEST_F(PreviewDrawTest, DestroyingTheWindowDeletesThePalette) {
     auto movie = MakeMovie(4, 4, 1, kColours, [](int32_t, int32_t, int32_t) { return 0; });
     preview.SetDocument(movie.get());
