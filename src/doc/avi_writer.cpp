@@ -56,23 +56,11 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
         return Fail(palette.count == 0 ? "the movie has no palette" : "out of memory");
     }
     if (!movieList.EncodeFramesForAvi(sink, format, n)) {
-        if (!watch.Cancelled()) {
-            return Fail("out of memory while encoding");
-        }
-        // After Cancel the encoder has put the frames back. When it stopped at the first frame
-        // the pixels still hold the old indices of the now compacted palette: remap them here so
-        // that the movie keeps its colours and can be saved again.
-        if (!movieList.remapped) {
-            for (int32_t i = 0; i < n; ++i) {
-                for (uint8_t& v : movieList.frames[size_t(i)].data) {
-                    v = uint8_t(v - movieList.remap[v]);
-                }
-            }
-            movieList.remapped = 1;
-        }
+        // The encoder has put the frames back in plain form, remapped to the compacted palette;
+        // the headers and the transparent index follow them so the movie stays usable.
         RebuildHeaders(palette.count, 0, 0, 0, 0);
         movieList.FindTransparentIndex(palette, height);
-        return Fail("cancelled");
+        return Fail(watch.Cancelled() ? "cancelled" : "out of memory while encoding");
     }
     headerList.stream.header.handler =
         format.biCompression == uint32_t(Compression::Rle8) ? fourcc::kRle : fourcc::kRgb;

@@ -90,8 +90,7 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
             return Fail("cancelled");
         }
         if (movieList.EncodeFramesForBitmap(sink, format, n) == 0) {
-            // After Cancel the encoder has put the frames back itself. Any other failure is a
-            // lack of memory that leaves some frames encoded and the document to be discarded.
+            // The encoder has put the frames back in plain form, after Cancel and failure alike.
             return Fail(watch.Cancelled() ? "cancelled" : "out of memory while compressing");
         }
         if (format.biCompression == uint32_t(Compression::Rle8)) {

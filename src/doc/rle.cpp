@@ -581,10 +581,31 @@ int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
     // The coder reads plain frames of exactly this size.
     auto plain = [&](const FrameChunk& frame) { return frame.data.size() == plainSize; };
 
-    FrameChunk coded;
-    if (!plain(frames[0]) ||
-        coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
+    // Puts the movie back in plain form when the encoding of frame k stopped, whether by Cancel
+    // or by a failure, so the movie stays usable: frames 0 ... k - 1 are decoded, and for an AVI,
+    // whose palette is already compacted, the frames not yet encoded are remapped to match.
+    auto restore = [&](int32_t k) {
+        if (k > 0) {
+            movie.DecodeFrames(progress, format, k, false, 0);
+        }
+        if (avi) {
+            if (movie.remapped == 0) {
+                for (int32_t r = k; r < n; ++r) {
+                    RemapPixels(frames[size_t(r)].data, movie.remap);
+                    Report(progress, 0, kProgressStep);
+                }
+            }
+            movie.remapped = 1;
+        }
         return 0;
+    };
+
+    FrameChunk coded;
+    if (!plain(frames[0])) {
+        return 0;
+    }
+    if (coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
+        return restore(0);
     }
     if (coded.data.empty()) {
         // Too narrow to encode: the frames stay plain.
@@ -618,22 +639,9 @@ int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
             encoded = AvoidPlainSize(coded.data, plainSize) ? 1 : 0;
         }
         if (encoded == 0) {
-            if (Report(progress, 0, kProgressStep)) {
-                return 0;  // a failure: the frames stay mixed
-            }
-            // Cancel: frames 0 ... k - 1 go back to plain pixels, which carry compacted indices;
-            // the frames not yet encoded are remapped to match them.
-            movie.DecodeFrames(progress, format, k, false, 0);
-            if (avi) {
-                if (movie.remapped == 0) {
-                    for (int32_t r = k; r < n; ++r) {
-                        RemapPixels(frames[size_t(r)].data, movie.remap);
-                        Report(progress, 0, kProgressStep);
-                    }
-                }
-                movie.remapped = 1;
-            }
-            return 0;
+            // Cancel or failure alike: the frames never stay half encoded.
+            Report(progress, 0, kProgressStep);
+            return restore(k);
         }
         if (!avi) {
             // Frames after frame 0 end with an end of line, so that the frames written one after

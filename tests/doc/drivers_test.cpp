@@ -211,25 +211,29 @@ TEST(EncodeFramesForAvi, CancelRestoresPlainRemappedFrames) {
         RecordingProgress cancel(cancelAt);
         EXPECT_EQ(0, m.EncodeFramesForAvi(&cancel, f, 3)) << cancelAt;
         EXPECT_EQ(0u, f.biCompression) << cancelAt;
-        const bool untouched = cancelAt == 1;  // frame 0 itself was cancelled
-        EXPECT_EQ(untouched ? 0 : 1, m.remapped) << cancelAt;
+        // Even when frame 0 itself was cancelled the pixels follow the compacted palette.
+        EXPECT_EQ(1, m.remapped) << cancelAt;
         for (size_t k = 0; k < 3; ++k) {
-            EXPECT_EQ(untouched ? original[k] : Remapped(original[k], m.remap), m.frames[k].data)
+            EXPECT_EQ(Remapped(original[k], m.remap), m.frames[k].data)
                 << cancelAt << " frame " << k;
         }
     }
 }
 
-TEST(EncodeFramesForAvi, FailureWithoutCancelStops) {
+TEST(EncodeFramesForAvi, FailureWithoutCancelRestoresPlainFrames) {
     std::vector<Bytes> frames = ThreeFrames();
     frames[1].resize(20);  // not a plain frame
     MovieList movie = MovieOf(frames);
+    movie.remap = SampleRemap();
     BitmapInfoHeader format = Frame8(8, 4);
     RecordingProgress sink;
     EXPECT_EQ(0, movie.EncodeFramesForAvi(&sink, format, 3));
-    EXPECT_EQ((Reports{{16, 0}, {0, 0}}), sink.reports);
-    EXPECT_EQ(16u, movie.frames[0].Size());  // frame 0 stays encoded: the movie is discarded
-    EXPECT_EQ(0, movie.remapped);
+    EXPECT_EQ((Reports{{16, 0}, {0, 0}, {4, 0}, {0, 0}, {0, 0}}), sink.reports);
+    // Frame 0 is decoded back and the rest follow the compacted palette: nothing stays encoded.
+    EXPECT_EQ(Remapped(frames[0], movie.remap), movie.frames[0].data);
+    EXPECT_EQ(Remapped(frames[2], movie.remap), movie.frames[2].data);
+    EXPECT_EQ(0u, format.biCompression);
+    EXPECT_EQ(1, movie.remapped);
 
     MovieList none = MovieOf({});
     EXPECT_EQ(0, none.EncodeFramesForAvi(nullptr, format, 0));
@@ -267,6 +271,20 @@ TEST(EncodeFramesForBitmap, EveryFrameWithoutBaseAndChainedByEndsOfLine) {
     for (size_t k = 0; k < 3; ++k) {
         EXPECT_EQ(original[k], movie.frames[k].data) << k;
     }
+}
+
+TEST(EncodeFramesForBitmap, FailureWithoutCancelDecodesBack) {
+    std::vector<Bytes> frames = ThreeFrames();
+    frames[2].resize(20);  // not a plain frame
+    MovieList movie = MovieOf(frames);
+    BitmapInfoHeader format = Frame8(8, 4);
+    RecordingProgress sink;
+    EXPECT_EQ(0, movie.EncodeFramesForBitmap(&sink, format, 3));
+    EXPECT_EQ(frames[0], movie.frames[0].data);
+    EXPECT_EQ(frames[1], movie.frames[1].data);
+    EXPECT_EQ(20u, movie.frames[2].Size());
+    EXPECT_EQ(0u, format.biCompression);
+    EXPECT_EQ(0, movie.remapped);
 }
 
 TEST(EncodeFramesForBitmap, CancelDecodesBackWithoutRemapping) {
