@@ -16,7 +16,7 @@ namespace kx {
 namespace {
 
 // A bitmap file assembled field by field; every field can be bent for a test.
-struct BmpSpec {
+struct BmpLayout {
     uint32_t infoSize = 40;
     int32_t width = 8;
     int32_t height = 2;
@@ -30,50 +30,51 @@ struct BmpSpec {
     std::vector<uint8_t> pixels;
 };
 
-std::vector<uint8_t> MakeBmp(const BmpSpec& spec) {
-    const uint32_t realOff = 14 + spec.infoSize + 4 * spec.paletteEntries + spec.gapBeforePixels;
-    const uint32_t offBits = spec.offBits < 0 ? realOff : uint32_t(spec.offBits);
-    const uint32_t length = realOff + uint32_t(spec.pixels.size());
+std::vector<uint8_t> MakeBmp(const BmpLayout& layout) {
+    const uint32_t realOff =
+        14 + layout.infoSize + 4 * layout.paletteEntries + layout.gapBeforePixels;
+    const uint32_t offBits = layout.offBits < 0 ? realOff : uint32_t(layout.offBits);
+    const uint32_t length = realOff + uint32_t(layout.pixels.size());
     std::vector<uint8_t> bytes;
     ByteWriter out(bytes);
     out.u16le(0x4D42);
-    out.u32le(spec.fileSize < 0 ? length : uint32_t(spec.fileSize));
+    out.u32le(layout.fileSize < 0 ? length : uint32_t(layout.fileSize));
     out.u16le(0);
     out.u16le(0);
     out.u32le(offBits);
-    out.u32le(spec.infoSize);
-    if (spec.infoSize < 40) {
-        out.u16le(uint16_t(spec.width));
-        out.u16le(uint16_t(spec.height));
+    out.u32le(layout.infoSize);
+    if (layout.infoSize < 40) {
+        out.u16le(uint16_t(layout.width));
+        out.u16le(uint16_t(layout.height));
         out.u16le(1);
-        out.u16le(spec.bits);
+        out.u16le(layout.bits);
     } else {
-        out.i32le(spec.width);
-        out.i32le(spec.height);
+        out.i32le(layout.width);
+        out.i32le(layout.height);
         out.u16le(1);
-        out.u16le(spec.bits);
-        out.u32le(spec.compression);
-        out.u32le(spec.sizeImage);
+        out.u16le(layout.bits);
+        out.u32le(layout.compression);
+        out.u32le(layout.sizeImage);
         out.i32le(2835);
         out.i32le(2835);
-        out.u32le(spec.paletteEntries);
+        out.u32le(layout.paletteEntries);
         out.u32le(0);
         // Later header versions: fill the extra fields with a marker that must not be read as
         // palette entries.
-        for (uint32_t i = 40; i < spec.infoSize; ++i) {
+        for (uint32_t i = 40; i < layout.infoSize; ++i) {
             out.u8(0xEE);
         }
     }
-    for (uint32_t i = 0; i < spec.paletteEntries; ++i) {
+    for (uint32_t i = 0; i < layout.paletteEntries; ++i) {
         out.u8(uint8_t(i * 3));    // blue
         out.u8(uint8_t(i * 5));    // green
         out.u8(uint8_t(255 - i));  // red
         out.u8(0);
     }
-    for (uint32_t i = 0; i < spec.gapBeforePixels; ++i) {
+    for (uint32_t i = 0; i < layout.gapBeforePixels; ++i) {
         out.u8(0xDD);
     }
-    out.bytes(spec.pixels.data(), spec.pixels.size());
+    out.bytes(layout.pixels.data(), layout.pixels.size());
     return bytes;
 }
 
@@ -84,9 +85,9 @@ std::vector<uint8_t> EightByTwo() {
 
 class BmpReader : public ::testing::Test {
 protected:
-    int Load(const BmpSpec& spec, ProgressSink* progress = nullptr, int32_t periodMs = 100) {
+    int Load(const BmpLayout& layout, ProgressSink* progress = nullptr, int32_t periodMs = 100) {
         const auto file = folder / "strip.bmp";
-        test::WriteAll(file, MakeBmp(spec));
+        test::WriteAll(file, MakeBmp(layout));
         return doc.LoadBitmapStrip(progress, file, periodMs);
     }
     std::vector<uint8_t> Frame0() const { return doc.Frame(0).data; }
@@ -96,10 +97,10 @@ protected:
 };
 
 TEST_F(BmpReader, Plain8BitBecomesFrameZero) {
-    BmpSpec spec;
-    spec.pixels = EightByTwo();
+    BmpLayout layout;
+    layout.pixels = EightByTwo();
     test::RecordingProgress log;
-    ASSERT_EQ(1, Load(spec, &log, 40)) << doc.FailureReason();
+    ASSERT_EQ(1, Load(layout, &log, 40)) << doc.FailureReason();
     EXPECT_EQ(1, doc.FrameCount());
     EXPECT_EQ(8, doc.FrameWidth());
     EXPECT_EQ(2, doc.FrameHeight());
@@ -122,14 +123,14 @@ TEST_F(BmpReader, Plain8BitBecomesFrameZero) {
 }
 
 TEST_F(BmpReader, FourBitPaletteCountComesFromTheOffset) {
-    BmpSpec spec;
-    spec.bits = 4;
-    spec.width = 5;
-    spec.height = 1;
-    spec.paletteEntries = 16;
-    spec.pixels = {0x12, 0x34, 0x5A, 0xBC};  // 5 pixels and 3 padding nibbles
+    BmpLayout layout;
+    layout.bits = 4;
+    layout.width = 5;
+    layout.height = 1;
+    layout.paletteEntries = 16;
+    layout.pixels = {0x12, 0x34, 0x5A, 0xBC};  // 5 pixels and 3 padding nibbles
     ASSERT_EQ(118u, 14 + 40 + 16 * 4);
-    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
     EXPECT_EQ(16, doc.Palette().count);
     EXPECT_EQ((std::vector<uint8_t>{1, 2, 3, 4, 5, 0xA, 0xB, 0xC}), Frame0());
     EXPECT_EQ(8, doc.headerList.stream.format.header.biBitCount);
@@ -138,40 +139,40 @@ TEST_F(BmpReader, FourBitPaletteCountComesFromTheOffset) {
 }
 
 TEST_F(BmpReader, PaletteCountsAboveTheLimitOrNoneAreRefused) {
-    BmpSpec spec;
-    spec.pixels = EightByTwo();
-    spec.paletteEntries = 257;
-    EXPECT_EQ(0, Load(spec));
+    BmpLayout layout;
+    layout.pixels = EightByTwo();
+    layout.paletteEntries = 257;
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("palette of 257 entries", doc.FailureReason());
 
-    spec.paletteEntries = 0;
-    EXPECT_EQ(0, Load(spec));
+    layout.paletteEntries = 0;
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("the bitmap has no palette", doc.FailureReason());
 
-    spec.paletteEntries = 4;
-    spec.offBits = 50;  // before the end of the headers
-    EXPECT_EQ(0, Load(spec));
+    layout.paletteEntries = 4;
+    layout.offBits = 50;  // before the end of the headers
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("pixel data offset 50 lies inside the headers", doc.FailureReason());
 }
 
 TEST_F(BmpReader, GapAfterThePaletteIsSkipped) {
-    BmpSpec spec;
-    spec.pixels = EightByTwo();
-    spec.gapBeforePixels = 2;  // (offset - 54) / 4 rounds down to the 4 real entries
-    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    BmpLayout layout;
+    layout.pixels = EightByTwo();
+    layout.gapBeforePixels = 2;  // (offset - 54) / 4 rounds down to the 4 real entries
+    ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
     EXPECT_EQ(4, doc.Palette().count);
     EXPECT_EQ(EightByTwo(), Frame0());
 }
 
 TEST_F(BmpReader, SizeImageZeroAndWrongAreReplacedByTheRowSize) {
-    BmpSpec spec;
-    spec.pixels = EightByTwo();
-    spec.pixels.resize(20, 9);  // trailing bytes after the picture are not part of it
-    spec.sizeImage = 0;
-    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    BmpLayout layout;
+    layout.pixels = EightByTwo();
+    layout.pixels.resize(20, 9);  // trailing bytes after the picture are not part of it
+    layout.sizeImage = 0;
+    ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
     EXPECT_EQ(EightByTwo(), Frame0());
-    spec.sizeImage = 20;
-    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    layout.sizeImage = 20;
+    ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
     EXPECT_EQ(EightByTwo(), Frame0());
     EXPECT_EQ(16u, doc.headerList.stream.format.header.biSizeImage);
 }
@@ -179,10 +180,10 @@ TEST_F(BmpReader, SizeImageZeroAndWrongAreReplacedByTheRowSize) {
 TEST_F(BmpReader, LargerInfoHeadersAreHonoured) {
     for (uint32_t infoSize : {64u, 108u, 124u}) {
         SCOPED_TRACE(infoSize);
-        BmpSpec spec;
-        spec.infoSize = infoSize;
-        spec.pixels = EightByTwo();
-        ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+        BmpLayout layout;
+        layout.infoSize = infoSize;
+        layout.pixels = EightByTwo();
+        ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
         EXPECT_EQ(4, doc.Palette().count);
         EXPECT_EQ(255, doc.Palette().entries[0].red);
         EXPECT_EQ(3, doc.Palette().entries[1].blue);
@@ -194,11 +195,11 @@ TEST_F(BmpReader, LargerInfoHeadersAreHonoured) {
 }
 
 TEST_F(BmpReader, ShortInfoHeaderIsRefused) {
-    BmpSpec spec;
-    spec.infoSize = 12;
-    spec.pixels = EightByTwo();
-    spec.pixels.resize(40);
-    EXPECT_EQ(0, Load(spec));
+    BmpLayout layout;
+    layout.infoSize = 12;
+    layout.pixels = EightByTwo();
+    layout.pixels.resize(40);
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("info header of 12 bytes is shorter than 40 (old OS/2 bitmaps are not supported)",
               doc.FailureReason());
 }
@@ -220,69 +221,69 @@ TEST_F(BmpReader, TrueColourAndBitFieldsAreRefused) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
-        BmpSpec spec;
-        spec.bits = c.bits;
-        spec.compression = c.compression;
-        spec.pixels.assign(64, 1);
-        EXPECT_EQ(0, Load(spec));
+        BmpLayout layout;
+        layout.bits = c.bits;
+        layout.compression = c.compression;
+        layout.pixels.assign(64, 1);
+        EXPECT_EQ(0, Load(layout));
         EXPECT_EQ(c.reason, doc.FailureReason());
     }
 }
 
 TEST_F(BmpReader, BadGeometryIsRefusedWithAReason) {
-    BmpSpec spec;
-    spec.pixels = EightByTwo();
-    spec.width = 0;
-    EXPECT_EQ(0, Load(spec));
+    BmpLayout layout;
+    layout.pixels = EightByTwo();
+    layout.width = 0;
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("invalid width 0", doc.FailureReason());
-    spec.width = -8;
-    EXPECT_EQ(0, Load(spec));
+    layout.width = -8;
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("invalid width -8", doc.FailureReason());
-    spec.width = 8;
-    spec.height = 0;
-    EXPECT_EQ(0, Load(spec));
+    layout.width = 8;
+    layout.height = 0;
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("invalid height 0", doc.FailureReason());
-    spec.width = 1 << 20;
-    spec.height = 1 << 12;
-    EXPECT_EQ(0, Load(spec));
+    layout.width = 1 << 20;
+    layout.height = 1 << 12;
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("picture of 1048576 x 4096 pixels is too large", doc.FailureReason());
 }
 
 TEST_F(BmpReader, ShortPlainDataIsRefused) {
-    BmpSpec spec;
-    spec.pixels = EightByTwo();
-    spec.pixels.pop_back();
-    EXPECT_EQ(0, Load(spec));
+    BmpLayout layout;
+    layout.pixels = EightByTwo();
+    layout.pixels.pop_back();
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("pixel data ends early: 15 of 16 bytes", doc.FailureReason());
 }
 
 TEST_F(BmpReader, TopDownPlainGivesTheSamePicture) {
-    BmpSpec spec;
-    spec.height = -2;
+    BmpLayout layout;
+    layout.height = -2;
     const auto rows = EightByTwo();
-    spec.pixels.assign(rows.begin() + 8, rows.end());
-    spec.pixels.insert(spec.pixels.end(), rows.begin(), rows.begin() + 8);
-    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    layout.pixels.assign(rows.begin() + 8, rows.end());
+    layout.pixels.insert(layout.pixels.end(), rows.begin(), rows.begin() + 8);
+    ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
     EXPECT_EQ(EightByTwo(), Frame0());
     EXPECT_EQ(2, doc.FrameHeight());
     EXPECT_EQ(3, doc.TransparentIndex());
 }
 
 TEST_F(BmpReader, TopDownRunLengthIsRefused) {
-    BmpSpec spec;
-    spec.height = -2;
-    spec.compression = 1;
-    spec.pixels = {8, 1, 0, 0, 8, 2, 0, 1};
-    EXPECT_EQ(0, Load(spec));
+    BmpLayout layout;
+    layout.height = -2;
+    layout.compression = 1;
+    layout.pixels = {8, 1, 0, 0, 8, 2, 0, 1};
+    EXPECT_EQ(0, Load(layout));
     EXPECT_EQ("run-length data in a top-down bitmap", doc.FailureReason());
 }
 
 TEST_F(BmpReader, Rle8IsDecodedWithItsProgress) {
-    BmpSpec spec;
-    spec.compression = 1;
-    spec.pixels = {8, 1, 0, 0, 0, 3, 4, 5, 6, 0, 0, 1};  // row of 1s, row 4 5 6 then 0s
+    BmpLayout layout;
+    layout.compression = 1;
+    layout.pixels = {8, 1, 0, 0, 0, 3, 4, 5, 6, 0, 0, 1};  // row of 1s, row 4 5 6 then 0s
     test::RecordingProgress log;
-    ASSERT_EQ(1, Load(spec, &log)) << doc.FailureReason();
+    ASSERT_EQ(1, Load(layout, &log)) << doc.FailureReason();
     EXPECT_EQ((std::vector<uint8_t>{1, 1, 1, 1, 1, 1, 1, 1, 4, 5, 6, 0, 0, 0, 0, 0}), Frame0());
     EXPECT_EQ(1u, doc.Source().compression);
     EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
@@ -294,28 +295,28 @@ TEST_F(BmpReader, Rle8IsDecodedWithItsProgress) {
 }
 
 TEST_F(BmpReader, RunsPastTheRowEndAreClipped) {
-    BmpSpec spec;
-    spec.width = 5;
-    spec.height = 2;
-    spec.compression = 1;
+    BmpLayout layout;
+    layout.width = 5;
+    layout.height = 2;
+    layout.compression = 1;
     // A run of 7 in a 5-pixel row, then the second row.
-    spec.pixels = {7, 9, 0, 0, 5, 2, 0, 1};
-    ASSERT_EQ(1, Load(spec)) << doc.FailureReason();
+    layout.pixels = {7, 9, 0, 0, 5, 2, 0, 1};
+    ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
     EXPECT_EQ((std::vector<uint8_t>{9, 9, 9, 9, 9, 0, 0, 0, 2, 2, 2, 2, 2, 0, 0, 0}), Frame0());
 }
 
 TEST_F(BmpReader, CancelAtEachReportFails) {
-    BmpSpec spec;
-    spec.bits = 4;
-    spec.compression = 2;
-    spec.paletteEntries = 16;
-    spec.pixels = {8, 0x12, 0, 0, 8, 0x34, 0, 1};
+    BmpLayout layout;
+    layout.bits = 4;
+    layout.compression = 2;
+    layout.paletteEntries = 16;
+    layout.pixels = {8, 0x12, 0, 0, 8, 0x34, 0, 1};
     test::RecordingProgress all;
-    ASSERT_EQ(1, Load(spec, &all)) << doc.FailureReason();
+    ASSERT_EQ(1, Load(layout, &all)) << doc.FailureReason();
     for (size_t n = 1; n <= all.reports.size(); ++n) {
         SCOPED_TRACE(n);
         test::RecordingProgress log(n);
-        EXPECT_EQ(0, Load(spec, &log));
+        EXPECT_EQ(0, Load(layout, &log));
         EXPECT_EQ("cancelled", doc.FailureReason());
     }
 }
@@ -332,11 +333,11 @@ TEST_F(BmpReader, MissingAndForeignFilesFailWithAReason) {
 }
 
 TEST_F(BmpReader, TruncationAtEveryByteFailsCleanly) {
-    BmpSpec spec;
-    spec.bits = 8;
-    spec.compression = 1;
-    spec.pixels = {8, 1, 0, 0, 0, 3, 4, 5, 6, 0, 0, 1};
-    const auto whole = MakeBmp(spec);
+    BmpLayout layout;
+    layout.bits = 8;
+    layout.compression = 1;
+    layout.pixels = {8, 1, 0, 0, 0, 3, 4, 5, 6, 0, 0, 1};
+    const auto whole = MakeBmp(layout);
     for (size_t n = 0; n < whole.size(); ++n) {
         SCOPED_TRACE(n);
         test::WriteAll(folder / "cut.bmp", std::vector<uint8_t>(whole.begin(), whole.begin() + n));
