@@ -189,6 +189,10 @@ bool AviWalker::WalkTop() {
             break;
         }
         if (isList && type == fourcc::kHdrl) {
+            // The slots are sized by the first header list's counts; a movie has only one.
+            if (headerDone_) {
+                return Stop("the file holds more than one header list");
+            }
             doc_.headerList.id = chunk.id;
             doc_.headerList.size = chunk.size;
             doc_.headerList.type = type;

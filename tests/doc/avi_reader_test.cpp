@@ -449,6 +449,24 @@ TEST_F(AviReaderTest, FilesThatAreNotAviFailAndKeepTheHeaderIds) {
     EXPECT_EQ(0, Load(Riff({test::Movi(p), test::Hdrl(p), test::Idx1For(p)})));
 }
 
+TEST_F(AviReaderTest, SecondHeaderListAfterTheFramesFailsWithoutTouchingOtherSlots) {
+    // The slots are made for the frame count of the first header list; a second one that
+    // announces more frames must not send the index or a further frame list past them.
+    const AviParts one = [] {
+        AviParts p;
+        p.frames.push_back(test::PlainFrame(p, 0));
+        return p;
+    }();
+    const AviParts three = ThreePlainFrames();
+    EXPECT_EQ(
+        0, Load(Riff({test::Hdrl(one), test::Movi(one), test::Hdrl(three), test::Idx1For(three)})));
+    EXPECT_NE(std::string::npos, doc_.FailureReason().find("more than one header list"))
+        << doc_.FailureReason();
+    EXPECT_EQ(0, Load(Riff({test::Hdrl(one), test::Movi(one), test::Hdrl(three), test::Movi(three),
+                            test::Idx1For(three)})));
+    EXPECT_EQ(0, doc_.FrameCount());
+}
+
 TEST_F(AviReaderTest, OddFrameChunksAreReadWithOrWithoutAPadByte) {
     // Frames of 25 bytes (one byte beyond the picture): the movie's own writer puts the next
     // chunk right after them, RIFF writers add a zero pad byte first.
