@@ -65,6 +65,9 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     headerList.stream.header.handler =
         format.biCompression == uint32_t(Compression::Rle8) ? fourcc::kRle : fourcc::kRgb;
 
+    // Only the 40-byte info header is held and written; the palette follows it directly.
+    format.biSize = BitmapInfoHeader::kBytes;
+
     std::string reason;
     int result = 0;
     OutputFile file;

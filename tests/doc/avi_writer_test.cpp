@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/avi_builder.h"
 #include "recording_progress.h"
 #include "temp_folder.h"
 
@@ -239,6 +241,30 @@ TEST(SaveAvi, FailedOpenKeepsTheTargetAndDecodesBack) {
     EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);
     EXPECT_EQ(32u * 32u, doc.Frame(1).Size());
     ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "ok.avi")) << doc.FailureReason();
+}
+
+TEST(SaveAvi, StreamFormatSaysFortyBytesWhateverTheSourceSaid) {
+    // A movie whose "strf" claims a 44-byte info header, with the palette right after the 40
+    // bytes that are read.
+    test::AviParts parts;
+    parts.frames = {test::PlainFrame(parts, 0), test::PlainFrame(parts, 1)};
+    auto bytes = test::BuildAvi(parts);
+    const auto strf = std::search(bytes.begin(), bytes.end(), "strf", "strf" + 4) - bytes.begin();
+    bytes[size_t(strf) + 8] = 44;
+    test::TempFolder folder;
+    test::WriteAll(folder / "in.avi", bytes);
+    CAnimationDocument doc;
+    ASSERT_EQ(1, doc.LoadAvi(nullptr, folder / "in.avi")) << doc.FailureReason();
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "out.avi")) << doc.FailureReason();
+    const auto b = test::ReadAll(folder / "out.avi");
+    // Only the 40-byte header is written, and the palette follows it.
+    EXPECT_EQ("strf", Text(b, 164));
+    EXPECT_EQ(40u, U32(b, 172));
+    ASSERT_LE(40u, doc.DisplayInfo().size());
+    EXPECT_EQ(40u, U32(doc.DisplayInfo(), 0));
+    CAnimationDocument back;
+    ASSERT_EQ(1, back.LoadAvi(nullptr, folder / "out.avi")) << back.FailureReason();
+    EXPECT_EQ(40u, back.headerList.stream.format.header.biSize);
 }
 
 TEST(SaveAvi, MissingFolderOrEmptyMovieFailsWithAReason) {
