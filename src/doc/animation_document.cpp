@@ -319,6 +319,9 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
         shown.biHeight = 4096;
     }
     const int32_t entries = std::clamp(palette.count, 0, 256);
+    // The header announces exactly the index table that follows it: a file's biClrUsed may be 0
+    // (all 2^bits colours) or any other number beside the palette it really holds.
+    shown.biClrUsed = uint32_t(entries);
     try {
         displayInfo.reserve(BitmapInfoHeader::kBytes + 2 * size_t(entries));
     } catch (const std::bad_alloc&) {

@@ -342,6 +342,30 @@ TEST_F(AviReaderTest, FourAndOneBitFramesAreExpandedToEightBits) {
     ExpectFrames({{1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 0, 0, 0, 0}});
 }
 
+TEST_F(AviReaderTest, DrawingHeaderCountsThePaletteReadWhateverTheFileSaysItUses) {
+    // Files often leave biClrUsed 0 ("all 2^bits colours") beside a shorter palette; the header
+    // drawn with must announce exactly the index table that follows it.
+    AviParts p;
+    p.width = 4;
+    p.height = 1;
+    p.bits = 4;
+    p.compression = 2;
+    p.frames = {{0x04, 0x12, 0x00, 0x01}};
+    Bytes bytes = test::BuildAvi(p);
+    // biClrUsed: RIFF and "hdrl" headers, "avih", "strl" header, "strh", "strf" header, 32 bytes.
+    const size_t clrUsed = 12 + 12 + 64 + 12 + 64 + 8 + 32;
+    ASSERT_EQ(4u, bytes[clrUsed]);
+    for (const uint8_t written : {0, 200}) {
+        bytes[clrUsed] = written;
+        ASSERT_EQ(1, Load(bytes)) << doc_.FailureReason();
+        ASSERT_EQ(4, doc_.Palette().count);
+        const std::vector<uint8_t>& info = doc_.DisplayInfo();
+        ASSERT_EQ(40u + 2 * 4, info.size());
+        EXPECT_EQ(4u, uint32_t(info[32] | info[33] << 8 | info[34] << 16 | info[35] << 24))
+            << "biClrUsed written as " << int(written);
+    }
+}
+
 TEST_F(AviReaderTest, PlainFramesShorterThanOnePictureAreRefused) {
     AviParts p = ThreePlainFrames();
     p.frames[1].resize(23);

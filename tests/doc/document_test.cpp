@@ -118,6 +118,9 @@ TEST(Document, RebuildHeadersWithZerosStillRecomputes) {
     EXPECT_EQ(48 + 256 + doc.movieList.size + 28, doc.riff.size);
     EXPECT_EQ(40u + 2 * 4, doc.DisplayInfo().size());
     EXPECT_EQ(1000u, ShownHeader(doc).biSizeImage);
+    // The drawing header announces the table that follows it, not the stale format count.
+    EXPECT_EQ(16u, doc.headerList.stream.format.header.biClrUsed);
+    EXPECT_EQ(4u, ShownHeader(doc).biClrUsed);
 }
 
 TEST(Document, TallFramesAreShownClampedTo4096Rows) {
