@@ -69,7 +69,6 @@ public:
     bool WalkTop();
 
     int Parts() const { return parts_; }
-    bool HeaderDone() const { return headerDone_; }
     const std::string& Problem() const { return problem_; }
 
 private:
