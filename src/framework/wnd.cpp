@@ -11,6 +11,8 @@ constexpr wchar_t kObjectProperty[] = L"KinetrixWindowObject";
 
 }  // namespace
 
+thread_local const CWnd::MessageFrame* CWnd::s_innermost = nullptr;
+
 CWnd::~CWnd() {
     if (m_hWnd == nullptr) {
         return;
@@ -118,7 +120,13 @@ BOOL CWnd::PreTranslateMessage(MSG*) {
 }
 
 LRESULT CWnd::Default() {
-    return ::DefSubclassProc(m_current.hwnd, m_current.msg, m_current.wParam, m_current.lParam);
+    // Messages nest (a handler may send to its own window): the innermost one of this object.
+    for (const MessageFrame* frame = s_innermost; frame != nullptr; frame = frame->outer) {
+        if (frame->object == this) {
+            return ::DefSubclassProc(frame->hwnd, frame->msg, frame->wParam, frame->lParam);
+        }
+    }
+    return 0;
 }
 
 RECT CWnd::GetClientRect() const {
@@ -141,11 +149,13 @@ LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) {
 LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR refData) {
     CWnd* self = reinterpret_cast<CWnd*>(refData);
-    // Messages nest (a handler may send to its own window): keep the outer one for Default().
-    const CurrentMessage outer = self->m_current;
-    self->m_current = {hwnd, msg, wParam, lParam};
+    const MessageFrame frame{self, hwnd, msg, wParam, lParam, s_innermost};
+    s_innermost = &frame;
     const LRESULT result = self->WindowProc(msg, wParam, lParam);
-    self->m_current = outer;
+    s_innermost = frame.outer;
+    // The object is not touched after its handler returns, since the handler may have deleted
+    // it. The window's last message is the exception: an object lives through WM_NCDESTROY and
+    // may delete itself in PostNcDestroy.
     if (msg == WM_NCDESTROY) {
         // The last message of the window: nothing may point at it any more.
         if (self->m_subclassed) {

@@ -86,14 +86,19 @@ private:
     bool InstallSubclass(HWND hwnd);
     void RemoveSubclass();
 
-    // The message being handled, for Default().
-    struct CurrentMessage {
+    // A message being handled, for Default(). The frames live on the stack of the window
+    // procedure, not in the object, so that a handler may delete its own object (a window that
+    // destroys and deletes itself on its timer) without a write to it afterwards.
+    struct MessageFrame {
+        CWnd* object;
         HWND hwnd;
         UINT msg;
         WPARAM wParam;
         LPARAM lParam;
+        const MessageFrame* outer;
     };
-    CurrentMessage m_current{};
+    // The innermost message being handled on this thread.
+    static thread_local const MessageFrame* s_innermost;
     bool m_subclassed = false;
     // The object that was registered for the window before this one (a chain of subclasses).
     CWnd* m_previousObject = nullptr;

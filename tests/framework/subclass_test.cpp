@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,43 @@ TEST_F(SubclassTest, AnObjectNamesOneWindowAtATime) {
     ASSERT_TRUE(a.SubclassDlgItem(11, &dialog));
     EXPECT_FALSE(a.SubclassDlgItem(12, &dialog));
     EXPECT_FALSE(Layer(log, L"x").SubclassDlgItem(99, &dialog));
+}
+
+// A window that destroys itself and deletes its object while handling a message, as a window
+// that closes on its own timer does. The object's storage is kept and marked when it is freed,
+// so that a write to the object after its deletion shows.
+class SelfDeleting : public CButton {
+public:
+    static void* operator new(size_t size) {
+        storage.assign(size, 0);
+        return storage.data();
+    }
+    static void operator delete(void* object, size_t size) { std::memset(object, 0xDD, size); }
+    static std::vector<unsigned char> storage;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kProbe) {
+            ::DestroyWindow(m_hWnd);
+            delete this;
+            return 7;
+        }
+        return CButton::WindowProc(msg, wParam, lParam);
+    }
+};
+std::vector<unsigned char> SelfDeleting::storage;
+
+TEST_F(SubclassTest, AnObjectMayDeleteItselfWhileHandlingAMessage) {
+    auto* object = new SelfDeleting;
+    ASSERT_TRUE(object->SubclassDlgItem(11, &dialog));
+    HWND button = object->m_hWnd;
+    EXPECT_EQ(7, ::SendMessageW(button, kProbe, 0, 0));
+    EXPECT_FALSE(::IsWindow(button));
+    size_t touched = 0;
+    for (unsigned char byte : SelfDeleting::storage) {
+        touched += byte != 0xDD ? 1 : 0;
+    }
+    EXPECT_EQ(0u, touched) << "bytes of the deleted object written after its deletion";
 }
 
 }  // namespace
