@@ -5,6 +5,7 @@
 // the target and replaces it only when complete; whatever happens after encoding began, the
 // frames are decoded back so that the movie in memory stays usable.
 #include <algorithm>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,17 @@ constexpr uint32_t kBytesPerUnit = 1024;
 constexpr uint32_t kUnitsPerRow = 5;
 // Index progress: one unit per 128 bytes.
 constexpr uint32_t kIndexBytesPerUnit = 128;
+
+// The file's name for a failure reason. A Windows name may hold an unpaired surrogate, which
+// has no UTF-8 form (the conversion throws); such a name is left out.
+std::string NameForReason(const std::filesystem::path& path) {
+    try {
+        const std::u8string name = path.filename().u8string();
+        return std::string(name.begin(), name.end());
+    } catch (const std::exception&) {
+        return "the file";
+    }
+}
 
 void WriteListHeader(ByteWriter& out, uint32_t id, uint32_t size, uint32_t type) {
     out.u32le(id);    // "LIST"
@@ -68,6 +80,7 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     // Only the 40-byte info header is held and written; the palette follows it directly.
     format.biSize = BitmapInfoHeader::kBytes;
 
+    const std::string name = NameForReason(path);
     std::string reason;
     int result = 0;
     OutputFile file;
@@ -86,7 +99,7 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
         if (!Report(sink, 0, kPhaseWriting)) {
             reason = "cancelled";
         } else if (!file.Open(path)) {
-            reason = "cannot write " + path.filename().string() + ": " + file.Error();
+            reason = "cannot write " + name + ": " + file.Error();
         } else {
             std::vector<uint8_t> headers;
             ByteWriter out(headers);
@@ -106,18 +119,18 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
             if (!out.ok() || headers.size() != expected + MovieList::kListHeaderBytes) {
                 reason = "out of memory";
             } else if (!file.Write(headers.data(), expected)) {
-                reason = "cannot write " + path.filename().string() + ": " + file.Error();
+                reason = "cannot write " + name + ": " + file.Error();
             } else if (!Report(sink, headerList.size / kBytesPerUnit, kProgressStep)) {
                 reason = "cancelled";
             } else if (!file.Write(headers.data() + expected, MovieList::kListHeaderBytes)) {
-                reason = "cannot write " + path.filename().string() + ": " + file.Error();
+                reason = "cannot write " + name + ": " + file.Error();
             } else {
                 result = 1;
             }
         }
         for (int32_t i = 0; result == 1 && i < n; ++i) {
             if (!movieList.frames[size_t(i)].WriteFrameData(sink, bytesPerStep, file, true)) {
-                reason = "cannot write " + path.filename().string() + ": " + file.Error();
+                reason = "cannot write " + name + ": " + file.Error();
                 result = 0;
             } else if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
                 reason = "cancelled";
@@ -136,7 +149,7 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
                 reason = "out of memory";
                 result = 0;
             } else if (!file.Write(index.data(), index.size())) {
-                reason = "cannot write " + path.filename().string() + ": " + file.Error();
+                reason = "cannot write " + name + ": " + file.Error();
                 result = 0;
             } else {
                 Report(sink, movieList.indexSize / kIndexBytesPerUnit, kProgressStep);
@@ -147,7 +160,7 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
             }
         }
         if (result == 1 && !file.Commit()) {
-            reason = "cannot write " + path.filename().string() + ": " + file.Error();
+            reason = "cannot write " + name + ": " + file.Error();
             result = 0;
         }
         // Without a Commit the temporary file goes and the target stays as it was.

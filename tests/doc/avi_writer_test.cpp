@@ -267,6 +267,24 @@ TEST(SaveAvi, StreamFormatSaysFortyBytesWhateverTheSourceSaid) {
     EXPECT_EQ(40u, back.headerList.stream.format.header.biSize);
 }
 
+TEST(SaveAvi, AFileNameWithoutAUtf8FormStillGivesAResultAndAReason) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    MakeMovie(doc, 8, 8, 2, 4, Walker);
+#ifdef _WIN32
+    // UTF-16 names may hold an unpaired surrogate, which has no UTF-8 form.
+    const std::filesystem::path name(std::wstring(1, wchar_t(0xD800)) + L".avi");
+#else
+    const std::filesystem::path name("\xff.avi");
+#endif
+    int result = -1;
+    EXPECT_NO_THROW(result = doc.SaveAvi(nullptr, folder / "absent" / name));
+    EXPECT_EQ(0, result);
+    EXPECT_NE(std::string::npos, doc.FailureReason().find("no such file or folder"))
+        << doc.FailureReason();
+    EXPECT_EQ(8u * 8u, doc.Frame(1).Size());
+}
+
 TEST(SaveAvi, MissingFolderOrEmptyMovieFailsWithAReason) {
     test::TempFolder folder;
     CAnimationDocument doc;
