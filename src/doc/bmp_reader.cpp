@@ -112,6 +112,13 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
     ProgressSink* sink = watch.Sink();
     failureReason.clear();
     source = SourceInfo{};
+    // A failed load leaves no strip behind: data stopped half way (run-length codes, packed
+    // rows) is not a picture, and cutting it would make frames shorter than one.
+    const auto failed = [this](std::string reason) {
+        frameCount = 0;
+        ReleaseFrames();
+        return Fail(std::move(reason));
+    };
 
     frameCount = 1;
     movieList.frames.clear();
@@ -121,19 +128,19 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
         movieList.frames.resize(1);
         movieList.index.resize(1);
     } catch (const std::bad_alloc&) {
-        return Fail("out of memory");
+        return failed("out of memory");
     }
 
     InputFile file;
     if (!file.Open(path)) {
-        return Fail(errno == ENOENT ? "no such file" : DescribeFileError(errno));
+        return failed(errno == ENOENT ? "no such file" : DescribeFileError(errno));
     }
 
     uint8_t headerBytes[kFileHeaderBytes + BitmapInfoHeader::kBytes];
     if (!file.ReadExact(headerBytes, sizeof headerBytes)) {
-        return Fail(file.Size() >= 2 && headerBytes[0] == 'B' && headerBytes[1] == 'M'
-                        ? "the bitmap headers end early"
-                        : "not a BMP file");
+        return failed(file.Size() >= 2 && headerBytes[0] == 'B' && headerBytes[1] == 'M'
+                          ? "the bitmap headers end early"
+                          : "not a BMP file");
     }
     ByteReader in(headerBytes, sizeof headerBytes);
     FileHeader fileHeader;
@@ -141,42 +148,42 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
     fileHeader.Read(in);
     info.Read(in);
     if (fileHeader.bfType != kBitmapType) {
-        return Fail("not a BMP file");
+        return failed("not a BMP file");
     }
     if (info.biSize < BitmapInfoHeader::kBytes) {
-        return Fail("info header of " + std::to_string(info.biSize) +
-                    " bytes is shorter than 40 (old OS/2 bitmaps are not supported)");
+        return failed("info header of " + std::to_string(info.biSize) +
+                      " bytes is shorter than 40 (old OS/2 bitmaps are not supported)");
     }
     if (std::string reason = CheckInfoHeader(info); !reason.empty()) {
-        return Fail(std::move(reason));
+        return failed(std::move(reason));
     }
 
     // The palette lies between the real info header and the pixel data.
     const uint64_t paletteStart = uint64_t(kFileHeaderBytes) + info.biSize;
     if (fileHeader.bfOffBits < paletteStart) {
-        return Fail("pixel data offset " + std::to_string(fileHeader.bfOffBits) +
-                    " lies inside the headers");
+        return failed("pixel data offset " + std::to_string(fileHeader.bfOffBits) +
+                      " lies inside the headers");
     }
     const uint32_t paletteEntries = (fileHeader.bfOffBits - info.biSize - kFileHeaderBytes) / 4;
     if (paletteEntries > 256) {
-        return Fail("palette of " + std::to_string(paletteEntries) + " entries");
+        return failed("palette of " + std::to_string(paletteEntries) + " entries");
     }
     if (paletteEntries == 0) {
-        return Fail("the bitmap has no palette");
+        return failed("the bitmap has no palette");
     }
     if (!file.Skip(info.biSize - BitmapInfoHeader::kBytes)) {
-        return Fail("the bitmap headers end early");
+        return failed("the bitmap headers end early");
     }
     std::vector<uint8_t> paletteBytes(size_t(paletteEntries) * 4);
     if (!file.ReadExact(paletteBytes.data(), paletteBytes.size())) {
-        return Fail("the palette ends early");
+        return failed("the palette ends early");
     }
     ByteReader paletteIn(paletteBytes.data(), paletteBytes.size());
     if (!palette.Read(paletteIn, paletteEntries)) {
-        return Fail("the palette ends early");
+        return failed("the palette ends early");
     }
     if (!file.Skip(fileHeader.bfOffBits - file.Position())) {
-        return Fail("pixel data ends early");
+        return failed("pixel data ends early");
     }
 
     const bool topDown = info.biHeight < 0;
@@ -187,29 +194,29 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
         // that holds fewer is refused rather than drawn beyond its data.
         const uint64_t plainBytes = sourceStride * uint64_t(height);
         if (plainBytes > file.Remaining()) {
-            return Fail("pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
-                        std::to_string(plainBytes) + " bytes");
+            return failed("pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
+                          std::to_string(plainBytes) + " bytes");
         }
         info.biSizeImage = uint32_t(plainBytes);
     } else if (info.biSizeImage == 0) {
         info.biSizeImage = fileHeader.bfSize - fileHeader.bfOffBits;
     }
     if (info.biSizeImage == 0) {
-        return Fail("no pixel data");
+        return failed("no pixel data");
     }
     if (info.biSizeImage > file.Remaining()) {
-        return Fail("pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
-                    std::to_string(info.biSizeImage) + " bytes");
+        return failed("pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
+                      std::to_string(info.biSizeImage) + " bytes");
     }
 
     const uint32_t passes = (info.biCompression != 0 ? 1u : 0u) + (info.biBitCount != 8 ? 1u : 0u);
     if (!Report(sink, uint32_t(height) * passes + info.biSizeImage / kReadBytesPerUnit,
                 kPhaseReading)) {
-        return Fail("cancelled");
+        return failed("cancelled");
     }
     FrameChunk& strip = movieList.frames[0];
     if (!strip.ReadFrameData(sink, info.biSizeImage, file)) {
-        return Fail(watch.Cancelled() ? "cancelled" : "pixel data ends early");
+        return failed(watch.Cancelled() ? "cancelled" : "pixel data ends early");
     }
     file.Close();
     if (topDown) {
@@ -229,25 +236,25 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
 
     if (format.biCompression != uint32_t(Compression::Rgb)) {
         if (!Report(sink, 0, kPhaseDecoding)) {
-            return Fail("cancelled");
+            return failed("cancelled");
         }
         if (!strip.DecodeRle(sink, format, nullptr, true)) {
-            return Fail(watch.Cancelled() ? "cancelled" : "damaged run-length data");
+            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data");
         }
     }
     headerList.stream.header.handler = fourcc::kRgb;
 
     if (format.biBitCount != 8) {
         if (!Report(sink, 0, kPhaseConverting)) {
-            return Fail("cancelled");
+            return failed("cancelled");
         }
         if (!strip.ExpandTo8Bit(sink, format, info.biBitCount)) {
-            return Fail(watch.Cancelled() ? "cancelled" : "pixel data ends early");
+            return failed(watch.Cancelled() ? "cancelled" : "pixel data ends early");
         }
     }
 
     if (!RebuildHeaders(int32_t(paletteEntries), 1, height, format.biWidth, framePeriodMs)) {
-        return Fail("out of memory");
+        return failed("out of memory");
     }
     movieList.FindTransparentIndex(palette, height);
     movieList.remapped = 0;

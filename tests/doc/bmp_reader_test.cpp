@@ -321,6 +321,40 @@ TEST_F(BmpReader, CancelAtEachReportFails) {
     }
 }
 
+TEST_F(BmpReader, FailedOrCancelledLoadLeavesNoStripToCut) {
+    // A load that stops after the pixel data was read must not leave run-length codes or packed
+    // rows behind as a strip: cut into frames they would be shorter than one picture.
+    BmpLayout damaged;
+    damaged.compression = 1;
+    damaged.pixels = {8, 1, 0, 0, 8, 2, 0, 0, 8, 3};  // no end of bitmap
+    BmpLayout plain;
+    plain.pixels = EightByTwo();
+    BmpLayout fourBit;
+    fourBit.bits = 4;
+    fourBit.compression = 2;
+    fourBit.paletteEntries = 16;
+    fourBit.pixels = {8, 0x12, 0, 0, 8, 0x34, 0, 1};
+    test::RecordingProgress all;
+    ASSERT_EQ(1, Load(fourBit, &all)) << doc.FailureReason();
+    struct Case {
+        const BmpLayout* layout;
+        size_t cancelAt;
+    };
+    // Without a sink the damaged codes fail; with one, Cancel at the last report stops the
+    // conversion to 8 bits after the decoding.
+    for (const Case& c : {Case{&damaged, 0}, Case{&fourBit, all.reports.size()}}) {
+        SCOPED_TRACE(c.cancelAt);
+        ASSERT_EQ(1, Load(plain)) << doc.FailureReason();
+        test::RecordingProgress log(c.cancelAt);
+        EXPECT_EQ(0, Load(*c.layout, c.cancelAt != 0 ? &log : nullptr));
+        EXPECT_EQ(0, doc.FrameCount());
+        EXPECT_TRUE(doc.movieList.frames.empty());
+        EXPECT_TRUE(doc.DisplayInfo().empty());
+        EXPECT_EQ(0, doc.ComposeFromStrip(nullptr, 1));
+        EXPECT_EQ(0, doc.FrameCount());
+    }
+}
+
 TEST_F(BmpReader, MissingAndForeignFilesFailWithAReason) {
     EXPECT_EQ(0, doc.LoadBitmapStrip(nullptr, folder / "absent.bmp", 100));
     EXPECT_EQ("no such file", doc.FailureReason());
