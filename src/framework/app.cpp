@@ -47,8 +47,7 @@ void CWinApp::WinHelp(DWORD_PTR data, UINT command) {
 
 int CWinApp::DoMessageBox(const wchar_t* text, UINT type, UINT) {
     const std::wstring caption = LoadStringResource(kIdsAppTitle);
-    HWND owner = ::GetActiveWindow();
-    return ::MessageBoxW(owner, text, caption.c_str(), type);
+    return ::MessageBoxW(AfxGetDefaultOwner(), text, caption.c_str(), type);
 }
 
 CWinApp* AfxGetApp() {
@@ -57,6 +56,14 @@ CWinApp* AfxGetApp() {
 
 HINSTANCE AfxGetInstanceHandle() {
     return g_app ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
+}
+
+HWND AfxGetDefaultOwner() {
+    if (g_app == nullptr || g_app->m_pMainWnd == nullptr) {
+        return ::GetActiveWindow();
+    }
+    HWND main = g_app->m_pMainWnd->m_hWnd;
+    return main ? ::GetLastActivePopup(::GetAncestor(main, GA_ROOT)) : nullptr;
 }
 
 std::wstring LoadStringResource(UINT id) {

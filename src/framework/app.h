@@ -50,6 +50,12 @@ protected:
 CWinApp* AfxGetApp();
 HINSTANCE AfxGetInstanceHandle();
 
+// The owner of a dialog or message box shown without one: the popup that the main window
+// activated last (the main window itself when it has none), so never a stray window that
+// happens to be active; null while the main window has no window yet (it is being run itself).
+// Without a main window, the active window.
+HWND AfxGetDefaultOwner();
+
 // A string resource of the program's module; empty when it does not exist.
 std::wstring LoadStringResource(UINT id);
 

@@ -238,11 +238,7 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
 }
 
 INT_PTR CDialog::DoModal() {
-    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : ::GetActiveWindow();
-    if (owner == nullptr) {
-        CWinApp* app = AfxGetApp();
-        owner = app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
-    }
+    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : AfxGetDefaultOwner();
     if (owner != nullptr) {
         owner = ::GetAncestor(owner, GA_ROOT);
     }

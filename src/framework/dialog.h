@@ -43,7 +43,7 @@ public:
     explicit CDialog(const DLGTEMPLATE* dialogTemplate, CWnd* parent = nullptr);
     ~CDialog() override;
 
-    // Runs the dialog modally: the owner (the parent, else the active window) is disabled, the
+    // Runs the dialog modally: the owner (the parent, else AfxGetDefaultOwner) is disabled, the
     // dialog is created, and its messages go through PreTranslateMessage of the window they are
     // for and of its parents up to the dialog, then IsDialogMessage, until EndDialog. WM_QUIT
     // ends the loop with -1 and is posted again for the loop outside. The dialog is destroyed

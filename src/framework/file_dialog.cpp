@@ -58,10 +58,7 @@ CFileDialog::CFileDialog(BOOL openFileDialog, const wchar_t* defaultExtension,
 
 INT_PTR CFileDialog::DoModal() {
     if (m_ofn.hwndOwner == nullptr) {
-        CWinApp* app = AfxGetApp();
-        HWND active = ::GetActiveWindow();
-        m_ofn.hwndOwner =
-            active ? active : (app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr);
+        m_ofn.hwndOwner = AfxGetDefaultOwner();
     }
     const BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
     m_hDialog = nullptr;

@@ -175,6 +175,36 @@ TEST_F(ModalLoopTest, AModalDialogWithoutOwnerStartsCentredOnTheWorkArea) {
     EXPECT_NEAR((work.top + work.bottom) / 2, (r.top + r.bottom) / 2, 1);
 }
 
+TEST_F(ModalLoopTest, WithoutAParentTheOwnerComesFromTheMainWindowNotTheActiveWindow) {
+    // A modeless window that is active when the main window starts, like a splash panel: it must
+    // not become the main window's owner, or destroying it would take the main window along.
+    test::DialogTemplate panelLayout(WS_POPUP | WS_VISIBLE, 60, 40, L"");
+    CDialog panel(panelLayout.Get());
+    ASSERT_TRUE(panel.CreateIndirect(panelLayout.Get()));
+    ::SetActiveWindow(panel.m_hWnd);
+    ASSERT_EQ(panel.m_hWnd, ::GetActiveWindow());
+
+    LoopDialog mainWindow(layout.Get());
+    app.m_pMainWnd = &mainWindow;
+    mainWindow.toPost = {Key(WM_KEYDOWN, VK_ESCAPE)};
+    EXPECT_EQ(IDCANCEL, mainWindow.DoModal());
+    EXPECT_EQ(nullptr, mainWindow.ownerAtInit);
+
+    // Once the main window exists, a dialog without a parent belongs to it.
+    test::DialogTemplate shownLayout(WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 50, L"メイン");
+    CDialog shown(shownLayout.Get());
+    ASSERT_TRUE(shown.CreateIndirect(shownLayout.Get()));
+    app.m_pMainWnd = &shown;
+    ::SetActiveWindow(panel.m_hWnd);
+    LoopDialog box(layout.Get());
+    box.toPost = {Key(WM_KEYDOWN, VK_ESCAPE)};
+    EXPECT_EQ(IDCANCEL, box.DoModal());
+    EXPECT_EQ(shown.m_hWnd, box.ownerAtInit);
+    EXPECT_FALSE(box.ownerEnabledAtInit);
+    EXPECT_TRUE(::IsWindowEnabled(panel.m_hWnd));
+    app.m_pMainWnd = nullptr;
+}
+
 TEST_F(ModalLoopTest, QuitEndsTheLoopAndIsPostedAgain) {
     LoopDialog dialog(layout.Get());
     dialog.toPost = {MSG{nullptr, WM_NULL, 0, 0, 0, {}}};
