@@ -351,6 +351,14 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate) {
     return dx.m_bFailed ? FALSE : TRUE;
 }
 
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+    if (msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST || m_hWnd == nullptr ||
+        (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd))) {
+        return FALSE;
+    }
+    return ::IsDialogMessageW(m_hWnd, msg);
+}
+
 BOOL CDialog::OnInitDialog() {
     UpdateData(FALSE);
     return TRUE;

@@ -58,6 +58,10 @@ public:
     void CenterWindow(HWND over);
     BOOL UpdateData(BOOL saveAndValidate = TRUE);
 
+    // Gives the dialog manager the keys of this dialog and its controls (Tab, Enter, Escape,
+    // mnemonics), so that a modeless dialog answers them while another window's loop runs.
+    BOOL PreTranslateMessage(MSG* msg) override;
+
     virtual BOOL OnInitDialog();
     virtual void OnOK();
     virtual void OnCancel();

@@ -205,6 +205,25 @@ TEST_F(ModalLoopTest, WithoutAParentTheOwnerComesFromTheMainWindowNotTheActiveWi
     app.m_pMainWnd = nullptr;
 }
 
+// A modeless dialog that notes its Escape.
+class ModelessPanel : public CDialog {
+public:
+    using CDialog::CDialog;
+    int cancels = 0;
+    void OnCancel() override { ++cancels; }
+};
+
+TEST_F(ModalLoopTest, AModelessDialogGetsItsDialogKeysWhileAModalLoopRuns) {
+    test::DialogTemplate panelLayout(WS_POPUP | WS_VISIBLE, 60, 40, L"");
+    ModelessPanel panel(panelLayout.Get());
+    ASSERT_TRUE(panel.CreateIndirect(panelLayout.Get()));
+    LoopDialog dialog(layout.Get());
+    dialog.toPost = {MSG{panel.m_hWnd, WM_KEYDOWN, VK_ESCAPE, 1, 0, {}},
+                     Key(WM_KEYDOWN, VK_ESCAPE)};
+    EXPECT_EQ(IDCANCEL, dialog.DoModal());
+    EXPECT_EQ(1, panel.cancels);
+}
+
 TEST_F(ModalLoopTest, QuitEndsTheLoopAndIsPostedAgain) {
     LoopDialog dialog(layout.Get());
     dialog.toPost = {MSG{nullptr, WM_NULL, 0, 0, 0, {}}};
