@@ -174,7 +174,9 @@ TEST_F(Resources, FrameSettingsTemplate) {
                           {IDC_STRIP_PREVIEW, L"Static", nullptr, 6, 8, 72, 136, WS_GROUP},
                           {IDC_LOGO, L"Button", L"", 107, 135, 48, 18, BS_RIGHT},
                       });
-    EXPECT_EQ(0, GetWindowLongW(GetDlgItem(d, IDC_REMAINDER), GWL_STYLE) & WS_BORDER);
+    // The remainder is shown only: no border, and Tab passes it by.
+    EXPECT_EQ(0,
+              GetWindowLongW(GetDlgItem(d, IDC_REMAINDER), GWL_STYLE) & (WS_BORDER | WS_TABSTOP));
     EXPECT_EQ(GetDlgItem(d, IDC_FRAME_COUNT), reinterpret_cast<HWND>(SendDlgItemMessageW(
                                                   d, IDC_FRAME_COUNT_SPIN, UDM_GETBUDDY, 0, 0)));
     EXPECT_EQ(GetDlgItem(d, IDC_FRAME_HEIGHT), reinterpret_cast<HWND>(SendDlgItemMessageW(
