@@ -333,11 +333,7 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     if (ext == ".avi") {
         saved = doc.SaveAvi(&console, output);
     } else {
-#ifdef KX_HAVE_BITMAP_WRITER
         saved = doc.SaveBitmap(&console, output, rle);
-#else
-        return Failure("writing bitmaps is not supported yet");
-#endif
     }
     if (!saved) {
         return Failure(doc.FailureReason());
