@@ -41,8 +41,9 @@ public:
     // x to the right, y down from the top of frame f.
     void Dot(int f, double x, double y, double radius, Colour c) {
         const int top = f * kFrameHeight;
-        for (int dy = -3; dy <= 3; ++dy) {
-            for (int dx = -3; dx <= 3; ++dx) {
+        const int reach = int(std::ceil(radius));
+        for (int dy = -reach; dy <= reach; ++dy) {
+            for (int dx = -reach; dx <= reach; ++dx) {
                 const int px = int(std::lround(x)) + dx;
                 const int py = int(std::lround(y)) + dy;
                 if (dx * dx + dy * dy > radius * radius || px < 0 || px >= kWidth || py < 0 ||
