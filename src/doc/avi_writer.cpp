@@ -159,6 +159,12 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
                 }
             }
         }
+        // A Cancel inside a frame ended that frame early: such a file is never put in place, even
+        // when the progress window answered go on again afterwards.
+        if (result == 1 && watch.Cancelled()) {
+            reason = "cancelled";
+            result = 0;
+        }
         if (result == 1 && !file.Commit()) {
             reason = "cannot write " + name + ": " + file.Error();
             result = 0;

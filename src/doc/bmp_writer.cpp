@@ -159,6 +159,11 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
     if (result == 1 && sink != nullptr && !Report(sink, 0, kProgressStep)) {
         result = 0;
     }
+    // A Cancel inside a frame ended that frame early: such a file is never put in place, even
+    // when the progress window answered go on again afterwards.
+    if (watch.Cancelled()) {
+        result = 0;
+    }
     if (result == 1 && !file.Commit()) {
         return failAfterEncoding("cannot write the file: " + file.Error());
     }

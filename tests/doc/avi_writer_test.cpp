@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -225,6 +226,38 @@ TEST(SaveAvi, CancelAtAnyReportKeepsTheTargetAndTheDocument) {
     EXPECT_LE(reports / 2, cancelled);
 }
 
+TEST(SaveAvi, ASingleCancelNeverCommitsAPartFile) {
+    // Frames of 16384 bytes with random content are written plain, in several blocks each, so
+    // a Cancel inside a frame ends that frame early. A sink that answers Cancel once and then
+    // goes on must not get that shortened frame committed as a complete file.
+    test::TempFolder folder;
+    std::mt19937 random(7);
+    std::vector<uint8_t> noise(128 * 128 * 3);
+    for (auto& v : noise) {
+        v = uint8_t(random() % 200);
+    }
+    auto pixel = [&](int f, int x, int row) { return noise[size_t((f * 128 + row) * 128 + x)]; };
+    CAnimationDocument reference;
+    MakeMovie(reference, 128, 128, 3, 256, pixel);
+    test::RecordingProgress all;
+    ASSERT_EQ(1, reference.SaveAvi(&all, folder / "ref.avi"));
+    const auto written = test::ReadAll(folder / "ref.avi");
+    ASSERT_EQ(0u, reference.headerList.stream.format.header.biCompression);
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    for (size_t n = 1; n <= all.reports.size(); ++n) {
+        SCOPED_TRACE(n);
+        test::WriteAll(folder / "m.avi", old);
+        CAnimationDocument doc;
+        MakeMovie(doc, 128, 128, 3, 256, pixel);
+        test::RecordingProgress once(n, true);
+        if (doc.SaveAvi(&once, folder / "m.avi") == 1) {
+            EXPECT_EQ(written, test::ReadAll(folder / "m.avi"));
+        } else {
+            EXPECT_EQ(old, test::ReadAll(folder / "m.avi"));
+        }
+    }
+}
+
 TEST(SaveAvi, FailedOpenKeepsTheTargetAndDecodesBack) {
     test::TempFolder folder;
     // The temporary name beside this target is longer than a file name may be.
@@ -244,13 +277,11 @@ TEST(SaveAvi, FailedOpenKeepsTheTargetAndDecodesBack) {
 }
 
 TEST(SaveAvi, StreamFormatSaysFortyBytesWhateverTheSourceSaid) {
-    // A movie whose "strf" claims a 44-byte info header, with the palette right after the 40
-    // bytes that are read.
+    // A movie whose "strf" holds a 44-byte info header, with the palette after it.
     test::AviParts parts;
+    parts.infoSize = 44;
     parts.frames = {test::PlainFrame(parts, 0), test::PlainFrame(parts, 1)};
-    auto bytes = test::BuildAvi(parts);
-    const auto strf = std::search(bytes.begin(), bytes.end(), "strf", "strf" + 4) - bytes.begin();
-    bytes[size_t(strf) + 8] = 44;
+    const auto bytes = test::BuildAvi(parts);
     test::TempFolder folder;
     test::WriteAll(folder / "in.avi", bytes);
     CAnimationDocument doc;

@@ -238,6 +238,27 @@ TEST_F(BmpWriterTest, CancelAtAnyReportKeepsTheOldFileAndThePlainFrames) {
     }
 }
 
+TEST_F(BmpWriterTest, ASingleCancelNeverCommitsAPartFile) {
+    // Plain frames of 16000 bytes are written in several blocks; a sink that answers Cancel once
+    // and then goes on must not get a shortened frame committed as a complete file.
+    MakeMovie(doc_, 160, 100, 3, 8, [](int32_t k, uint32_t x, uint32_t y) {
+        return uint8_t((x * 7 + y * 3 + uint32_t(k)) % 8);
+    });
+    test::RecordingProgress counting;
+    ASSERT_EQ(1, doc_.SaveBitmap(&counting, path_, false)) << doc_.FailureReason();
+    const Bytes saved = test::ReadAll(path_);
+    const Bytes old = {'o', 'l', 'd'};
+    for (size_t n = 1; n <= counting.reports.size(); ++n) {
+        test::WriteAll(path_, old);
+        test::RecordingProgress once(n, true);
+        if (doc_.SaveBitmap(&once, path_, false) == 1) {
+            EXPECT_EQ(saved, test::ReadAll(path_)) << "Cancel at report " << n;
+        } else {
+            EXPECT_EQ(old, test::ReadAll(path_)) << "Cancel at report " << n;
+        }
+    }
+}
+
 TEST_F(BmpWriterTest, FailureAfterEncodingDecodesTheFramesBack) {
     MakeMovie(doc_, 8, 2, 3, 4, [](int32_t k, uint32_t, uint32_t) { return uint8_t(k); });
     const std::vector<Bytes> frames = FramesOf(doc_);
