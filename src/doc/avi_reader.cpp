@@ -364,7 +364,24 @@ bool AviWalker::ReadStreamFormat(uint32_t size) {
         return Stop(std::to_string(info.biBitCount) +
                     "-bit frames are not supported (only 1-, 4- and 8-bit palette frames)");
     }
-    const uint32_t entries = (size - BitmapInfoHeader::kBytes) / 4;
+    // RLE8 codes make bytes and RLE4 codes nibbles: any other pairing decodes into a frame of
+    // the wrong size.
+    if ((info.biCompression == uint32_t(Compression::Rle8) && info.biBitCount != 8) ||
+        (info.biCompression == uint32_t(Compression::Rle4) && info.biBitCount != 4)) {
+        return Stop("run-length type " + std::to_string(info.biCompression) + " with " +
+                    std::to_string(info.biBitCount) + "-bit frames is not a valid pairing");
+    }
+    // The palette follows the whole info header, which may be larger than the 40 bytes kept.
+    if (info.biSize < BitmapInfoHeader::kBytes || info.biSize > size) {
+        return Stop("the stream format's info header claims " + std::to_string(info.biSize) +
+                    " bytes, which does not fit");
+    }
+    const uint32_t extra = info.biSize - BitmapInfoHeader::kBytes;
+    if (!file_.Skip(extra)) {
+        return Stop("the file ends inside the stream format");
+    }
+    format.header.biSize = BitmapInfoHeader::kBytes;
+    const uint32_t entries = (size - BitmapInfoHeader::kBytes - extra) / 4;
     if (entries > kMaxPaletteEntries) {
         return Stop("the stream format holds " + std::to_string(entries) +
                     " palette entries; at most 256 are allowed");

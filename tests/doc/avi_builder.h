@@ -68,6 +68,7 @@ struct AviParts {
     int32_t height = 3;
     uint16_t bits = 8;
     uint32_t compression = 0;
+    uint32_t infoSize = 40;    // biSize; bytes beyond 40 are written as filler before the palette
     uint32_t totalFrames = 0;  // 0 = the number of frames given
     uint32_t initialFrames = 0;
     uint32_t microSecPerFrame = 40000;
@@ -128,7 +129,7 @@ inline Bytes Strh(const AviParts& p, uint32_t type = fourcc::kVids) {
 inline Bytes Strf(const AviParts& p) {
     Bytes body;
     ByteWriter w(body);
-    w.u32le(40);             // biSize
+    w.u32le(p.infoSize);     // biSize
     w.i32le(p.width);        // biWidth
     w.i32le(p.height);       // biHeight
     w.u16le(1);              // biPlanes
@@ -139,6 +140,9 @@ inline Bytes Strf(const AviParts& p) {
     w.i32le(p.xPelsPerMeter);
     w.u32le(static_cast<uint32_t>(p.palette.size()));  // biClrUsed
     w.u32le(0);                                        // biClrImportant
+    for (uint32_t i = 40; i < p.infoSize; ++i) {
+        w.u8(0xAB);  // the rest of a larger info header
+    }
     for (const RgbQuad& q : p.palette) {
         w.u8(q.blue);
         w.u8(q.green);

@@ -410,6 +410,37 @@ TEST_F(AviReaderTest, TopDownRunLengthFramesAreRefused) {
     EXPECT_NE(std::string::npos, doc_.FailureReason().find("top-down")) << doc_.FailureReason();
 }
 
+TEST_F(AviReaderTest, LargerInfoHeadersAreHonouredAndShorterOnesRefused) {
+    // The palette follows the whole info header; the document keeps a 40-byte header.
+    AviParts p = ThreePlainFrames();
+    p.infoSize = 44;
+    ASSERT_EQ(1, Load(test::BuildAvi(p))) << doc_.FailureReason();
+    ExpectFrames(p.frames);
+    EXPECT_EQ(40u, doc_.headerList.stream.format.header.biSize);
+    ASSERT_EQ(4, doc_.Palette().count);
+    EXPECT_EQ(255, doc_.Palette().entries[1].red);
+    EXPECT_EQ(48, doc_.Palette().entries[2].red);
+    EXPECT_EQ(40u, doc_.DisplayInfo()[0]);
+
+    p.infoSize = 36;
+    EXPECT_EQ(0, Load(test::BuildAvi(p)));
+    EXPECT_NE(std::string::npos, doc_.FailureReason().find("header")) << doc_.FailureReason();
+}
+
+TEST_F(AviReaderTest, RunLengthTypeThatDoesNotMatchTheDepthIsRefused) {
+    for (const auto& [bits, compression] : {std::pair<uint16_t, uint32_t>{4, 1}, {8, 2}, {1, 1}}) {
+        SCOPED_TRACE(bits);
+        AviParts p;
+        p.width = 8;
+        p.height = 1;
+        p.bits = bits;
+        p.compression = compression;
+        p.frames = {{0x08, 0x01, 0x00, 0x01}};
+        EXPECT_EQ(0, Load(test::BuildAvi(p)));
+        EXPECT_NE(std::string::npos, doc_.FailureReason().find("bit")) << doc_.FailureReason();
+    }
+}
+
 TEST_F(AviReaderTest, CountsAndSizesBeyondTheFileFailCleanly) {
     AviParts p = ThreePlainFrames();
     p.totalFrames = 0x7FFFFFFF;
