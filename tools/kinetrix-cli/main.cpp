@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -69,9 +70,15 @@ bool StderrIsTerminal() {
 #endif
 }
 
+// A Windows name may hold an unpaired surrogate, which has no UTF-8 form (the conversion
+// throws); such a name is shown as a placeholder. The path itself is kept separately.
 std::string Utf8(const std::filesystem::path& path) {
-    const auto text = path.u8string();
-    return std::string(text.begin(), text.end());
+    try {
+        const auto text = path.u8string();
+        return std::string(text.begin(), text.end());
+    } catch (const std::exception&) {
+        return "(a name with no UTF-8 form)";
+    }
 }
 
 // Reports of the document operations drawn as a one-line bar on stderr; answers Cancel once
