@@ -278,8 +278,8 @@ void CLogoButton::Draw(HDC dc) {
         };
         Bitmap bitmap(::CreateMappedBitmap(AfxGetInstanceHandle(), selectedId, 0, map, 7));
         MemoryDC memory(dc);
-        if (bitmap && memory.Get() != nullptr) {
-            SelectGuard selected(memory.Get(), bitmap.Get());
+        SelectGuard selected(memory.Get(), bitmap.Get());
+        if (bitmap && memory.Get() != nullptr && selected.Selected()) {
             if (cx == bitmapWidth && cy == bitmapHeight) {
                 ::BitBlt(dc, x, y, cx, cy, memory.Get(), 0, 0, SRCCOPY);
             } else {
