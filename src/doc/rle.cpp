@@ -24,6 +24,12 @@
 // there (other writers encode the padding pixels, or one pixel more); the next end of line then
 // starts the next row. A run that starts at the end of the frame, and any delta or end of line
 // that would pass it, fails.
+//
+// Without row padding the end of one row's pixels is the same position as the start of the next
+// row, so the decoder also keeps whether the codes reached that position from the left (a run, an
+// absolute run or a delta to the right ended the row) or as the start of a row (the frame's start,
+// an end of line, a delta straight up from a row start). An end of line always goes to the start
+// of the next row: at a row start with no pixels yet it skips that whole row.
 #include <algorithm>
 #include <cstring>
 #include <memory>
@@ -162,6 +168,9 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
     const uint64_t totalUnits = g.total * unit;
     PlainWriter frame(plain, base, packed4);
     uint64_t q = 0;
+    // The row of q has all its pixels: q is just past them. With pad this is the same as q being
+    // at the row's pixel end; without pad it tells that position from the next row's start.
+    bool rowComplete = false;
 
     uint32_t rows = 0;  // rows passed since the last progress step
     // Reports the rows passed once there are enough of them; false on an honoured Cancel.
@@ -178,6 +187,8 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
         const uint64_t x = q % strideUnits;
         return x < rowUnits ? rowUnits - x : 0;
     };
+    // Whether q is the end of a row's pixels when reached from the left.
+    auto atRowEnd = [&]() { return q % strideUnits == rowUnits % strideUnits; };
 
     ByteReader in(data.data(), data.size());
     while (in.remaining() > 0) {
@@ -197,7 +208,10 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
                 const uint8_t v = !packed4 ? second : (k % 2 == 0 ? second >> 4 : second & 0x0F);
                 frame.Put(q + k, v);
             }
-            q += n;
+            if (n > 0) {
+                q += n;
+                rowComplete = atRowEnd();
+            }
             continue;
         }
 
@@ -217,7 +231,10 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
                 const uint8_t v = !packed4 ? p : (k % 2 == 0 ? p >> 4 : p & 0x0F);
                 frame.Put(q + k, v);
             }
-            q += n;
+            if (n > 0) {
+                q += n;
+                rowComplete = atRowEnd();
+            }
             continue;
         }
 
@@ -234,6 +251,10 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
             }
             frame.FromBase(q, q + skip);
             q += skip;
+            // Straight up keeps the column: a row start stays a row start, a row end a row end.
+            if (dx > 0) {
+                rowComplete = atRowEnd();
+            }
             const uint64_t skippedRows = skip / strideUnits;
             rows += uint32_t(skippedRows);
             if (skippedRows > 0 && !step()) {
@@ -248,9 +269,10 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
             if (q % unit != 0) {
                 frame.FromBase(q, q + 1);
                 ++q;
+                rowComplete = atRowEnd();
             }
             uint64_t pos = q / unit;
-            if ((pos + g.pad) % g.stride == 0) {
+            if (rowComplete) {
                 // The row's pixels are complete: only its pad is left.
                 if (pos + g.pad > g.total) {
                     return 0;
@@ -271,6 +293,7 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
             }
             // The pad bytes stay 0.
             q = (pos + g.pad) * unit;
+            rowComplete = false;
             ++rows;
             if (!step()) {
                 return 0;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "doc/animation_document.h"
@@ -13,6 +14,11 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using test::Frame8;
 using test::RecordingProgress;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
 
 BitmapInfoHeader Rle8(int32_t width, int32_t height) {
     BitmapInfoHeader f = Frame8(width, height);
@@ -84,6 +90,155 @@ TEST(DecodeRle8, RunsPastTheRowEndAreClipped) {
     // A second run at the row's end is dropped too; the end of line starts the next row.
     EXPECT_EQ((Bytes{4, 4, 4, 4, 4, 0, 0, 0, 6, 6, 6, 6, 6, 0, 0, 0}),
               Decode(Rle8(5, 2), {0x05, 0x04, 0x02, 0x09, 0x00, 0x00, 0x05, 0x06, 0x00, 0x01}));
+}
+
+// Rows of the given pixel bytes of one value each, every row followed by padBytes bytes of pad.
+Bytes Rows(std::initializer_list<uint8_t> values, size_t pixelBytes, size_t padBytes = 0,
+           uint8_t pad = 0) {
+    Bytes out;
+    for (const uint8_t v : values) {
+        out.insert(out.end(), pixelBytes, v);
+        out.insert(out.end(), padBytes, pad);
+    }
+    return out;
+}
+
+struct LineCase {
+    const char* what;
+    BitmapInfoHeader format;
+    Bytes codes;
+    Bytes withBase;     // empty: only decoded without a base
+    Bytes withoutBase;  // empty: only decoded against the base
+};
+
+void CheckLineCases(const Bytes& base, const std::vector<LineCase>& cases) {
+    for (const LineCase& c : cases) {
+        if (!c.withBase.empty()) {
+            EXPECT_EQ(c.withBase, Decode(c.format, c.codes, &base)) << c.what << ", with a base";
+        }
+        if (!c.withoutBase.empty()) {
+            EXPECT_EQ(c.withoutBase, Decode(c.format, c.codes)) << c.what << ", without a base";
+        }
+    }
+}
+
+TEST(DecodeRle8, EndOfLineWithoutPixelsSkipsTheRowOfAnUnpaddedFrame) {
+    // Width 8: rows of 8 bytes without pad, so a row start is also the previous row's end.
+    const Bytes base = Rows({1, 2, 3, 4}, 8);
+    CheckLineCases(
+        base,
+        {
+            {"end of line at the start of the data",
+             Rle8(8, 3),
+             {0x00, 0x00, 0x08, 0x05, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01},
+             Rows({1, 5, 6}, 8),
+             Rows({0, 5, 6}, 8)},
+            {"two ends of line one after the other",
+             Rle8(8, 3),
+             {0x08, 0x05, 0x00, 0x00, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01},
+             Rows({5, 2, 6}, 8),
+             Rows({5, 0, 6}, 8)},
+            {"a bare end of line as the last code",
+             Rle8(8, 3),
+             {0x08, 0x05, 0x00, 0x00, 0x00, 0x00},
+             Rows({5, 2, 3}, 8),
+             Rows({5, 0, 0}, 8)},
+            {"delta up a row from column 0, then end of line",
+             Rle8(8, 4),
+             {0x08, 0x05, 0x00, 0x00, 0x00, 0x02, 0x00, 0x01, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01},
+             Rows({5, 2, 3, 6}, 8),
+             {}},
+            {"delta up from the start of the data, then end of line",
+             Rle8(8, 4),
+             {0x00, 0x02, 0x00, 0x01, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01},
+             Rows({1, 2, 6, 4}, 8),
+             {}},
+            // A delta right onto the end of a row's pixels completes that row.
+            {"delta right to the row's end, then end of line",
+             Rle8(8, 4),
+             {0x08, 0x05, 0x00, 0x00, 0x00, 0x02, 0x08, 0x00, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01},
+             Rows({5, 2, 6, 4}, 8),
+             {}},
+            {"delta right and up to a row's end, then end of line",
+             Rle8(8, 4),
+             {0x04, 0x05, 0x00, 0x02, 0x04, 0x01, 0x00, 0x00, 0x08, 0x06, 0x00, 0x01},
+             Bytes{5, 5, 5, 5, 1, 1, 1, 1} + Rows({2, 6, 4}, 8),
+             {}},
+        });
+}
+
+TEST(DecodeRle8, EndOfLineWithoutPixelsSkipsTheRowOfAPaddedFrame) {
+    // Width 6, stride 8: the pad tells a row's end from the next row's start. Base pad bytes are
+    // 9: the end of bitmap copies them, an end of line writes 0.
+    const Bytes base = Rows({1, 2, 3}, 6, 2, 9);
+    CheckLineCases(base, {
+                             {"end of line at the start of the data",
+                              Rle8(6, 3),
+                              {0x00, 0x00, 0x06, 0x05, 0x00, 0x00, 0x06, 0x06, 0x00, 0x01},
+                              Rows({1, 5}, 6, 2) + Rows({6}, 6, 2, 9),
+                              Rows({0, 5, 6}, 6, 2)},
+                             {"two ends of line one after the other",
+                              Rle8(6, 3),
+                              {0x06, 0x05, 0x00, 0x00, 0x00, 0x00, 0x06, 0x06, 0x00, 0x01},
+                              Rows({5, 2}, 6, 2) + Rows({6}, 6, 2, 9),
+                              Rows({5, 0, 6}, 6, 2)},
+                             {"delta up a row from column 0, then end of line",
+                              Rle8(6, 3),
+                              {0x00, 0x02, 0x00, 0x01, 0x00, 0x00, 0x06, 0x06, 0x00, 0x01},
+                              Rows({1}, 6, 2, 9) + Rows({2}, 6, 2) + Rows({6}, 6, 2, 9),
+                              {}},
+                         });
+}
+
+TEST(DecodeRle8, LineEndsPastAnUnpaddedFrameFail) {
+    // As in padded frames: once the last row has ended, an end of line would skip a row that the
+    // frame does not have.
+    const Bytes base = Rows({1, 2}, 8);
+    const struct {
+        const char* what;
+        Bytes codes;
+    } cases[] = {
+        {"end of line after the last row's end of line",
+         {0x08, 0x05, 0x00, 0x00, 0x08, 0x06, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}},
+        {"bare ends of line for more rows than the frame has",
+         {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}},
+        {"delta just past the last row, then end of line",
+         {0x00, 0x02, 0x00, 0x02, 0x00, 0x00, 0x00, 0x01}},
+    };
+    for (const auto& c : cases) {
+        BitmapInfoHeader format = Rle8(8, 2);
+        FrameChunk chunk;
+        chunk.data = c.codes;
+        EXPECT_EQ(0, chunk.DecodeRle(nullptr, format, base.data(), true)) << c.what;
+        EXPECT_EQ(c.codes, chunk.data) << c.what;
+    }
+    // One end of line after the last row, before the end of bitmap, is that row's own.
+    EXPECT_EQ(Rows({5, 6}, 8),
+              Decode(Rle8(8, 2), {0x08, 0x05, 0x00, 0x00, 0x08, 0x06, 0x00, 0x00, 0x00, 0x01}));
+}
+
+TEST(DecodeRle4, EndOfLineWithoutPixelsSkipsTheRowOfAnUnpaddedFrame) {
+    // Width 8: 4 bytes of packed pixels per row, no pad.
+    const Bytes base = Rows({0xAA, 0xBB, 0xCC}, 4);
+    CheckLineCases(base, {
+                             {"end of line at the start of the data",
+                              Rle4(8, 3),
+                              {0x00, 0x00, 0x08, 0x12, 0x00, 0x00, 0x08, 0x34, 0x00, 0x01},
+                              Rows({0xAA, 0x12, 0x34}, 4),
+                              Rows({0x00, 0x12, 0x34}, 4)},
+                             {"two ends of line one after the other",
+                              Rle4(8, 3),
+                              {0x08, 0x12, 0x00, 0x00, 0x00, 0x00, 0x08, 0x34, 0x00, 0x01},
+                              Rows({0x12, 0xBB, 0x34}, 4),
+                              Rows({0x12, 0x00, 0x34}, 4)},
+                             // Width 7: the row's last byte is completed by the end of line (its
+                             // padding nibble), which makes the row complete.
+                             {"odd width whose last byte the end of line completes",
+                              Rle4(7, 2),
+                              {0x07, 0x12, 0x00, 0x00, 0x07, 0x34, 0x00, 0x01},
+                              Bytes{0x12, 0x12, 0x12, 0x1A, 0x34, 0x34, 0x34, 0x3B},
+                              Bytes{0x12, 0x12, 0x12, 0x10, 0x34, 0x34, 0x34, 0x30}},
+                         });
 }
 
 TEST(DecodeRle8, FaultsFailAndLeaveTheFrame) {
