@@ -14,18 +14,8 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 using Reports = std::vector<test::RecordingProgress::Entry>;
 using test::Frame8;
+using test::MovieOf;
 using test::RecordingProgress;
-
-MovieList MovieOf(const std::vector<Bytes>& frames) {
-    MovieList movie;
-    for (const Bytes& pixels : frames) {
-        FrameChunk frame;
-        frame.data = pixels;
-        movie.frames.push_back(frame);
-    }
-    movie.RecomputeIndex(int32_t(frames.size()));
-    return movie;
-}
 
 // 8 x 4 frames: rows of 1s, 2s, 3s, 4s; then the top row changed to 9s; then the same again.
 std::vector<Bytes> ThreeFrames() {

@@ -5,11 +5,13 @@
 
 #include "doc/animation_document.h"
 #include "doc/recording_progress.h"
+#include "doc/rle_test_support.h"
 
 namespace kx {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::MovieOf;
 using test::RecordingProgress;
 
 BitmapInfoHeader Format(int32_t width, int32_t height, uint16_t bits) {
@@ -101,17 +103,6 @@ TEST(ExpandTo8Bit, Cancel) {
     EXPECT_EQ(0, frame.ExpandTo8Bit(&late, f, 1));
     EXPECT_EQ(8u * 300, frame.data.size());
     EXPECT_EQ(8, f.biBitCount);
-}
-
-MovieList MovieOf(const std::vector<Bytes>& frames) {
-    MovieList movie;
-    for (const Bytes& pixels : frames) {
-        FrameChunk frame;
-        frame.data = pixels;
-        movie.frames.push_back(frame);
-    }
-    movie.RecomputeIndex(int32_t(frames.size()));
-    return movie;
 }
 
 PaletteTable NumberedPalette(int32_t count) {

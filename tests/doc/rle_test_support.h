@@ -1,4 +1,4 @@
-// Helpers shared by the run-length tests.
+// Helpers shared by the run-length and pixel tests.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +15,18 @@ inline BitmapInfoHeader Frame8(int32_t width, int32_t height) {
     f.biHeight = height;
     f.biBitCount = 8;
     return f;
+}
+
+// A movie list holding these plain frames, with its index computed.
+inline MovieList MovieOf(const std::vector<std::vector<uint8_t>>& frames) {
+    MovieList movie;
+    for (const auto& pixels : frames) {
+        FrameChunk frame;
+        frame.data = pixels;
+        movie.frames.push_back(frame);
+    }
+    movie.RecomputeIndex(int32_t(frames.size()));
+    return movie;
 }
 
 }  // namespace kx::test
