@@ -73,6 +73,9 @@ public:
 
 private:
     bool ReadHeader(ChunkHeader& header);
+    // Reads the next chunk header of a list ending at end; false when it cannot be read or its
+    // data does not fit the list. chunkEnd is where the chunk ends with its pad byte.
+    bool NextChunk(uint64_t end, ChunkHeader& chunk, uint64_t& chunkEnd);
     // Reads a chunk header that may follow an odd-sized chunk written with or without its pad.
     bool ReadHeaderAfter(bool maybePad, uint64_t end, ChunkHeader& header);
     bool ReadU32(uint32_t& value);
@@ -127,6 +130,15 @@ bool AviWalker::ReadHeader(ChunkHeader& header) {
     header.id = in.u32le();
     header.size = in.u32le();
     return in.ok();
+}
+
+bool AviWalker::NextChunk(uint64_t end, ChunkHeader& chunk, uint64_t& chunkEnd) {
+    const uint64_t start = file_.Position();
+    if (!ReadHeader(chunk) || Left(end) < uint64_t(chunk.size)) {
+        return false;
+    }
+    chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+    return true;
 }
 
 bool AviWalker::ReadU32(uint32_t& value) {
@@ -249,12 +261,11 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
     problem_.clear();
     int counted = 0;
     while (Left(end) >= kChunkHeaderBytes) {
-        const uint64_t start = file_.Position();
         ChunkHeader chunk;
-        if (!ReadHeader(chunk) || Left(end) < uint64_t(chunk.size)) {
+        uint64_t chunkEnd = 0;
+        if (!NextChunk(end, chunk, chunkEnd)) {
             break;
         }
-        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
         if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
             std::array<uint8_t, kAvihBodyBytes> body{};
             if (!file_.ReadExact(body.data(), body.size())) {
@@ -300,12 +311,11 @@ bool AviWalker::WalkStreamList(uint32_t listSize) {
     const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
     int counted = 0;
     while (Left(end) >= kChunkHeaderBytes) {
-        const uint64_t start = file_.Position();
         ChunkHeader chunk;
-        if (!ReadHeader(chunk) || Left(end) < uint64_t(chunk.size)) {
+        uint64_t chunkEnd = 0;
+        if (!NextChunk(end, chunk, chunkEnd)) {
             break;
         }
-        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
         if (chunk.id == fourcc::kStrh && chunk.size == kStrhBodyBytes) {
             uint32_t type = 0;
             if (!ReadU32(type)) {
