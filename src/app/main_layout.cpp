@@ -1,0 +1,96 @@
+#include "app/main_layout.h"
+
+namespace kx {
+
+namespace {
+
+constexpr bool IsBelowPreview(int slot) {
+    return slot != kViewBarSlot && slot != kPreviewSlot;
+}
+
+constexpr bool IsAnchoredRight(int slot) {
+    switch (slot) {
+        case kFrameNumberLabelSlot:
+        case kFrameNumberSlot:
+        case kSpeedLabelSlot:
+        case kSpeedSlot:
+        case kSpeedSpinSlot:
+        case kSpeedUnitSlot:
+        case kSizeGripSlot:
+            return true;
+        default:
+            return false;
+    }
+}
+
+constexpr int32_t NotNegative(int32_t value) {
+    return value < 0 ? 0 : value;
+}
+
+ControlPlacement Resize(int32_t width, int32_t height) {
+    return {false, true, {0, 0, NotNegative(width), NotNegative(height)}};
+}
+
+ControlPlacement Move(int32_t x, int32_t y) {
+    return {true, false, {x, y, 0, 0}};
+}
+
+ControlPlacement MoveAndResize(int32_t x, int32_t y, int32_t width, int32_t height) {
+    return {true, true, {x, y, NotNegative(width), NotNegative(height)}};
+}
+
+}  // namespace
+
+MainLayout MeasureMainLayout(int32_t clientWidth, int32_t clientHeight,
+                             const MainControlBoxes& controls) {
+    MainLayout layout;
+    const LayoutBox& preview = controls[kPreviewSlot];
+    layout.previewLeft = preview.x;
+    layout.marginX = preview.x + (clientWidth - (preview.x + preview.width));
+    layout.marginY = preview.y + (clientHeight - (preview.y + preview.height));
+    layout.viewBarHeight = controls[kViewBarSlot].height;
+    layout.panelHeight = controls[kSliderPanelSlot].height;
+    layout.sliderHeight = controls[kSliderSlot].height;
+    layout.playBarHeight = controls[kPlayBarSlot].height;
+    const LayoutBox& slider = controls[kSliderSlot];
+    layout.sliderLeft = slider.x;
+    layout.sliderMarginX = slider.x + clientWidth - (slider.x + slider.width);
+    layout.logoLeft = controls[kLogoSlot].x;
+    for (int slot = 0; slot < kMainControlCount; ++slot) {
+        if (IsBelowPreview(slot)) {
+            layout.fromBottom[slot] = clientHeight - controls[slot].y;
+        }
+        if (IsAnchoredRight(slot)) {
+            layout.fromRight[slot] = clientWidth - controls[slot].x;
+        }
+    }
+    return layout;
+}
+
+MainPlacements ArrangeMainLayout(const MainLayout& layout, int32_t cw, int32_t ch) {
+    const auto& bottom = layout.fromBottom;
+    const auto& right = layout.fromRight;
+    const int32_t stripWidth = cw - layout.marginX;
+    MainPlacements p;
+    p[kViewBarSlot] = Resize(stripWidth, layout.viewBarHeight);
+    p[kPreviewSlot] = Resize(stripWidth, ch - layout.marginY);
+    p[kSliderPanelSlot] = MoveAndResize(layout.previewLeft, ch - bottom[kSliderPanelSlot],
+                                        stripWidth, layout.panelHeight);
+    p[kSliderSlot] = MoveAndResize(layout.sliderLeft, ch - bottom[kSliderSlot],
+                                   cw - layout.sliderMarginX, layout.sliderHeight);
+    // The label stands on the line of the field it names.
+    p[kFrameNumberLabelSlot] =
+        Move(cw - right[kFrameNumberLabelSlot], ch - bottom[kFrameNumberSlot]);
+    p[kFrameNumberSlot] = Move(cw - right[kFrameNumberSlot], ch - bottom[kFrameNumberSlot]);
+    p[kPlayBarSlot] = MoveAndResize(layout.previewLeft, ch - bottom[kPlayBarSlot], stripWidth,
+                                    layout.playBarHeight);
+    p[kSpeedLabelSlot] = Move(cw - right[kSpeedLabelSlot], ch - bottom[kSpeedUnitSlot]);
+    p[kSpeedSlot] = Move(cw - right[kSpeedSlot], ch - bottom[kSpeedSlot]);
+    p[kSpeedSpinSlot] = Move(cw - right[kSpeedSpinSlot], ch - bottom[kSpeedSlot]);
+    p[kSpeedUnitSlot] = Move(cw - right[kSpeedUnitSlot], ch - bottom[kSpeedUnitSlot]);
+    p[kLogoSlot] = Move(layout.logoLeft, ch - bottom[kLogoSlot]);
+    p[kSizeGripSlot] = Move(cw - right[kSizeGripSlot], ch - bottom[kSizeGripSlot]);
+    return p;
+}
+
+}  // namespace kx

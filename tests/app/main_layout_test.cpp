@@ -1,0 +1,125 @@
+// The main window's layout: distances measured at the start size, and where each control goes
+// for a client size.
+#include "app/main_layout.h"
+
+#include <gtest/gtest.h>
+
+namespace kx {
+namespace {
+
+// Client 282 x 306 with the controls of the main window's template at two pixels per dialog
+// unit, in the order of the layout table.
+constexpr int32_t kStartWidth = 282;
+constexpr int32_t kStartHeight = 306;
+const MainControlBoxes kStart = {{
+    {6, 0, 270, 36},     // upper strip
+    {6, 38, 270, 136},   // preview
+    {6, 176, 270, 36},   // panel behind the slider
+    {10, 180, 180, 28},  // slider
+    {194, 184, 24, 18},  // "No."
+    {220, 180, 52, 24},  // frame number
+    {6, 214, 270, 40},   // lower strip
+    {86, 266, 52, 18},   // "Speed:"
+    {138, 262, 62, 24},  // speed
+    {200, 262, 18, 24},  // spin
+    {202, 266, 72, 18},  // " ms/frame"
+    {0, 264, 80, 40},    // logo
+    {266, 288, 16, 18},  // size grip
+}};
+
+TEST(MainLayout, MeasuresTheDistancesAtTheStartSize) {
+    MainLayout expected;
+    expected.previewLeft = 6;
+    expected.marginX = 12;   // 6 left, 6 right
+    expected.marginY = 170;  // 38 above, 132 below
+    expected.viewBarHeight = 36;
+    expected.panelHeight = 36;
+    expected.sliderHeight = 28;
+    expected.playBarHeight = 40;
+    expected.sliderLeft = 10;
+    expected.sliderMarginX = 102;  // 10 left, 92 right
+    expected.logoLeft = 0;
+    expected.fromBottom = {0, 0, 130, 126, 122, 126, 92, 40, 44, 44, 40, 42, 18};
+    expected.fromRight = {0, 0, 0, 0, 88, 62, 0, 196, 144, 82, 80, 0, 16};
+    const MainLayout measured = MeasureMainLayout(kStartWidth, kStartHeight, kStart);
+    EXPECT_EQ(expected.previewLeft, measured.previewLeft);
+    EXPECT_EQ(expected.marginX, measured.marginX);
+    EXPECT_EQ(expected.marginY, measured.marginY);
+    EXPECT_EQ(expected.sliderMarginX, measured.sliderMarginX);
+    for (int slot = 0; slot < kMainControlCount; ++slot) {
+        SCOPED_TRACE(slot);
+        EXPECT_EQ(expected.fromBottom[slot], measured.fromBottom[slot]);
+        EXPECT_EQ(expected.fromRight[slot], measured.fromRight[slot]);
+    }
+    EXPECT_TRUE(expected == measured);
+}
+
+struct PlacementCase {
+    const char* name;
+    int32_t cw, ch;
+    int slot;
+    ControlPlacement expected;
+};
+
+TEST(MainLayout, PlacesEachControlForTheClientSize) {
+    const PlacementCase cases[] = {
+        // Grown to 500 x 400: the strips, panel, slider and preview widen, the preview also
+        // grows in height; the rest follows its corner.
+        {"grown upper strip", 500, 400, kViewBarSlot, {false, true, {0, 0, 488, 36}}},
+        {"grown preview", 500, 400, kPreviewSlot, {false, true, {0, 0, 488, 230}}},
+        {"grown panel", 500, 400, kSliderPanelSlot, {true, true, {6, 270, 488, 36}}},
+        {"grown slider", 500, 400, kSliderSlot, {true, true, {10, 274, 398, 28}}},
+        {"grown label", 500, 400, kFrameNumberLabelSlot, {true, false, {412, 274, 0, 0}}},
+        {"grown number", 500, 400, kFrameNumberSlot, {true, false, {438, 274, 0, 0}}},
+        {"grown lower strip", 500, 400, kPlayBarSlot, {true, true, {6, 308, 488, 40}}},
+        {"grown speed label", 500, 400, kSpeedLabelSlot, {true, false, {304, 360, 0, 0}}},
+        {"grown speed", 500, 400, kSpeedSlot, {true, false, {356, 356, 0, 0}}},
+        {"grown spin", 500, 400, kSpeedSpinSlot, {true, false, {418, 356, 0, 0}}},
+        {"grown unit", 500, 400, kSpeedUnitSlot, {true, false, {420, 360, 0, 0}}},
+        {"grown logo", 500, 400, kLogoSlot, {true, false, {0, 358, 0, 0}}},
+        {"grown grip", 500, 400, kSizeGripSlot, {true, false, {484, 382, 0, 0}}},
+        // Only taller: nothing moves sideways or widens.
+        {"taller preview", 282, 700, kPreviewSlot, {false, true, {0, 0, 270, 530}}},
+        {"taller grip", 282, 700, kSizeGripSlot, {true, false, {266, 682, 0, 0}}},
+        {"taller slider", 282, 700, kSliderSlot, {true, true, {10, 574, 180, 28}}},
+        // Minimised (0 x 0): sizes stop at 0, positions go where the arithmetic puts them.
+        {"minimised preview", 0, 0, kPreviewSlot, {false, true, {0, 0, 0, 0}}},
+        {"minimised slider", 0, 0, kSliderSlot, {true, true, {10, -126, 0, 28}}},
+        {"minimised grip", 0, 0, kSizeGripSlot, {true, false, {-16, -18, 0, 0}}},
+    };
+    const MainLayout layout = MeasureMainLayout(kStartWidth, kStartHeight, kStart);
+    for (const PlacementCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ControlPlacement got = ArrangeMainLayout(layout, c.cw, c.ch)[c.slot];
+        EXPECT_EQ(c.expected.move, got.move);
+        EXPECT_EQ(c.expected.resize, got.resize);
+        EXPECT_EQ(c.expected.box.x, got.box.x);
+        EXPECT_EQ(c.expected.box.y, got.box.y);
+        EXPECT_EQ(c.expected.box.width, got.box.width);
+        EXPECT_EQ(c.expected.box.height, got.box.height);
+    }
+}
+
+TEST(MainLayout, StartSizeKeepsEveryControlWhereItIsButTheLabelOnItsFieldsLine) {
+    const MainLayout layout = MeasureMainLayout(kStartWidth, kStartHeight, kStart);
+    const MainPlacements placed = ArrangeMainLayout(layout, kStartWidth, kStartHeight);
+    for (int slot = 0; slot < kMainControlCount; ++slot) {
+        SCOPED_TRACE(slot);
+        const ControlPlacement& p = placed[slot];
+        LayoutBox want = kStart[slot];
+        if (slot == kFrameNumberLabelSlot) {
+            want.y = kStart[kFrameNumberSlot].y;
+        }
+        if (p.move) {
+            EXPECT_EQ(want.x, p.box.x);
+            EXPECT_EQ(want.y, p.box.y);
+        }
+        if (p.resize) {
+            EXPECT_EQ(want.width, p.box.width);
+            EXPECT_EQ(want.height, p.box.height);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace kx
