@@ -396,6 +396,17 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 }
             }
             break;
+        case WM_DRAWITEM: {
+            // An owner-drawn control paints itself through its object. A dialog procedure that
+            // processes WM_DRAWITEM returns TRUE.
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            CWnd* control =
+                item && item->CtlType != ODT_MENU ? FromHandle(item->hwndItem) : nullptr;
+            if (control != nullptr && control != this && control->DrawItem(item)) {
+                return TRUE;
+            }
+            break;
+        }
         default:
             break;
     }

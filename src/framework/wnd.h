@@ -45,6 +45,9 @@ public:
     // dispatched by a modal loop; TRUE consumes the message.
     virtual BOOL PreTranslateMessage(MSG* msg);
 
+    // Paints an owner-drawn control for its parent's WM_DRAWITEM; TRUE when it drew.
+    virtual BOOL DrawItem(const DRAWITEMSTRUCT*) { return FALSE; }
+
     // Default processing of the message being handled: the next procedure in the subclass chain.
     LRESULT Default();
 
