@@ -112,7 +112,23 @@ HWND CWnd::Detach() {
 }
 
 BOOL CWnd::DestroyWindow() {
-    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+    if (m_hWnd == nullptr) {
+        return FALSE;
+    }
+    if (!m_subclassed) {
+        return ::DestroyWindow(m_hWnd);
+    }
+    if (m_destroying) {
+        // Reached from the window's WM_DESTROY: the window is already going.
+        return TRUE;
+    }
+    m_destroying = true;
+    const BOOL destroyed = ::DestroyWindow(m_hWnd);
+    // On success the object may be gone already (PostNcDestroy may delete it).
+    if (!destroyed) {
+        m_destroying = false;
+    }
+    return destroyed;
 }
 
 BOOL CWnd::PreTranslateMessage(MSG*) {
@@ -149,6 +165,12 @@ LRESULT CWnd::WindowProc(UINT, WPARAM, LPARAM) {
 LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                     DWORD_PTR refData) {
     CWnd* self = reinterpret_cast<CWnd*>(refData);
+    if (msg == WM_DESTROY && self->m_ownsWindow && !self->m_destroying) {
+        // Destroyed from outside the object (with its owner or parent, or through the handle):
+        // its DestroyWindow runs now, while the window and its children still exist.
+        self->m_destroying = true;
+        self->DestroyWindow();
+    }
     const MessageFrame frame{self, hwnd, msg, wParam, lParam, s_innermost};
     s_innermost = &frame;
     const LRESULT result = self->WindowProc(msg, wParam, lParam);
@@ -162,6 +184,7 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             self->RemoveSubclass();
         }
         self->m_hWnd = nullptr;
+        self->m_destroying = false;
         self->PostNcDestroy();
     }
     return result;

@@ -39,6 +39,13 @@ public:
     bool Attach(HWND hwnd);
     HWND Detach();
 
+    // Destroys the window. A class that has work to do before its window goes overrides this
+    // and calls the base at the end. The framework reaches the override on every path while the
+    // object is whole: a call of it, the end of DoModal, and a window destroyed from outside
+    // (with its owner or parent, or by its handle), for which the override runs when the window
+    // receives WM_DESTROY and the base then destroys nothing twice. Base destructors run after
+    // the derived parts are gone and cannot reach an override, so a class that overrides this
+    // calls it from its own destructor when its window still exists.
     virtual BOOL DestroyWindow();
 
     // Called for messages of this window or of its children before they are translated and
@@ -103,6 +110,8 @@ private:
     // The innermost message being handled on this thread.
     static thread_local const MessageFrame* s_innermost;
     bool m_subclassed = false;
+    // Set from the first step of the window's destruction until its WM_NCDESTROY.
+    bool m_destroying = false;
     // The object that was registered for the window before this one (a chain of subclasses).
     CWnd* m_previousObject = nullptr;
 };
