@@ -12,14 +12,17 @@ function(kx_library name folder)
   endif()
 endfunction()
 
-# kx_test(NAME SOURCES ... DEPS ...): a GoogleTest executable registered with CTest.
+# kx_test(NAME [SERIAL] SOURCES ... DEPS ...): a GoogleTest executable registered with CTest;
+# SERIAL keeps its tests from running beside any other test.
 # Under the cross build the tests are listed and run through the Wine wrapper at test time.
 function(kx_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${KX_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   if(WIN32)
+    # The program's manifest: the tests use version 6 of the common controls, as the program does.
+    target_sources(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src/app/app_manifest.rc)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} gtest gtest_main)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
@@ -27,5 +30,6 @@ function(kx_test name)
   target_compile_definitions(${name} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   include(GoogleTest)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+                       PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+                                  RUN_SERIAL ${ARG_SERIAL})
 endfunction()
