@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "app/help_pages.h"
 #include "controls/drawn_control.h"
 #include "dialogs/about_dialog.h"
 #include "resources/resource.h"
@@ -25,6 +26,19 @@ BOOL CMovieApp::InitInstance() {
     CAboutDialog about;
     about.DoModal();
     return FALSE;
+}
+
+void CMovieApp::WinHelp(DWORD_PTR data, UINT command) {
+    if (command == HELP_CONTEXT || command == HELP_CONTEXTPOPUP) {
+        // The pages lie beside the program, as the old help file did.
+        OpenHelpPage(HelpTopicUrl(m_helpFilePath, data));
+    }
+}
+
+void CMovieApp::OpenHelpPage(const std::wstring& url) {
+    if (!OpenInBrowser(url)) {
+        ::MessageBeep(MB_ICONHAND);
+    }
 }
 
 }  // namespace kx
