@@ -86,20 +86,25 @@ protected:
     virtual UINT TrackChevronMenu(HMENU menu, UINT flags, POINT screen, const TPMPARAMS& params);
 
 private:
+    class CellPainter;
+
     void LayOut();
     void LoadSystemColors();
     void SetCaption(const wchar_t* text);
     void ChangeBits(int32_t key, uint32_t value, uint16_t mask);
-    void RepaintAll();
+    void UpdateToolRects();
     void RepaintEntry(int32_t index);
     void DrawContents(HDC dc);
-    void DrawEntry(HDC target, HDC canvas, HDC source, int32_t index);
+    void DrawEntry(HDC target, CellPainter& painter, int32_t index);
     void DrawChevron(HDC dc);
     void DrawCaption(HDC dc);
     void DrawFocusCue(HDC dc);
-    void FillBand(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
+    void FillFace(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
+    RECT CellRect(int32_t index) const;
+    RECT ChevronRect() const;
 
     bool Selectable(int32_t index) const;
+    int32_t HitTest(int32_t x, int32_t y) const;
     void SetHotItem(int32_t index, bool on);
     void Press(bool byMouse);
     void Click(int32_t index);
@@ -108,15 +113,16 @@ private:
     void OnMouseMove(int32_t x, int32_t y);
     void OnCaptureChanged();
     void OnFocus(bool gained);
-    LRESULT OnKeyDown(WPARAM key);
+    void OnKeyDown(WPARAM key);
     UINT ShowChevronMenu();
-    BOOL OnToolTipText(NMTTDISPINFOW* info);
+    BOOL OnToolTipText(NMTTDISPINFOW* info) const;
     LRESULT OnHelp(WPARAM wParam, const HELPINFO* received);
     void HelpForHotItem();
+    LRESULT ForwardHelp(WPARAM wParam, const HELPINFO& info);
+    int32_t HelpIdOf(int32_t commandId, int32_t fallback) const;
     void NotifyHotItem(int32_t commandId);
-    void SendCommand(WPARAM wParam);
-    LRESULT ForwardHelp(WPARAM wParam, HELPINFO* info);
-    int32_t HelpIdOf(int32_t commandId) const;
+    void SendCommand(int32_t commandId);
+    void ReleaseOwnCapture();
 
     int32_t m_bitmapId = 0;
     COLORREF m_transparentColor = kNoColor;
@@ -138,7 +144,8 @@ private:
     COLORREF m_textColor = 0;
     HBRUSH m_faceBrush = nullptr;  // a system brush, never deleted
     CToolTipCtrl m_tooltip;
-    bool m_toolsAdded = false;
+    // Tools registered with the tooltip, one per entry index (tool id index + 1).
+    int32_t m_toolCount = 0;
     int32_t m_lastMouseX = -1;
     int32_t m_lastMouseY = -1;
     bool m_helpMenuMode = false;

@@ -73,6 +73,19 @@ LRESULT CDrawnControl::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             // control into a check box or a default push button.
             ApplyStyleLowWord(wParam, lParam);
             return 0;
+        case WM_SETTEXT: {
+            // The system button would paint its own face with the new text: the default window
+            // procedure keeps the text, and the drawn face is painted again.
+            const LRESULT result = ::DefWindowProcW(m_hWnd, msg, wParam, lParam);
+            RedrawNow();
+            return result;
+        }
+        case WM_ENABLE:
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            // The same for a change of the enabled state or of the focus.
+            RedrawNow();
+            return 0;
         default:
             return CButton::WindowProc(msg, wParam, lParam);
     }

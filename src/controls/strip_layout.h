@@ -105,6 +105,8 @@ struct StripGeometry {
     int32_t buttonsWidth = 0;   // total width of the placed entries
     int32_t chevronX = -1;      // -1 without chevron
     int32_t chevronWidth = 9;
+
+    bool operator==(const StripGeometry&) const = default;
 };
 
 // Lays the row out: sets every entry's x and returns the geometry. The entries that do not fit
