@@ -3,8 +3,8 @@
 #include <commctrl.h>
 
 #include "app/help_pages.h"
+#include "app/main_dialog.h"
 #include "controls/drawn_control.h"
-#include "dialogs/about_dialog.h"
 #include "resources/resource.h"
 
 namespace kx {
@@ -22,9 +22,11 @@ BOOL CMovieApp::InitApplication() {
 }
 
 BOOL CMovieApp::InitInstance() {
-    // Until the main window exists the program shows its About box.
-    CAboutDialog about;
-    about.DoModal();
+    // The program ends when its main window closes: no message loop of its own.
+    CMainDialog dialog;
+    m_pMainWnd = &dialog;
+    dialog.DoModal();
+    m_pMainWnd = nullptr;
     return FALSE;
 }
 

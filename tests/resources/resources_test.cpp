@@ -123,16 +123,19 @@ TEST_F(Resources, MainWindowTemplate) {
                {IDC_PLAY_BAR, L"Button", L"", 3, 107, 135, 20,
                 BS_FLAT | BS_VCENTER | BS_LEFT | WS_TABSTOP},
                {IDC_SPEED_LABEL, L"Static", L"Speed:", 43, 133, 26, 9, 0},
-               {IDC_SPEED, L"Edit", nullptr, 0, 0, 0, 0, ES_NUMBER | ES_RIGHT | WS_DISABLED},
-               {IDC_SPEED_SPIN, UPDOWN_CLASSW, nullptr, 0, 0, 0, 0,
+               {IDC_SPEED, L"Edit", nullptr, 69, 131, 31, 12, ES_NUMBER | ES_RIGHT | WS_DISABLED},
+               {IDC_SPEED_SPIN, UPDOWN_CLASSW, nullptr, 100, 131, 9, 12,
                 UDS_AUTOBUDDY | UDS_SETBUDDYINT | UDS_WRAP | UDS_NOTHOUSANDS | WS_DISABLED},
                {IDC_SPEED_UNIT, L"Static", L" ms/frame", 101, 133, 36, 9, 0},
                {IDC_LOGO, L"Button", L"", 0, 132, 40, 20, BS_LEFT},
                {IDC_SIZE_GRIP, L"Button", L"", 133, 144, 8, 9, BS_RIGHT | WS_GROUP},
            });
-    // The spin control attached itself to the speed field.
+    // The spin control attached itself to the speed field and stands beside it, neither
+    // moved onto it nor taking the arrow keys.
     EXPECT_EQ(GetDlgItem(d, IDC_SPEED),
               reinterpret_cast<HWND>(SendDlgItemMessageW(d, IDC_SPEED_SPIN, UDM_GETBUDDY, 0, 0)));
+    EXPECT_EQ(0, GetWindowLongW(GetDlgItem(d, IDC_SPEED_SPIN), GWL_STYLE) &
+                     (UDS_ALIGNRIGHT | UDS_ALIGNLEFT | UDS_ARROWKEYS));
 }
 
 TEST_F(Resources, AboutBoxTemplate) {

@@ -1,0 +1,147 @@
+// The program's main window: a resizable dialog with the menu, the accelerators, the two tool
+// strips, the preview, the frame slider, the frame number and the speed field.
+//
+// It owns the movie and keeps the document state that decides which commands are available,
+// reads the user's choices from the settings at start and writes them back when it is
+// destroyed, lays its controls out again on every resize, and routes help requests to the
+// application's help. The keyboard never closes it: Enter and Escape do nothing; Exit, Alt+F4
+// and the system menu's Close end it only when the speed field holds a valid number.
+#ifndef KINETRIX_APP_MAIN_DIALOG_H
+#define KINETRIX_APP_MAIN_DIALOG_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "app/main_layout.h"
+#include "controls/button_strip.h"
+#include "controls/drawn_control.h"
+#include "controls/size_grip.h"
+#include "doc/animation_document.h"
+#include "framework/controls.h"
+#include "framework/dialog.h"
+#include "settings/registry_settings.h"
+#include "view/preview_window.h"
+
+namespace kx {
+
+// Ids of the controls in the order of the layout table (MainControl).
+extern const int kMainControlIds[kMainControlCount];
+
+// The commands that need a movie, in the order they are enabled and grayed, with the strip that
+// holds the button of each (1051 the lower strip, 1050 the upper one).
+struct MovieCommand {
+    int id;
+    int stripId;
+};
+extern const MovieCommand kMovieCommands[9];
+
+// What a help request becomes: a call of the application's help with a context and a command,
+// or no call at all.
+struct HelpCall {
+    bool call = false;
+    DWORD context = 0;
+    UINT command = 0;
+};
+// The help for a menu item (HELPINFO_MENUITEM, id the command) or a control (HELPINFO_WINDOW,
+// id the control's id, ownContext the help context the control carries).
+HelpCall MainWindowHelp(int contextType, int id, DWORD ownContext);
+
+class CMainDialog : public CDialog {
+public:
+    // Passes of a play: without end with repeat on, else one.
+    static constexpr int32_t kSinglePass = 1;
+    // Document states.
+    static constexpr int32_t kNoMovie = -1;
+    static constexpr int32_t kLoading = -2;
+    static constexpr int32_t kLoaded = 2;
+    static constexpr int32_t kShown = 1;
+
+    explicit CMainDialog(CWnd* parent = nullptr);
+    ~CMainDialog() override;
+
+    CPreviewWindow preview;
+    CButtonStrip viewBar;  // upper strip: fit, repeat, transparency, context help; file name
+    CButtonStrip playBar;  // lower strip: open, save, the transport commands
+    CSliderCtrl slider;
+    CSpinButtonCtrl spin;
+    int32_t frameNumber = 1;  // 1-based number of the frame shown
+    int32_t speedMs = 100;    // milliseconds per frame, 1 .. 60000
+    HICON icon = nullptr;
+    CAnimationDocument document;
+    CLogoButton logoButton;
+    CSizeGrip sizeGrip;
+    std::wstring path;  // the file shown, or the last path used
+    HACCEL accelerators = nullptr;
+    int32_t documentState = kNoMovie;
+    int32_t playing = 0;
+    int32_t fit = 0;
+    int32_t repeat = 1;
+    int32_t transparent = 0;
+    int32_t minWidth = 0;  // the window's size at start-up: the smallest it can be made
+    int32_t minHeight = 0;
+    MainLayout layout;  // distances measured at start-up
+
+    // The settings key's application part; empty for the program's own (tests use another).
+    std::wstring settingsApplication;
+
+    // Opening and saving files.
+    void OpenFile(const wchar_t* filePath);
+    void OnFileOpen();
+    void OnFileSaveAs();
+
+    // A movie was loaded or composed (state 2): show it and enable the movie commands (state 1).
+    void ShowLoadedMovie();
+    // A load failed or was cancelled (state -2): unbind the movie and gray the movie commands
+    // (state -1). The movie's frames are the caller's to release.
+    void DiscardMovie();
+
+    // Stops playback, releases the movie and writes the settings, then destroys the window.
+    BOOL DestroyWindow() override;
+    // Accelerators first, then the dialog keys.
+    BOOL PreTranslateMessage(MSG* msg) override;
+    // Enter and Escape: nothing, so the keyboard never closes the window.
+    void OnOK() override;
+    void OnCancel() override;
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    CRegistrySettings Settings() const;
+    void ReadSettings(int32_t& width, int32_t& height);
+    void WriteSettings();
+    void MeasureLayout();
+    void PlaceWindow(int32_t width, int32_t height);
+    void ApplyLayout(int32_t cw, int32_t ch);
+    void PaintMinimised();
+
+    // Returns TRUE when the command was one of the window's.
+    bool OnCommand(int id, int code, HWND control);
+    void OnHelp(const HELPINFO* info);
+    void SetMovieCommandsEnabled(bool enabled);
+    void CheckMenu(int id, int32_t on);
+    void StopPlayingMark();
+    void ToggleView(int id, int32_t& flag);
+
+    // Transport.
+    void OnPlayPause();
+    void ShowFrameNumber();
+    void OnStepBack();
+    void OnStepForward();
+    void OnFirstFrame();
+    void OnLastFrame();
+    void OnRepeat();
+    void OnSliderMoved();
+    void OnSpeedChanged();
+    void OnFrameStepped();
+
+    bool m_layoutMeasured = false;
+};
+
+}  // namespace kx
+
+#endif  // KINETRIX_APP_MAIN_DIALOG_H
