@@ -1,5 +1,8 @@
 #include "framework/file_dialog.h"
 
+#include <commctrl.h>
+#include <dlgs.h>
+
 #include "framework/app.h"
 #include "framework/wnd.h"
 
@@ -72,17 +75,39 @@ UINT_PTR CALLBACK CFileDialog::HookProc(HWND hwnd, UINT msg, WPARAM, LPARAM lPar
         auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
         ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
         self->m_hDialog = ::GetParent(hwnd);
+        ::SetWindowSubclass(self->m_hDialog, &CFileDialog::HelpButtonProc, 0,
+                            reinterpret_cast<DWORD_PTR>(self));
         return 0;
     }
     auto* self = reinterpret_cast<CFileDialog*>(::GetWindowLongPtrW(hwnd, DWLP_USER));
     if (self != nullptr && msg == WM_NOTIFY) {
         const auto* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
         if (notify->hdr.code == CDN_HELP) {
+            self->m_helpReported = true;
             self->OnHelp();
             return 1;
         }
     }
     return 0;
+}
+
+LRESULT CALLBACK CFileDialog::HelpButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                             UINT_PTR id, DWORD_PTR refData) {
+    auto* self = reinterpret_cast<CFileDialog*>(refData);
+    if (msg == WM_COMMAND && LOWORD(wParam) == pshHelp && HIWORD(wParam) == BN_CLICKED) {
+        // The system's dialog tells the hook with CDN_HELP while it handles the press; Wine's
+        // shows the button but never reports it. Help is given once either way.
+        self->m_helpReported = false;
+        const LRESULT result = ::DefSubclassProc(hwnd, msg, wParam, lParam);
+        if (!self->m_helpReported) {
+            self->OnHelp();
+        }
+        return result;
+    }
+    if (msg == WM_NCDESTROY) {
+        ::RemoveWindowSubclass(hwnd, &CFileDialog::HelpButtonProc, id);
+    }
+    return ::DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 std::wstring CFileDialog::GetPathName() const {

@@ -46,12 +46,17 @@ protected:
 
 private:
     static UINT_PTR CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Watches the dialog window for a press of its Help button.
+    static LRESULT CALLBACK HelpButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR refData);
 
     BOOL m_bOpenFileDialog;
     std::wstring m_defaultExtension;
     std::wstring m_filter;
     std::wstring m_fileBuffer;
     std::wstring m_titleBuffer;
+    // The dialog reported the press of its Help button to the hook.
+    bool m_helpReported = false;
 };
 
 }  // namespace kx

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
 #include <cwctype>
@@ -419,6 +420,52 @@ TEST_F(MainWindowTest, AcceleratorCommandsActLikeMenuCommands) {
     EXPECT_TRUE(menuAfter);
     EXPECT_EQ(StripState::kChecked, buttonAfter & StripState::kCheckMask);
     EXPECT_EQ(1, dialog.preview.fit);
+}
+
+// The open dialog of this thread once it shows: a visible dialog with the file dialog's Help
+// button.
+HWND FindFileDialog() {
+    for (HWND w = ::FindWindowW(L"#32770", nullptr); w != nullptr;
+         w = ::FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+        if (::GetWindowThreadProcessId(w, nullptr) == ::GetCurrentThreadId() &&
+            ::IsWindowVisible(w) && ::GetDlgItem(w, pshHelp) != nullptr) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+TEST_F(MainWindowTest, OpenCommandShowsTheOpenDialogWithItsTitleFilterAndHelp) {
+    CMainDialog dialog;
+    std::wstring title;
+    std::wstring firstType;
+    bool helpShown = false;
+    HWND owner = nullptr;
+    Run(dialog, {Do([](CMainDialog& d) { d.PostMessage(WM_COMMAND, ID_FILE_OPEN); }),
+                 [&](CMainDialog& d) {
+                     HWND open = FindFileDialog();
+                     if (open == nullptr) {
+                         return false;
+                     }
+                     title = TextOf(open);
+                     wchar_t type[128] = L"";
+                     ::SendDlgItemMessageW(open, cmb1, CB_GETLBTEXT, 0, LPARAM(type));
+                     firstType = type;
+                     helpShown = ::IsWindowVisible(::GetDlgItem(open, pshHelp)) != FALSE;
+                     owner = ::GetWindow(open, GW_OWNER);
+                     ::SendMessageW(open, WM_COMMAND, MAKEWPARAM(pshHelp, BN_CLICKED),
+                                    LPARAM(::GetDlgItem(open, pshHelp)));
+                     ::PostMessageW(open, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                     EXPECT_EQ(d.m_hWnd, owner);
+                     return true;
+                 },
+                 [](CMainDialog&) { return FindFileDialog() == nullptr; }});
+    EXPECT_EQ(L"画像の読み込み", title);
+    EXPECT_EQ(L"画像ファイル(*.bmp;*.avi)", firstType);
+    EXPECT_TRUE(helpShown);
+    ASSERT_LE(1u, app.helpCalls.size());
+    EXPECT_EQ(534u, app.helpCalls[0].first);
+    EXPECT_EQ(UINT(HELP_CONTEXT), app.helpCalls[0].second);
 }
 
 TEST_F(MainWindowTest, TestsRunWithVersion6OfTheCommonControls) {
