@@ -33,12 +33,12 @@ BOOL CMovieApp::InitInstance() {
 void CMovieApp::WinHelp(DWORD_PTR data, UINT command) {
     if (command == HELP_CONTEXT || command == HELP_CONTEXTPOPUP) {
         // The pages lie beside the program, as the old help file did.
-        OpenHelpPage(HelpTopicUrl(m_helpFilePath, data));
+        OpenHelpPage(HelpFileOf(m_helpFilePath, data));
     }
 }
 
-void CMovieApp::OpenHelpPage(const std::wstring& url) {
-    if (!OpenInBrowser(url)) {
+void CMovieApp::OpenHelpPage(const std::wstring& file) {
+    if (!OpenHelpFile(file)) {
         ::MessageBeep(MB_ICONHAND);
     }
 }

@@ -17,8 +17,8 @@ public:
     void WinHelp(DWORD_PTR data, UINT command) override;
 
 protected:
-    // Starts the browser on a help page's URL.
-    virtual void OpenHelpPage(const std::wstring& url);
+    // Opens a help page in the browser.
+    virtual void OpenHelpPage(const std::wstring& file);
 };
 
 }  // namespace kx

@@ -1,5 +1,6 @@
-// Help pages: every help context the program raises has its topic on the page its URL names, the
-// pages' links lead to topics, and the application's help call opens the right URL.
+// Help pages: every help context the program raises opens a page beside the built program that
+// forwards to a page holding that topic, the pages' links lead to topics, and the application's
+// help call opens the right file.
 #include "app/help_pages.h"
 
 #include <gtest/gtest.h>
@@ -18,8 +19,18 @@
 namespace kx {
 namespace {
 
-std::filesystem::path HelpFolder() {
+// The pages as written, in the source tree.
+std::filesystem::path SourcePages() {
     return std::filesystem::path(KX_SOURCE_DIR) / "docs" / "help";
+}
+
+// The built program's folder and a file in it, as Windows paths.
+std::wstring ProgramFolder() {
+    return std::filesystem::absolute(KX_PROGRAM_DIR).make_preferred().wstring();
+}
+
+std::wstring BesideProgram() {
+    return ProgramFolder() + L"\\kinetrix.hlp";
 }
 
 std::string ReadFile(const std::filesystem::path& file) {
@@ -40,10 +51,10 @@ std::vector<std::string> AttributeValues(const std::string& html, const char* at
     return values;
 }
 
-// The ids of every page of the help folder, by page name.
+// The ids of every page of the source pages, by page name.
 std::map<std::string, std::set<std::string>> IdsOfPages() {
     std::map<std::string, std::set<std::string>> pages;
-    for (const auto& entry : std::filesystem::directory_iterator(HelpFolder())) {
+    for (const auto& entry : std::filesystem::directory_iterator(SourcePages())) {
         if (entry.path().extension() == ".html") {
             const std::vector<std::string> ids = AttributeValues(ReadFile(entry.path()), "id");
             pages[entry.path().filename().string()] = {ids.begin(), ids.end()};
@@ -52,11 +63,7 @@ std::map<std::string, std::set<std::string>> IdsOfPages() {
     return pages;
 }
 
-std::string Narrow(const std::wstring& ascii) {
-    return {ascii.begin(), ascii.end()};
-}
-
-TEST(HelpPagesTest, EveryContextTheProgramRaisesHasItsTopicOnThePageOfItsUrl) {
+TEST(HelpPagesTest, EveryContextTheProgramRaisesOpensAPageForwardingToItsTopic) {
     std::vector<DWORD> contexts = {
         1,    // help contents in the Help menu
         2,    // logo button of the main window and of the frame settings dialog
@@ -70,17 +77,19 @@ TEST(HelpPagesTest, EveryContextTheProgramRaisesHasItsTopicOnThePageOfItsUrl) {
         contexts.push_back(c);
     }
     const auto pages = IdsOfPages();
+    const std::regex forward(
+        R"re(http-equiv="refresh" content="0; url=\.\./([a-z]+\.html)#(\d+)")re");
     for (const DWORD context : contexts) {
-        const std::string url = Narrow(HelpTopicUrl(L"C:\\Kinetrix\\kinetrix.hlp", context));
-        const size_t hash = url.find('#');
-        const size_t slash = url.find_last_of('/', hash);
-        ASSERT_NE(std::string::npos, hash) << url;
-        const std::string page = url.substr(slash + 1, hash - slash - 1);
-        const std::string anchor = url.substr(hash + 1);
-        EXPECT_EQ(std::to_string(context), anchor) << url;
-        const auto found = pages.find(page);
-        ASSERT_NE(pages.end(), found) << "no page " << page << " for " << url;
-        EXPECT_EQ(1u, found->second.count(anchor)) << page << " has no id=\"" << anchor << "\"";
+        const std::wstring file = HelpFileOf(BesideProgram(), context);
+        EXPECT_EQ(ProgramFolder() + L"\\help\\topic\\" + std::to_wstring(context) + L".html", file);
+        const std::string html = ReadFile(std::filesystem::path(file));
+        std::smatch target;
+        ASSERT_TRUE(std::regex_search(html, target, forward)) << "no forwarding in: " << html;
+        EXPECT_EQ(std::to_string(context), target[2].str());
+        const auto found = pages.find(target[1].str());
+        ASSERT_NE(pages.end(), found) << "no page " << target[1];
+        EXPECT_EQ(1u, found->second.count(std::to_string(context)))
+            << target[1] << " has no id=\"" << context << "\"";
     }
 }
 
@@ -89,14 +98,15 @@ TEST(HelpPagesTest, LinksLeadToTopicsAndTheContentsLinkEveryTopic) {
     ASSERT_EQ(1u, pages.count("index.html"));
     std::set<std::string> linkedFromContents;
     for (const auto& [page, ids] : pages) {
-        for (const std::string& href : AttributeValues(ReadFile(HelpFolder() / page), "href")) {
+        for (const std::string& href : AttributeValues(ReadFile(SourcePages() / page), "href")) {
             const size_t hash = href.find('#');
             const std::string target = hash == 0 ? page : href.substr(0, hash);
-            const auto found = pages.find(target);
             if (target.ends_with(".css")) {
-                EXPECT_TRUE(std::filesystem::exists(HelpFolder() / target)) << page << ": " << href;
+                EXPECT_TRUE(std::filesystem::exists(SourcePages() / target))
+                    << page << ": " << href;
                 continue;
             }
+            const auto found = pages.find(target);
             ASSERT_NE(pages.end(), found) << page << " links to a missing page: " << href;
             if (hash != std::string::npos) {
                 EXPECT_EQ(1u, found->second.count(href.substr(hash + 1)))
@@ -118,59 +128,37 @@ TEST(HelpPagesTest, LinksLeadToTopicsAndTheContentsLinkEveryTopic) {
     }
 }
 
-TEST(HelpPagesTest, TopicUrlIsTheFileUrlOfThePageBesideTheProgram) {
+TEST(HelpPagesTest, FileOfAContextIsItsForwardingPageOrTheContents) {
+    const std::wstring help = ProgramFolder() + L"\\help\\";
     struct Case {
-        const wchar_t* beside;
-        DWORD context;
-        const wchar_t* url;
+        std::wstring beside;
+        DWORD_PTR context;
+        std::wstring file;
     };
     const Case cases[] = {
-        {L"C:\\Kinetrix\\kinetrix.hlp", 513, L"file:///C:/Kinetrix/help/main.html#513"},
-        {L"C:\\Program Files\\Kinetrix 2\\kinetrix.hlp", 769,
-         L"file:///C:/Program%20Files/Kinetrix%202/help/frame.html#769"},
-        {L"D:\\\x30A2\x30CB\x30E1\\kinetrix.hlp", 1,
-         L"file:///D:/%E3%82%A2%E3%83%8B%E3%83%A1/help/index.html#1"},
-        {L"\\\\server\\tools\\kinetrix.hlp", 534, L"file://server/tools/help/files.html#534"},
-        {L"C:\\a#b%c\\kinetrix.hlp", 257, L"file:///C:/a%23b%25c/help/about.html#257"},
-        {L"C:\\Kinetrix\\kinetrix.hlp", 3, L"file:///C:/Kinetrix/help/main.html#3"},
-        // Numbers without a topic open the contents at their top.
-        {L"C:\\Kinetrix\\kinetrix.hlp", 4, L"file:///C:/Kinetrix/help/index.html"},
-        {L"C:\\Kinetrix\\kinetrix.hlp", 536, L"file:///C:/Kinetrix/help/index.html"},
-        {L"C:\\Kinetrix\\kinetrix.hlp", 0, L"file:///C:/Kinetrix/help/index.html"},
+        {BesideProgram(), 513, help + L"topic\\513.html"},
+        {BesideProgram(), 1, help + L"topic\\1.html"},
+        {ProgramFolder() + L"/kinetrix.hlp", 774, ProgramFolder() + L"/help\\topic\\774.html"},
+        // Numbers without a topic open the contents.
+        {BesideProgram(), 4, help + L"index.html"},
+        {BesideProgram(), 536, help + L"index.html"},
+        {BesideProgram(), 0, help + L"index.html"},
+        {BesideProgram(), 0x100000201, help + L"index.html"},
+        // Without pages the contents are named all the same; the browser says they are missing.
+        {L"C:\\Nowhere\\kinetrix.hlp", 513, L"C:\\Nowhere\\help\\index.html"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(std::wstring(c.url), HelpTopicUrl(c.beside, c.context)) << c.context;
+        EXPECT_EQ(c.file, HelpFileOf(c.beside, c.context)) << c.context;
     }
 }
 
-TEST(HelpPagesTest, BrowserCommandLinePutsTheUrlWhereTheHandlerWantsIt) {
-    const std::wstring url = L"file:///C:/K/help/main.html#513";
-    struct Case {
-        const wchar_t* handler;
-        std::wstring line;
-    };
-    const Case cases[] = {
-        {L"\"C:\\windows\\system32\\winebrowser.exe\" \"%1\"",
-         L"\"C:\\windows\\system32\\winebrowser.exe\" \"" + url + L"\""},
-        {L"\"C:\\Web\\browser.exe\" -osint -url \"%1\"",
-         L"\"C:\\Web\\browser.exe\" -osint -url \"" + url + L"\""},
-        {L"\"C:\\Web\\browser.exe\" --single-argument %L",
-         L"\"C:\\Web\\browser.exe\" --single-argument " + url},
-        {L"\"C:\\Web\\browser.exe\" \"%l\" %*", L"\"C:\\Web\\browser.exe\" \"" + url + L"\" "},
-        {L"C:\\Web\\browser.exe", L"C:\\Web\\browser.exe \"" + url + L"\""},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.line, BrowserCommandLine(c.handler, url)) << c.handler;
-    }
-}
-
-// The program's application object with the browser replaced by a list of the URLs it got.
+// The program's application object with the browser replaced by a list of the pages it got.
 class BrowserlessApp : public CMovieApp {
 public:
     std::vector<std::wstring> opened;
 
 protected:
-    void OpenHelpPage(const std::wstring& url) override { opened.push_back(url); }
+    void OpenHelpPage(const std::wstring& file) override { opened.push_back(file); }
 };
 
 TEST(HelpPagesTest, HelpCallOfTheApplicationOpensTopicsAndQuitOpensNothing) {
@@ -179,16 +167,19 @@ TEST(HelpPagesTest, HelpCallOfTheApplicationOpensTopicsAndQuitOpensNothing) {
         UINT command;
         std::vector<std::wstring> opened;
     };
+    const std::wstring topic = ProgramFolder() + L"\\help\\topic\\";
     const Case cases[] = {
-        {513, HELP_CONTEXT, {L"file:///C:/Kinetrix/help/main.html#513"}},
-        {771, HELP_CONTEXTPOPUP, {L"file:///C:/Kinetrix/help/frame.html#771"}},
-        {257, HELP_CONTEXT, {L"file:///C:/Kinetrix/help/about.html#257"}},
-        {535, HELP_CONTEXT, {L"file:///C:/Kinetrix/help/files.html#535"}},
+        {513, HELP_CONTEXT, {topic + L"513.html"}},
+        {771, HELP_CONTEXTPOPUP, {topic + L"771.html"}},
+        {257, HELP_CONTEXT, {topic + L"257.html"}},
+        {535, HELP_CONTEXT, {topic + L"535.html"}},
+        {9999, HELP_CONTEXTPOPUP, {ProgramFolder() + L"\\help\\index.html"}},
         {0, HELP_QUIT, {}},
+        {513, HELP_SETCONTENTS, {}},
     };
     for (const Case& c : cases) {
         BrowserlessApp app;
-        app.m_helpFilePath = L"C:\\Kinetrix\\kinetrix.hlp";
+        app.m_helpFilePath = BesideProgram();
         ASSERT_EQ(&app, AfxGetApp());
         AfxGetApp()->WinHelp(c.data, c.command);
         EXPECT_EQ(c.opened, app.opened) << "context " << c.data << ", command " << c.command;
