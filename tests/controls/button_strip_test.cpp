@@ -1,0 +1,618 @@
+// The tool strips of the main window on real button windows: mouse and key sequences and the
+// commands they send, the chevron's menu, help, tooltips, and what the cells look like.
+#include "controls/button_strip.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "framework/dialog.h"
+#include "framework/dialog_template.h"
+#include "framework/recording_app.h"
+#include "resources/resource.h"
+
+namespace kx {
+namespace {
+
+using namespace StripState;
+
+const StripButtonDef kViewButtons[] = {
+    {ID_VIEW_FIT, IDS_TIP_FIT, 0x0101, 526},
+    {ID_PLAY_REPEAT, IDS_TIP_REPEAT, 0x0101, 527},
+    {ID_VIEW_TRANSPARENT, IDS_TIP_TRANSPARENT, 0x0101, 528},
+    {},
+    {ID_CONTEXT_HELP, IDS_TIP_CONTEXT_HELP, 0, 531},
+};
+// Entries 0 open, 1 save, 3 first, 4 previous, 6 play, 8 next, 9 last; 2, 5, 7 separators.
+const StripButtonDef kPlayButtons[] = {
+    {ID_FILE_OPEN, IDS_TIP_OPEN, 0, 516},
+    {ID_FILE_SAVE_AS, IDS_TIP_SAVE_AS, 0x0100, 517},
+    {},
+    {ID_FIRST_FRAME, IDS_TIP_FIRST_FRAME, 0x0100, 521},
+    {ID_PREV_FRAME, IDS_TIP_PREV_FRAME, 0x0100, 519},
+    {},
+    {ID_PLAY_PAUSE, IDS_TIP_PLAY_PAUSE, 0x0101, 518},
+    {},
+    {ID_NEXT_FRAME, IDS_TIP_NEXT_FRAME, 0x0100, 520},
+    {ID_LAST_FRAME, IDS_TIP_LAST_FRAME, 0x0100, 522},
+};
+
+// A strip whose chevron menu is answered by the test: it records the items and chooses one.
+class TestStrip : public CButtonStrip {
+public:
+    struct Item {
+        UINT id;
+        std::wstring text;
+        UINT state;
+        UINT type;
+        bool operator==(const Item&) const = default;
+    };
+    std::vector<Item> items;
+    UINT choice = 0;
+    int menus = 0;
+
+protected:
+    UINT TrackChevronMenu(HMENU menu, UINT, POINT, const TPMPARAMS&) override {
+        ++menus;
+        items.clear();
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            wchar_t text[256] = {};
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_STRING;
+            info.dwTypeData = text;
+            info.cch = 256;
+            ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
+            items.push_back({info.wID, text, info.fState, info.fType});
+        }
+        return choice;
+    }
+};
+
+std::ostream& operator<<(std::ostream& os, const TestStrip::Item& item) {
+    return os << "{" << item.id << " state " << item.state << " type " << item.type << "}";
+}
+
+// The main window in small: it records the command ids it gets with the check bits the strip
+// shows at that moment, hands help to the application, and keeps the context-help mode.
+class Owner : public CDialog {
+public:
+    using CDialog::CDialog;
+    std::vector<int> commands;
+    std::vector<uint16_t> checkAtCommand;
+    int presses = 0;
+    int contextHelpModes = 0;
+    CButtonStrip* strip = nullptr;
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        switch (msg) {
+            case WM_COMMAND:
+                if (LOWORD(wParam) == IDC_PLAY_BAR || LOWORD(wParam) == IDC_VIEW_BAR) {
+                    ++presses;
+                } else {
+                    commands.push_back(LOWORD(wParam));
+                    const int entry = strip->FindById(LOWORD(wParam), 0);
+                    checkAtCommand.push_back(
+                        entry < 0 ? 0xFF : strip->Buttons()[size_t(entry)].state & kCheckMask);
+                }
+                return 0;
+            case WM_HELP:
+                AfxGetApp()->WinHelp(reinterpret_cast<HELPINFO*>(lParam)->dwContextId,
+                                     HELP_CONTEXTPOPUP);
+                return TRUE;
+            case WM_SYSCOMMAND:
+                if (wParam == SC_CONTEXTHELP) {
+                    ++contextHelpModes;
+                    return 0;
+                }
+                break;
+            default:
+                break;
+        }
+        return CDialog::WindowProc(msg, wParam, lParam);
+    }
+};
+
+class ButtonStripTest : public ::testing::Test {
+protected:
+    ButtonStripTest() : layout(WS_POPUP | WS_VISIBLE, 200, 60, L"") {
+        layout.Add(L"Button", IDC_VIEW_BAR, WS_TABSTOP | WS_GROUP | BS_BOTTOM, 0, 0, 100, 14);
+        layout.Add(L"Button", IDC_PLAY_BAR, WS_TABSTOP | BS_FLAT | BS_VCENTER | BS_LEFT, 0, 20, 100,
+                   14);
+    }
+    void SetUp() override {
+        HBITMAP probe = ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_PLAY_BAR));
+        if (probe == nullptr) {
+            GTEST_SKIP() << "the program's bitmaps are not linked in";
+        }
+        ::DeleteObject(probe);
+        // As the main window: pictures and buttons before the windows exist.
+        view.SetBitmap(IDB_VIEW_BAR, RGB(192, 192, 192), RGB(0, 0, 128));
+        view.SetButtons(kViewButtons);
+        play.SetBitmap(IDB_PLAY_BAR, RGB(0, 255, 255), RGB(128, 0, 128));
+        play.SetButtons(kPlayButtons);
+        ASSERT_TRUE(owner.CreateIndirect(layout.Get()));
+        ::SetWindowPos(owner.GetDlgItem(IDC_VIEW_BAR), nullptr, 0, 0, 240, 26, SWP_NOZORDER);
+        ::SetWindowPos(owner.GetDlgItem(IDC_PLAY_BAR), nullptr, 0, 40, 240, 24, SWP_NOZORDER);
+        ASSERT_TRUE(view.SubclassDlgItem(IDC_VIEW_BAR, &owner));
+        ASSERT_TRUE(play.SubclassDlgItem(IDC_PLAY_BAR, &owner));
+        owner.strip = &play;
+        ::SetForegroundWindow(owner.m_hWnd);
+        ::SetActiveWindow(owner.m_hWnd);
+    }
+    void TearDown() override {
+        if (owner.m_hWnd != nullptr) {
+            owner.DestroyWindow();
+        }
+    }
+
+    void EnableAll(CButtonStrip& strip) {
+        for (const StripButton& entry : strip.Buttons()) {
+            strip.SetButtonDisabled(entry.id, 0);
+        }
+    }
+    // The middle of an entry's cell, or of the chevron.
+    POINT Centre(const CButtonStrip& strip, int32_t index) const {
+        const StripGeometry& g = strip.Geometry();
+        const int32_t x = index == kChevronIndex ? g.chevronX + g.chevronWidth / 2
+                                                 : strip.Buttons()[size_t(index)].x + 11;
+        return POINT{x, g.stripTop + g.cellSize / 2};
+    }
+    // A mouse message at a client point, with the pointer there, as the system sends it.
+    static void Mouse(CButtonStrip& strip, UINT msg, POINT at) {
+        POINT screen = at;
+        ::ClientToScreen(strip.m_hWnd, &screen);
+        ::SetCursorPos(screen.x, screen.y);
+        const WPARAM keys = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0;
+        strip.SendMessage(msg, keys, MAKELPARAM(at.x, at.y));
+    }
+    static void Pump() {
+        MSG msg;
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::DispatchMessageW(&msg);
+        }
+    }
+
+    test::RecordingApp app;
+    test::DialogTemplate layout;
+    Owner owner{static_cast<const DLGTEMPLATE*>(nullptr)};
+    CButtonStrip view;
+    TestStrip play;
+};
+
+// Where a mouse message goes: an entry, or above the strip (off every entry).
+constexpr int32_t kAbove = -100;
+
+struct MouseStep {
+    UINT msg;
+    int32_t where;
+};
+
+TEST_F(ButtonStripTest, MouseSequencesSendOneCommandPerClick) {
+    struct Case {
+        const char* name;
+        std::vector<MouseStep> steps;
+        std::vector<int> commands;
+        int presses;
+    };
+    const UINT move = WM_MOUSEMOVE;
+    const UINT down = WM_LBUTTONDOWN;
+    const UINT up = WM_LBUTTONUP;
+    const Case cases[] = {
+        {"press and release", {{move, 0}, {down, 0}, {up, 0}}, {ID_FILE_OPEN}, 1},
+        {"press, drag off, release", {{move, 0}, {down, 0}, {move, kAbove}, {up, kAbove}}, {}, 1},
+        {"press, drag off and back, release",
+         {{down, 0}, {move, kAbove}, {move, 0}, {up, 0}},
+         {ID_FILE_OPEN},
+         1},
+        {"press, drag to another button, release", {{down, 0}, {move, 3}, {up, 3}}, {}, 1},
+        {"disabled button", {{move, 1}, {down, 1}, {up, 1}}, {}, 0},
+        {"separator", {{move, 2}, {down, 2}, {up, 2}}, {}, 0},
+        {"a double click is a second press",
+         {{down, 0}, {up, 0}, {WM_LBUTTONDBLCLK, 0}, {up, 0}},
+         {ID_FILE_OPEN, ID_FILE_OPEN},
+         2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        owner.commands.clear();
+        owner.presses = 0;
+        for (const MouseStep& step : c.steps) {
+            Mouse(play, step.msg,
+                  step.where == kAbove ? POINT{30, -20}
+                  : step.where == 2    ? POINT{play.Buttons()[2].x + 4, 12}
+                                       : Centre(play, step.where));
+        }
+        EXPECT_EQ(c.commands, owner.commands);
+        EXPECT_EQ(c.presses, owner.presses);
+        EXPECT_EQ(0, play.Buttons()[0].state & kPressed);
+        EXPECT_EQ(0, play.Flags() & CButtonStrip::kMousePressFlag);
+        // Off the strip, nothing stays hot and the capture is given back.
+        Mouse(play, WM_MOUSEMOVE, POINT{30, -20});
+        EXPECT_EQ(nullptr, ::GetCapture());
+    }
+}
+
+TEST_F(ButtonStripTest, HotTrackingFollowsThePointerWithTheCapture) {
+    Mouse(play, WM_MOUSEMOVE, Centre(play, 0));
+    EXPECT_EQ(0, play.HotIndex());
+    EXPECT_EQ(kHot, play.Buttons()[0].state & (kHot | kPressed));
+    EXPECT_EQ(play.m_hWnd, ::GetCapture());
+    // A disabled button shows no hot edge, and the capture goes.
+    Mouse(play, WM_MOUSEMOVE, Centre(play, 1));
+    EXPECT_EQ(0, play.Buttons()[0].state & kHot);
+    EXPECT_EQ(0, play.Buttons()[1].state & kHot);
+    EXPECT_EQ(nullptr, ::GetCapture());
+}
+
+TEST_F(ButtonStripTest, ClicksToggleCheckButtonsBeforeTheCommand) {
+    EnableAll(play);
+    struct Case {
+        uint16_t before;
+        uint16_t atCommand;
+    };
+    const Case cases[] = {{0, kChecked}, {kChecked, 0}, {kIndeterminate, kChecked}};
+    for (const Case& c : cases) {
+        play.SetButtonCheck(ID_PLAY_PAUSE, c.before);
+        owner.commands.clear();
+        owner.checkAtCommand.clear();
+        Mouse(play, WM_LBUTTONDOWN, Centre(play, 6));
+        Mouse(play, WM_LBUTTONUP, Centre(play, 6));
+        EXPECT_EQ(std::vector<int>{ID_PLAY_PAUSE}, owner.commands);
+        EXPECT_EQ(std::vector<uint16_t>{c.atCommand}, owner.checkAtCommand) << "from " << c.before;
+    }
+}
+
+TEST_F(ButtonStripTest, ChangesByIdAndByIndex) {
+    using namespace StripStyle;
+    const StripButtonDef defs[] = {
+        {10, 0, kRadio | kGroup, 0},
+        {11, 0, kRadio, 0},
+        {12, 0, kRadio, 0},
+        {},
+        {10, 0, 0, 0},
+        {},
+        {},
+    };
+    ASSERT_TRUE(play.SetButtons(defs));
+    // Trailing separators are dropped.
+    ASSERT_EQ(5u, play.Buttons().size());
+    struct Case {
+        const char* name;
+        int32_t key;
+        uint32_t value;
+        bool check;
+        std::vector<uint16_t> states;
+    };
+    const uint32_t byIndex = CButtonStrip::kByIndex;
+    const Case cases[] = {
+        {"radio by index", 1, byIndex | 1, true, {0, kChecked, 0, 0, 0}},
+        {"indeterminate checks a radio button", 2, byIndex | 2, true, {0, 0, kChecked, 0, 0}},
+        {"every entry with the id", 10, 1, true, {kChecked, 0, 0, 0, kChecked}},
+        {"a separator by index is left alone",
+         3,
+         byIndex | kDisabled,
+         false,
+         {kChecked, 0, 0, 0, kChecked}},
+        {"disabled by id",
+         10,
+         kDisabled,
+         false,
+         {kChecked | kDisabled, 0, 0, 0, kChecked | kDisabled}},
+        {"out of range",
+         7,
+         byIndex | 0,
+         false,
+         {kChecked | kDisabled, 0, 0, 0, kChecked | kDisabled}},
+    };
+    for (const Case& c : cases) {
+        if (c.check) {
+            play.SetButtonCheck(c.key, c.value);
+        } else {
+            play.SetButtonDisabled(c.key, c.value);
+        }
+        std::vector<uint16_t> states;
+        for (const StripButton& entry : play.Buttons()) {
+            states.push_back(entry.state);
+        }
+        EXPECT_EQ(c.states, states) << c.name;
+    }
+    const StripButtonDef separators[] = {{}, {}};
+    EXPECT_TRUE(play.SetButtons(separators));
+    EXPECT_EQ(0u, play.Buttons().size());
+}
+
+TEST_F(ButtonStripTest, KeysMoveTheHotButtonAndSpaceClicks) {
+    EnableAll(play);
+    play.SetButtonDisabled(ID_PREV_FRAME, kDisabled);
+    ::SetFocus(play.m_hWnd);
+    EXPECT_EQ(0, play.HotIndex());
+    EXPECT_EQ(BST_FOCUS, play.SendMessage(BM_GETSTATE));
+    struct Step {
+        WPARAM key;
+        int32_t hot;
+    };
+    // Separators and the disabled previous frame (4) are skipped; no chevron: wraps to 0.
+    const Step steps[] = {{VK_RIGHT, 1}, {VK_RIGHT, 3}, {VK_RIGHT, 6}, {VK_RIGHT, 8},
+                          {VK_RIGHT, 9}, {VK_RIGHT, 0}, {VK_LEFT, 9},  {VK_LEFT, 8}};
+    for (const Step& s : steps) {
+        play.SendMessage(WM_KEYDOWN, s.key, 0);
+        EXPECT_EQ(s.hot, play.HotIndex()) << "after key " << s.key;
+    }
+    play.SendMessage(WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(kHot | kPressed, play.Buttons()[8].state & (kHot | kPressed));
+    EXPECT_EQ(BST_FOCUS | BST_PUSHED, play.SendMessage(BM_GETSTATE));
+    EXPECT_TRUE(owner.commands.empty());
+    play.SendMessage(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(std::vector<int>{ID_NEXT_FRAME}, owner.commands);
+    // A space released without its press clicks nothing.
+    play.SendMessage(WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(1u, owner.commands.size());
+    EXPECT_EQ(DLGC_BUTTON | DLGC_WANTARROWS, play.SendMessage(WM_GETDLGCODE));
+}
+
+TEST_F(ButtonStripTest, TheChevronMenuListsWhatDidNotFitAndItsChoiceIsAClick) {
+    EnableAll(play);
+    play.SetButtonCheck(ID_PLAY_PAUSE, 1);
+    play.SetButtonDisabled(ID_NEXT_FRAME, kDisabled);
+    ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
+    ASSERT_EQ(91, play.Geometry().chevronX);
+    const UINT disabled = MFS_DISABLED;
+    const std::vector<TestStrip::Item> listed = {
+        {ID_PREV_FRAME, L"コマ戻し\tCtrl+Left", 0, MFT_STRING},
+        {0, L"", 0, MFT_SEPARATOR},
+        {ID_PLAY_PAUSE, L"再生/一時停止\tF5", MFS_CHECKED, MFT_STRING},
+        {0, L"", 0, MFT_SEPARATOR},
+        {ID_NEXT_FRAME, L"コマ送り\tCtrl+Right", disabled, MFT_STRING},
+        {ID_LAST_FRAME, L"最後まで送る", 0, MFT_STRING},
+    };
+    struct Case {
+        UINT choice;
+        std::vector<int> commands;
+        uint16_t playCheck;
+    };
+    const Case cases[] = {
+        {0, {}, kChecked},
+        {ID_PLAY_PAUSE, {ID_PLAY_PAUSE}, 0},
+        {ID_LAST_FRAME, {ID_LAST_FRAME}, kChecked},
+    };
+    for (const Case& c : cases) {
+        play.SetButtonCheck(ID_PLAY_PAUSE, 1);
+        owner.commands.clear();
+        play.choice = c.choice;
+        Mouse(play, WM_LBUTTONDOWN, Centre(play, kChevronIndex));
+        EXPECT_EQ(kPressed, play.ChevronState() & kPressed);
+        Mouse(play, WM_LBUTTONUP, Centre(play, kChevronIndex));
+        EXPECT_EQ(listed, play.items);
+        EXPECT_EQ(c.commands, owner.commands) << "choice " << c.choice;
+        EXPECT_EQ(c.playCheck, play.Buttons()[6].state & kCheckMask) << "choice " << c.choice;
+        EXPECT_EQ(0, play.ChevronState() & kPressed);
+        Pump();
+    }
+    EXPECT_EQ(3, play.menus);
+}
+
+TEST_F(ButtonStripTest, HelpGoesToTheApplicationWithTheButtonsHelpId) {
+    EnableAll(play);
+    ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
+    struct Case {
+        const char* name;
+        POINT at;  // client point of a click in context-help mode
+        UINT choice;
+        std::vector<DWORD_PTR> helped;
+        int contextHelpModes;
+    };
+    const Case cases[] = {
+        {"open button", Centre(play, 0), 0, {516}, 0},
+        {"first frame", Centre(play, 3), 0, {521}, 0},
+        {"beside the buttons: the received record", POINT{2, 12}, 0, {777}, 0},
+        {"above the row: nothing", POINT{30, -20}, 0, {}, 0},
+        {"chevron, a choice", Centre(play, kChevronIndex), ID_PLAY_PAUSE, {518}, 0},
+        {"chevron, cancelled: context help again", Centre(play, kChevronIndex), 0, {}, 1},
+    };
+    for (const Case& c : cases) {
+        app.helpCalls.clear();
+        owner.contextHelpModes = 0;
+        play.choice = c.choice;
+        HELPINFO info{};
+        info.cbSize = sizeof info;
+        info.iContextType = HELPINFO_WINDOW;
+        info.iCtrlId = IDC_PLAY_BAR;
+        info.hItemHandle = play.m_hWnd;
+        info.dwContextId = 777;
+        info.MousePos = c.at;
+        ::ClientToScreen(play.m_hWnd, &info.MousePos);
+        play.SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        std::vector<DWORD_PTR> helped;
+        for (const auto& [context, command] : app.helpCalls) {
+            helped.push_back(context);
+        }
+        EXPECT_EQ(c.helped, helped) << c.name;
+        EXPECT_EQ(c.contextHelpModes, owner.contextHelpModes) << c.name;
+        Pump();
+    }
+
+    // F1 on an item of the chevron menu, and F1 with the pointer on a button.
+    app.helpCalls.clear();
+    HELPINFO item{};
+    item.cbSize = sizeof item;
+    item.iContextType = HELPINFO_MENUITEM;
+    item.iCtrlId = ID_LAST_FRAME;
+    play.SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&item));
+    ::SetFocus(play.m_hWnd);
+    Mouse(play, WM_MOUSEMOVE, Centre(play, 0));
+    play.SendMessage(WM_KEYDOWN, VK_F1, 0);
+    ASSERT_EQ(2u, app.helpCalls.size());
+    EXPECT_EQ(522u, app.helpCalls[0].first);
+    EXPECT_EQ(516u, app.helpCalls[1].first);
+}
+
+TEST_F(ButtonStripTest, TooltipsShowTheTextWithTheAcceleratorInParentheses) {
+    struct Case {
+        UINT_PTR tool;
+        LRESULT result;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {1, TRUE, L"ファイルを開く (Ctrl+O)"},
+        {4, TRUE, L"先頭まで戻る"},
+        {3, FALSE, L"unchanged"},   // a separator
+        {11, FALSE, L"unchanged"},  // no such entry
+    };
+    for (const Case& c : cases) {
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = play.ToolTipWindow();
+        info.hdr.idFrom = c.tool;
+        info.hdr.code = TTN_NEEDTEXTW;
+        std::wcscpy(info.szText, L"unchanged");
+        EXPECT_EQ(c.result, play.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
+        EXPECT_EQ(c.text, std::wstring(info.szText)) << "tool " << c.tool;
+    }
+}
+
+// A 32-bit top-down bitmap that a strip draws into.
+class Canvas {
+public:
+    Canvas(int width, int height) : m_width(width) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        m_bits = static_cast<const uint32_t*>(bits);
+        m_dc = ::CreateCompatibleDC(nullptr);
+        m_previous = ::SelectObject(m_dc, m_bitmap);
+    }
+    ~Canvas() {
+        ::SelectObject(m_dc, m_previous);
+        ::DeleteDC(m_dc);
+        ::DeleteObject(m_bitmap);
+    }
+    HDC Dc() const { return m_dc; }
+    COLORREF At(int x, int y) const {
+        ::GdiFlush();
+        const uint32_t p = m_bits[y * m_width + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    // The points of a square of side n at (x, y) that have colour c, relative to the corner.
+    std::vector<POINT> Where(int x, int y, int n, COLORREF c) const {
+        std::vector<POINT> found;
+        for (int j = 0; j < n; ++j) {
+            for (int i = 0; i < n; ++i) {
+                if (At(x + i, y + j) == c) {
+                    found.push_back(POINT{i, j});
+                }
+            }
+        }
+        return found;
+    }
+
+private:
+    int m_width;
+    HBITMAP m_bitmap = nullptr;
+    HDC m_dc = nullptr;
+    HGDIOBJ m_previous = nullptr;
+    const uint32_t* m_bits = nullptr;
+};
+
+TEST_F(ButtonStripTest, CellsShowTheirStates) {
+    EnableAll(play);
+    play.SetButtonDisabled(ID_LAST_FRAME, kDisabled);
+    play.SetButtonCheck(ID_PLAY_PAUSE, 1);
+    play.SetButtonState(3, kHot, kHot);
+    play.SetButtonState(4, kPressed, kPressed);
+    const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
+    Canvas canvas(240, 24);
+    play.Draw(canvas.Dc());
+    const int top = play.Geometry().stripTop;
+    const int cell = play.Geometry().cellSize;
+    ASSERT_EQ(22, cell);
+    auto x = [&](int entry) { return static_cast<int>(play.Buttons()[size_t(entry)].x); };
+    // The glyph of the pictures is drawn in the text colour, nothing in the see-through cyan.
+    auto glyph = [&](int entry, int offset) {
+        return canvas.Where(x(entry) + offset, top + offset, 16, text);
+    };
+    EXPECT_FALSE(glyph(0, 3).empty()) << "normal: the picture";
+    EXPECT_TRUE(canvas.Where(x(0), top, cell, RGB(0, 255, 255)).empty()) << "no see-through";
+    struct Corner {
+        const char* name;
+        int entry;
+        COLORREF topLeft, bottomRight;
+    };
+    const Corner corners[] = {
+        {"normal", 0, face, face},
+        {"hot: raised", 3, light, shadow},
+        {"pressed: sunken", 4, shadow, light},
+        {"checked: sunken", 6, shadow, light},
+    };
+    for (const Corner& c : corners) {
+        EXPECT_EQ(c.topLeft, canvas.At(x(c.entry), top)) << c.name;
+        EXPECT_EQ(c.bottomRight, canvas.At(x(c.entry) + cell - 1, top + cell - 1)) << c.name;
+    }
+    // Pressed: the picture moves one pixel right and down.
+    play.SetButtonState(4, 0, kPressed);
+    play.Draw(canvas.Dc());
+    const std::vector<POINT> resting = glyph(4, 3);
+    play.SetButtonState(4, kPressed, kPressed);
+    play.Draw(canvas.Dc());
+    const std::vector<POINT> pressed = glyph(4, 4);
+    ASSERT_FALSE(resting.empty());
+    EXPECT_EQ(resting.size(), pressed.size());
+    EXPECT_TRUE(std::equal(resting.begin(), resting.end(), pressed.begin(), pressed.end(),
+                           [](POINT a, POINT b) { return a.x == b.x && a.y == b.y; }));
+    // Checked: the background is the checked pattern, not the plain face.
+    EXPECT_GT(16u, canvas.Where(x(6) + 2, top + 2, 4, face).size());
+    // Disabled: no glyph in the text colour, an embossed one in shadow over highlight.
+    EXPECT_TRUE(glyph(9, 3).empty());
+    EXPECT_FALSE(canvas.Where(x(9) + 3, top + 3, 16, shadow).empty());
+    EXPECT_FALSE(canvas.Where(x(9) + 4, top + 4, 16, light).empty());
+    // Separator: an etched line in its middle.
+    EXPECT_EQ(shadow, canvas.At(x(7) + 3, top + cell / 2));
+    EXPECT_EQ(light, canvas.At(x(7) + 4, top + cell / 2));
+    EXPECT_EQ(face, canvas.At(x(7) + 1, top + cell / 2));
+
+    // The chevron of a narrow strip: a triangle in the text colour, 5, 3 and 1 pixels tall.
+    ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
+    play.Draw(canvas.Dc());
+    const int cx = play.Geometry().chevronX + 3;
+    const int cy = play.Geometry().stripTop + 3;
+    std::vector<int> columns;
+    for (int k = 0; k < 4; ++k) {
+        int tall = 0;
+        for (int row = -1; row < 7; ++row) {
+            tall += canvas.At(cx + k, cy + row) == text ? 1 : 0;
+        }
+        columns.push_back(tall);
+    }
+    EXPECT_EQ((std::vector<int>{5, 3, 1, 0}), columns);
+    EXPECT_EQ(face, canvas.At(play.Geometry().chevronX, play.Geometry().stripTop));
+}
+
+TEST_F(ButtonStripTest, TheCaptionIsTheWindowTextKeptAsUtf16) {
+    EXPECT_EQ(0, view.Geometry().captionWidth) << "no caption while the text is empty";
+    const std::wstring title = L"歩く人のアニメ";
+    view.SetWindowText(title.c_str());
+    EXPECT_EQ(title, std::wstring(view.Caption()));
+    EXPECT_EQ(title, view.GetWindowText());
+    EXPECT_LT(0, view.Geometry().captionWidth);
+    const std::wstring longTitle(300, L'x');
+    view.SetWindowText(longTitle.c_str());
+    EXPECT_EQ(std::wstring(255, L'x'), view.GetWindowText());
+    view.SetWindowText(L"");
+    EXPECT_EQ(0, view.Geometry().captionWidth);
+}
+
+}  // namespace
+}  // namespace kx

@@ -1,0 +1,200 @@
+// strip-demo: the main window's two tool strips in their states, side by side with a label.
+//
+//   strip-demo                 shows the strips until the window is closed
+//   strip-demo PICTURE.bmp     writes a picture of the window to PICTURE.bmp and ends
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "controls/button_strip.h"
+#include "framework/dialog.h"
+#include "framework/dialog_template.h"
+#include "resources/resource.h"
+
+namespace {
+
+using kx::CButtonStrip;
+using kx::StripButtonDef;
+using kx::StripState::kHot;
+using kx::StripState::kPressed;
+
+// The buttons of the two strips as the main window defines them.
+const StripButtonDef kViewButtons[] = {
+    {ID_VIEW_FIT, IDS_TIP_FIT, 0x0101, 526},
+    {ID_PLAY_REPEAT, IDS_TIP_REPEAT, 0x0101, 527},
+    {ID_VIEW_TRANSPARENT, IDS_TIP_TRANSPARENT, 0x0101, 528},
+    {},
+    {ID_CONTEXT_HELP, IDS_TIP_CONTEXT_HELP, 0, 531},
+};
+const StripButtonDef kPlayButtons[] = {
+    {ID_FILE_OPEN, IDS_TIP_OPEN, 0, 516},
+    {ID_FILE_SAVE_AS, IDS_TIP_SAVE_AS, 0x0100, 517},
+    {},
+    {ID_FIRST_FRAME, IDS_TIP_FIRST_FRAME, 0x0100, 521},
+    {ID_PREV_FRAME, IDS_TIP_PREV_FRAME, 0x0100, 519},
+    {},
+    {ID_PLAY_PAUSE, IDS_TIP_PLAY_PAUSE, 0x0101, 518},
+    {},
+    {ID_NEXT_FRAME, IDS_TIP_NEXT_FRAME, 0x0100, 520},
+    {ID_LAST_FRAME, IDS_TIP_LAST_FRAME, 0x0100, 522},
+};
+
+constexpr DWORD kUpperStyle = WS_TABSTOP | WS_GROUP | BS_BOTTOM;
+constexpr DWORD kLowerStyle = WS_TABSTOP | BS_FLAT | BS_VCENTER | BS_LEFT;
+
+struct Row {
+    const wchar_t* label;
+    bool upper;
+    int width;  // pixels
+};
+const Row kRows[] = {
+    {L"No movie open", true, 240},
+    {L"Movie open: fit and transparency on, pointer on repeat", true, 240},
+    {L"No movie open", false, 240},
+    {L"Playing: pointer on next frame, previous frame pressed", false, 240},
+    {L"Narrow: the last buttons in the chevron's menu, pointer on the chevron", false, 110},
+    {L"Narrow with its caption: the caption keeps its width", true, 120},
+};
+constexpr int kRowCount = sizeof kRows / sizeof kRows[0];
+constexpr int kFirstId = 2000;
+
+void EnableAll(CButtonStrip& strip) {
+    for (const kx::StripButton& entry : strip.Buttons()) {
+        strip.SetButtonDisabled(entry.id, 0);
+    }
+}
+
+// Copies the window's area of the screen to a 24-bit bitmap file.
+bool WritePicture(HWND window, const wchar_t* path) {
+    RECT r{};
+    ::GetWindowRect(window, &r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP picture = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (picture == nullptr) {
+        return false;
+    }
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    HGDIOBJ previous = ::SelectObject(memory, picture);
+    ::BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    ::GdiFlush();
+    const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(height);
+    bool written = false;
+    if (FILE* out = ::_wfopen(path, L"wb")) {
+        written = std::fwrite(&file, sizeof file, 1, out) == 1 &&
+                  std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out) == 1 &&
+                  std::fwrite(bits, stride * static_cast<DWORD>(height), 1, out) == 1;
+        written = std::fclose(out) == 0 && written;
+    }
+    ::SelectObject(memory, previous);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+    ::DeleteObject(picture);
+    return written;
+}
+
+void Pump(DWORD milliseconds) {
+    const DWORD start = ::GetTickCount();
+    MSG msg;
+    while (::GetTickCount() - start < milliseconds) {
+        while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+        ::Sleep(10);
+    }
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
+    ::InitCommonControlsEx(&controls);
+
+    kx::test::DialogTemplate layout(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 360,
+                                    static_cast<short>(kRowCount * 30 + 6), L"Tool strips");
+    for (int i = 0; i < kRowCount; ++i) {
+        layout.Add(L"Static", kFirstId + 2 * i, SS_LEFT, 4, static_cast<short>(4 + 30 * i), 352, 10,
+                   kRows[i].label);
+        layout.Add(L"Button", kFirstId + 2 * i + 1, kRows[i].upper ? kUpperStyle : kLowerStyle, 4,
+                   static_cast<short>(14 + 30 * i), 100, 14);
+    }
+    kx::CDialog dialog(static_cast<const DLGTEMPLATE*>(nullptr));
+
+    // As the main window does: bitmaps and buttons before the windows exist.
+    std::vector<CButtonStrip> strips(kRowCount);
+    for (int i = 0; i < kRowCount; ++i) {
+        if (kRows[i].upper) {
+            strips[size_t(i)].SetBitmap(IDB_VIEW_BAR, RGB(192, 192, 192), RGB(0, 0, 128));
+            strips[size_t(i)].SetButtons(kViewButtons);
+        } else {
+            strips[size_t(i)].SetBitmap(IDB_PLAY_BAR, RGB(0, 255, 255), RGB(128, 0, 128));
+            strips[size_t(i)].SetButtons(kPlayButtons);
+        }
+    }
+    if (!dialog.CreateIndirect(layout.Get())) {
+        std::fputs("strip-demo: the window could not be created\n", stderr);
+        return 1;
+    }
+    for (int i = 0; i < kRowCount; ++i) {
+        HWND button = dialog.GetDlgItem(kFirstId + 2 * i + 1);
+        RECT r{};
+        ::GetWindowRect(button, &r);
+        ::MapWindowPoints(nullptr, dialog.m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        ::SetWindowPos(button, nullptr, r.left, r.top, kRows[i].width, kRows[i].upper ? 26 : 30,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        strips[size_t(i)].SubclassWindow(button);
+    }
+
+    CButtonStrip& opened = strips[1];
+    opened.SetWindowText(L"walker");
+    EnableAll(opened);
+    opened.SetButtonCheck(ID_VIEW_FIT, 1);
+    opened.SetButtonCheck(ID_VIEW_TRANSPARENT, 1);
+    opened.SetButtonState(opened.FindById(ID_PLAY_REPEAT, 0), kHot, kHot);
+
+    CButtonStrip& playing = strips[3];
+    EnableAll(playing);
+    playing.SetButtonCheck(ID_PLAY_PAUSE, 1);
+    playing.SetButtonState(playing.FindById(ID_NEXT_FRAME, 0), kHot, kHot);
+    playing.SetButtonState(playing.FindById(ID_PREV_FRAME, 0), kPressed, kPressed);
+
+    CButtonStrip& narrow = strips[4];
+    EnableAll(narrow);
+    narrow.SetButtonState(kx::kChevronIndex, kHot, kHot);
+
+    CButtonStrip& narrowCaption = strips[5];
+    narrowCaption.SetWindowText(L"walker");
+    EnableAll(narrowCaption);
+
+    dialog.Invalidate(TRUE);
+    if (argc > 1) {
+        Pump(500);
+        const bool written = WritePicture(dialog.m_hWnd, argv[1]);
+        dialog.DestroyWindow();
+        return written ? 0 : 1;
+    }
+    MSG msg;
+    while (::IsWindow(dialog.m_hWnd) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!dialog.PreTranslateMessage(&msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
+    }
+    return 0;
+}
