@@ -368,15 +368,19 @@ void CMainDialog::ShowLoadedMovie() {
     }
     SetMovieCommandsEnabled(true);
     preview.SetDocument(&document);
+    ShowFileName();
+    slider.SetRange(1, preview.frameCount, TRUE);
+    slider.SetPos(frameNumber);
+    UpdateData(FALSE);
+}
+
+void CMainDialog::ShowFileName() {
     // The file name without its folder and its last extension; the window caption stays.
     std::wstring name = ::PathFindFileNameW(path.c_str());
     if (const size_t dot = name.rfind(L'.'); dot != std::wstring::npos) {
         name.erase(dot);
     }
     viewBar.SetWindowText(name.c_str());
-    slider.SetRange(1, preview.frameCount, TRUE);
-    slider.SetPos(frameNumber);
-    UpdateData(FALSE);
 }
 
 void CMainDialog::DiscardMovie() {

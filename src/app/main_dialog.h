@@ -48,6 +48,20 @@ struct HelpCall {
 // id the control's id, ownContext the help context the control carries).
 HelpCall MainWindowHelp(int contextType, int id, DWORD ownContext);
 
+// Where a file to open was named: a file chosen a moment ago in the open dialog that cannot be
+// read is worth a message, one named on the command line may simply be gone.
+enum class FileSource { CommandLine, OpenDialog };
+
+// What starting another copy of the program for a file hands the shell.
+struct SecondCopyStart {
+    std::wstring program;       // this program's own file
+    std::wstring parameters;    // the file name in double quotes followed directly by /n
+    std::wstring directory;     // the current directory
+    int show = SW_SHOWDEFAULT;  // SW_SHOWMAXIMIZED when this window is maximised
+};
+SecondCopyStart SecondCopyFor(const std::wstring& filePath, const std::wstring& program,
+                              const std::wstring& directory, bool zoomed);
+
 class CMainDialog : public CDialog {
 public:
     // Passes of a play: without end with repeat on, else one.
@@ -86,10 +100,16 @@ public:
     // The settings key's application part; empty for the program's own (tests use another).
     std::wstring settingsApplication;
 
-    // Opening and saving files.
-    void OpenFile(const wchar_t* filePath);
+    // Opening and saving files. A file opened while a movie is shown goes to a second copy of
+    // the program; otherwise its first bytes choose the bitmap or the AVI reader.
+    void OpenFile(const wchar_t* filePath, FileSource source = FileSource::CommandLine);
     void OnFileOpen();
     void OnFileSaveAs();
+    // Saves the movie as the file type its extension (as the save dialog reports it, without the
+    // dot) names: "AVI" or "avi", "BMP" or "bmp", compressed for the dialog's file type 3.
+    void SaveMovie(const std::wstring& newPath, const std::wstring& extension, DWORD filterIndex);
+    // The name of path without its folder and its last extension, on the upper strip.
+    void ShowFileName();
 
     // A movie was loaded or composed (state 2): show it and enable the movie commands (state 1).
     void ShowLoadedMovie();
@@ -106,6 +126,8 @@ public:
     void OnCancel() override;
 
 protected:
+    // Starts another copy of the program through the shell; tests keep the start instead.
+    virtual void StartSecondCopy(const SecondCopyStart& start);
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -126,6 +148,11 @@ private:
     void CheckMenu(int id, int32_t on);
     void StopPlayingMark();
     void ToggleView(int id, int32_t& flag);
+
+    // The open flow's readers: the first bytes chose the file's kind.
+    void LoadFile(const std::wstring& filePath, FileSource source);
+    void LoadStrip();
+    void LoadMovie();
 
     // Transport.
     void OnPlayPause();

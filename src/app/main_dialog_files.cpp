@@ -1,10 +1,19 @@
 // Opening and saving files from the main window.
 //
-// Loading a file is not built yet: OpenFile accepts the chosen path and does nothing with it,
-// and Save As has nothing to save while no movie can be shown.
+// Each flow asks for a file, runs the document's long operation under a progress window,
+// reports a failure or a stop with a message box and moves the document state. One window holds
+// one movie: a file opened while a movie is shown goes to a new copy of the program.
 #include "app/main_dialog.h"
 
+#include <shellapi.h>
+
+#include <algorithm>
+#include <cstring>
+
 #include "dialogs/file_dialog_with_help.h"
+#include "dialogs/frame_settings_dialog.h"
+#include "dialogs/progress_dialog.h"
+#include "doc/file_io.h"
 #include "framework/app.h"
 #include "resources/resource.h"
 
@@ -13,11 +22,69 @@ namespace kx {
 namespace {
 
 constexpr UINT kOpenHelpContext = 534;
+constexpr UINT kSaveHelpContext = 535;
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_SHAREAWARE | OFN_NONETWORKBUTTON | OFN_EXPLORER;
+constexpr DWORD kSaveFlags = kOpenFlags | OFN_OVERWRITEPROMPT;
+// The save dialog's file type that asks for a run-length compressed bitmap.
+constexpr DWORD kCompressedBitmapFilter = 3;
+constexpr int32_t kMinSpeed = 1;
+constexpr int32_t kMaxSpeed = 60000;
+// Room for the longest path Windows knows.
+constexpr DWORD kLongPathChars = 32768;
+
+// Runs one document operation under the progress window, created with a caption; the window
+// goes as soon as the operation returns, before any message is shown.
+template <class Operation>
+int RunUnderProgress(CProgressDialog& progress, UINT captionId, Operation operation) {
+    progress.CreateWithCaption(captionId);
+    CProgressWindowSink sink(progress.m_hWnd);
+    const int result = operation(&sink);
+    if (progress.m_hWnd != nullptr) {
+        progress.DestroyWindow();
+    }
+    return result;
+}
+
+// After an operation failed: the continue flag tells a failure from a stop by the user.
+void ReportFailure(const CProgressDialog& progress, UINT failedId, UINT stoppedId,
+                   UINT stoppedType) {
+    if (progress.m_bContinue) {
+        AfxMessageBox(failedId, MB_ICONHAND);
+    } else {
+        AfxMessageBox(stoppedId, stoppedType);
+    }
+}
+
+std::wstring ModuleFileName() {
+    std::wstring name(kLongPathChars, L'\0');
+    name.resize(::GetModuleFileNameW(nullptr, name.data(), kLongPathChars));
+    return name;
+}
+
+std::wstring CurrentDirectory() {
+    std::wstring directory(kLongPathChars, L'\0');
+    directory.resize(::GetCurrentDirectoryW(kLongPathChars, directory.data()));
+    return directory;
+}
+
+int32_t Passes(int32_t repeat) {
+    return repeat ? CPreviewWindow::kRepeatPasses : CMainDialog::kSinglePass;
+}
 
 }  // namespace
 
-void CMainDialog::OpenFile(const wchar_t*) {}
+SecondCopyStart SecondCopyFor(const std::wstring& filePath, const std::wstring& program,
+                              const std::wstring& directory, bool zoomed) {
+    // No blank between the quoted name and the switch: the command line reads "/n" right after
+    // a closing quote as the switch.
+    return {program, L"\"" + filePath + L"\"/n", directory,
+            zoomed ? SW_SHOWMAXIMIZED : SW_SHOWDEFAULT};
+}
+
+void CMainDialog::StartSecondCopy(const SecondCopyStart& start) {
+    ::ShellExecuteW(nullptr, nullptr, start.program.c_str(), start.parameters.c_str(),
+                    start.directory.c_str(), start.show);
+}
 
 void CMainDialog::OnFileOpen() {
     const std::wstring filter = LoadStringResource(IDS_OPEN_FILTER);
@@ -26,8 +93,102 @@ void CMainDialog::OnFileOpen() {
                                filter.c_str(), this);
     dialog.m_ofn.lpstrTitle = title.c_str();
     dialog.m_ofn.nFilterIndex = 1;
+    // Playback pauses while the dialog is up; the flag stays set so that it goes on afterwards.
+    if (playing) {
+        preview.Play(0);
+    }
     if (dialog.DoModal() == IDOK) {
-        OpenFile(dialog.GetPathName().c_str());
+        OpenFile(dialog.GetPathName().c_str(), FileSource::OpenDialog);
+    }
+    if (playing) {
+        preview.Play(Passes(repeat));
+    }
+}
+
+void CMainDialog::OpenFile(const wchar_t* filePath, FileSource source) {
+    if (filePath == nullptr) {
+        return;
+    }
+    if (documentState >= kShown) {
+        StartSecondCopy(
+            SecondCopyFor(filePath, ModuleFileName(), CurrentDirectory(), ::IsZoomed(m_hWnd)));
+        return;
+    }
+    if (*filePath != L'\0') {
+        LoadFile(filePath, source);
+    }
+    if (documentState == kLoaded) {
+        ShowLoadedMovie();
+    } else if (documentState == kLoading) {
+        DiscardMovie();
+        document.ReleaseFrames();
+    }
+}
+
+void CMainDialog::LoadFile(const std::wstring& filePath, FileSource source) {
+    // The content decides the type, not the name: a bitmap named x.avi opens as a bitmap.
+    InputFile file;
+    if (!file.Open(filePath)) {
+        // A file named on the command line may simply be gone; one chosen a moment ago in the
+        // open dialog that cannot be read deserves a word.
+        if (source == FileSource::OpenDialog) {
+            AfxMessageBox(IDS_READ_FAILED, MB_ICONHAND);
+        }
+        return;
+    }
+    char head[4] = {};
+    const size_t got = file.Read(head, sizeof head);
+    file.Close();
+    path = filePath;
+    if (got >= 2 && head[0] == 'B' && head[1] == 'M') {
+        LoadStrip();
+    } else if (got == sizeof head && std::memcmp(head, "RIFF", sizeof head) == 0) {
+        LoadMovie();
+    } else {
+        AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
+    }
+}
+
+void CMainDialog::LoadStrip() {
+    documentState = kLoading;
+    CProgressDialog progress;
+    if (!RunUnderProgress(progress, IDS_READ_CAPTION, [this](ProgressSink* sink) {
+            return document.LoadBitmapStrip(sink, path, speedMs);
+        })) {
+        ReportFailure(progress, IDS_READ_FAILED, IDS_READ_CANCELLED, MB_OK);
+        return;
+    }
+    CFrameSettingsDialog settings;
+    if (!settingsApplication.empty()) {
+        settings.m_settings.SetApplication(settingsApplication.c_str());
+    }
+    settings.m_preview.SetDocument(&document);
+    if (settings.DoModal() != IDOK) {
+        return;
+    }
+    // The same progress object again: its continue flag carries over from the reading.
+    const int32_t frameHeight = settings.m_nFrameHeight;
+    if (RunUnderProgress(progress, IDS_COMPOSE_CAPTION, [this, frameHeight](ProgressSink* sink) {
+            return document.ComposeFromStrip(sink, frameHeight);
+        })) {
+        documentState = kLoaded;
+    } else {
+        ReportFailure(progress, IDS_COMPOSE_FAILED, IDS_COMPOSE_CANCELLED, MB_ICONHAND);
+    }
+}
+
+void CMainDialog::LoadMovie() {
+    CProgressDialog progress;
+    if (RunUnderProgress(progress, IDS_READ_CAPTION,
+                         [this](ProgressSink* sink) { return document.LoadAvi(sink, path); })) {
+        documentState = kLoaded;
+        // A period the speed field cannot hold (below a millisecond, above a minute) is shown
+        // as the nearest one it can, so the window never holds a speed it refuses.
+        const auto ms = static_cast<int64_t>(document.MicroSecPerFrame() / 1000);
+        speedMs = static_cast<int32_t>(std::clamp<int64_t>(ms, kMinSpeed, kMaxSpeed));
+    } else {
+        ReportFailure(progress, IDS_READ_FAILED, IDS_READ_CANCELLED, MB_OK);
+        documentState = kLoading;
     }
 }
 
@@ -35,6 +196,61 @@ void CMainDialog::OnFileSaveAs() {
     if (documentState <= 0) {
         return;
     }
+    // The proposed name is the current one without its extension (cut at the last dot).
+    std::wstring proposed = path;
+    if (const size_t dot = proposed.rfind(L'.'); dot != std::wstring::npos) {
+        proposed.erase(dot);
+    }
+    const std::wstring filter = LoadStringResource(IDS_SAVE_FILTER);
+    const std::wstring title = LoadStringResource(IDS_SAVE_TITLE);
+    CFileDialogWithHelp dialog(FALSE, kSaveHelpContext, L"avi", proposed.c_str(), kSaveFlags,
+                               filter.c_str(), this);
+    dialog.m_ofn.lpstrTitle = title.c_str();
+    dialog.m_ofn.nFilterIndex = 1;
+    if (playing) {
+        preview.Play(0);
+    }
+    if (dialog.DoModal() == IDOK) {
+        SaveMovie(dialog.GetPathName(), dialog.GetFileExt(), dialog.GetFilterIndex());
+    }
+    if (playing) {
+        preview.Play(Passes(repeat));
+    }
+}
+
+void CMainDialog::SaveMovie(const std::wstring& newPath, const std::wstring& extension,
+                            DWORD filterIndex) {
+    // The extension alone chooses the writer; the file type only asks for compression.
+    const bool bitmap = extension == L"BMP" || extension == L"bmp";
+    const bool movie = extension == L"AVI" || extension == L"avi";
+    if (bitmap || movie) {
+        if (movie && speedMs != static_cast<int32_t>(document.MicroSecPerFrame() / 1000)) {
+            document.SetSpeed(speedMs);
+        }
+        CProgressDialog progress;
+        const int saved = RunUnderProgress(progress, IDS_SAVE_CAPTION, [&](ProgressSink* sink) {
+            return bitmap
+                       ? document.SaveBitmap(sink, newPath, filterIndex == kCompressedBitmapFilter)
+                       : document.SaveAvi(sink, newPath);
+        });
+        // An AVI save compacts the colour table; the frames come back with it whatever the
+        // outcome, so the preview's palette follows.
+        if (movie) {
+            preview.RefreshPalette(&document);
+        }
+        if (!saved) {
+            ReportFailure(progress, IDS_SAVE_FAILED, IDS_SAVE_CANCELLED, MB_OK);
+            // A failed save wrote nothing and left the movie as it was: it stays shown under
+            // the name of the file it came from.
+            if (progress.m_bContinue) {
+                return;
+            }
+        }
+    } else {
+        AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
+    }
+    path = newPath;
+    ShowFileName();
 }
 
 }  // namespace kx
