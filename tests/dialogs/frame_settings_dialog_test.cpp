@@ -8,7 +8,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -31,41 +30,6 @@ void PrintTo(const FrameFields& f, std::ostream* os) {
 }
 
 namespace {
-
-TEST(FrameFieldsTest, AHeightGivesTheCountWithAPartlyFilledLastFrameAndTheRowsItLacks) {
-    struct Case {
-        int32_t stripHeight;
-        int32_t entered;
-        FrameFields expected;
-    };
-    const std::vector<Case> cases = {
-        {100, 100, {100, 1, 0}}, {100, 30, {30, 4, 10}}, {100, 25, {25, 4, 0}},
-        {100, 26, {26, 4, 22}},  {100, 1, {1, 100, 0}},  {100, 250, {100, 1, 0}},
-        {100, 0, {1, 100, 0}},   {100, -7, {1, 100, 0}}, {1, 1, {1, 1, 0}},
-        {576, 48, {48, 12, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stripHeight << " rows, height " << c.entered);
-        EXPECT_EQ(c.expected, FieldsFromHeight(c.stripHeight, c.entered));
-    }
-}
-
-TEST(FrameFieldsTest, ACountGivesTheSmallestHeightThatCutsTheStripIntoThatMany) {
-    struct Case {
-        int32_t stripHeight;
-        int32_t entered;
-        FrameFields expected;
-    };
-    const std::vector<Case> cases = {
-        {100, 3, {34, 3, 32}}, {100, 6, {17, 6, 15}},   {100, 5, {20, 5, 0}},
-        {100, 1, {100, 1, 0}}, {100, 500, {1, 100, 0}}, {100, 0, {100, 1, 0}},
-        {100, 51, {2, 50, 0}}, {100, 34, {3, 34, 1}},   {576, 12, {48, 12, 0}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.stripHeight << " rows, count " << c.entered);
-        EXPECT_EQ(c.expected, FieldsFromCount(c.stripHeight, c.entered));
-    }
-}
 
 TEST(FrameFieldsTest, TheWidthIsProposedForSquareFramesUnlessTheRememberedHeightFits) {
     struct Case {
@@ -90,32 +54,6 @@ TEST(FrameFieldsTest, TheWidthIsProposedForSquareFramesUnlessTheRememberedHeight
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(c.expected, ProposedFrameHeight(c.width, c.height, c.remembered));
-    }
-}
-
-TEST(FrameFieldsTest, EachControlHasItsHelpTopic) {
-    const std::vector<std::pair<int, HelpTopic>> cases = {
-        {IDOK, {774, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_HEIGHT, {771, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_HEIGHT_SPIN, {771, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_HEIGHT_LABEL, {771, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_HEIGHT_UNIT, {771, HELP_CONTEXTPOPUP}},
-        {IDC_STRIP_PREVIEW, {770, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_COUNT, {772, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_COUNT_SPIN, {772, HELP_CONTEXTPOPUP}},
-        {IDC_FRAME_COUNT_LABEL, {772, HELP_CONTEXTPOPUP}},
-        {IDC_REMAINDER, {773, HELP_CONTEXTPOPUP}},
-        {IDC_REMAINDER_LABEL, {773, HELP_CONTEXTPOPUP}},
-        {IDC_REMAINDER_UNIT, {773, HELP_CONTEXTPOPUP}},
-        {IDC_LOGO, {2, HELP_CONTEXTPOPUP}},
-        {0, {769, HELP_CONTEXT}},
-        {-1, {769, HELP_CONTEXT}},
-    };
-    for (const auto& [id, topic] : cases) {
-        SCOPED_TRACE(id);
-        const HelpTopic got = FrameSettingsHelpTopic(id);
-        EXPECT_EQ(std::make_pair(topic.context, topic.command),
-                  std::make_pair(got.context, got.command));
     }
 }
 
@@ -174,84 +112,54 @@ protected:
     CRegistrySettings settings;
 };
 
-// What the user does to one of the two fields.
-struct Input {
-    int field;
-    enum { Type, Up, Down } how;
-    const wchar_t* text;
-};
-
-void Apply(HWND dialog, const Input& input) {
-    HWND edit = ::GetDlgItem(dialog, input.field);
-    switch (input.how) {
-        case Input::Type:
-            // Replacing the text raises EN_UPDATE as typing does.
-            ::SetWindowTextW(edit, input.text);
-            break;
-        case Input::Up:
-        case Input::Down:
-            // The arrow keys in the field work its up-down control.
-            ::SendMessageW(edit, WM_KEYDOWN, input.how == Input::Up ? VK_UP : VK_DOWN, 1);
-            ::SendMessageW(edit, WM_KEYUP, input.how == Input::Up ? VK_UP : VK_DOWN, 0xC0000001);
-            break;
+// Works the fields as a user would, by a script of steps separated by blanks: "H=30" replaces
+// the height text by 30 (which raises EN_UPDATE as typing does), "C+" and "C-" press the up and
+// down arrow keys in the count field (which work its up-down control).
+void Work(HWND dialog, const std::wstring& script) {
+    size_t at = 0;
+    while (at < script.size()) {
+        size_t end = script.find(L' ', at);
+        end = end == std::wstring::npos ? script.size() : end;
+        HWND edit = ::GetDlgItem(dialog, script[at] == L'H' ? IDC_FRAME_HEIGHT : IDC_FRAME_COUNT);
+        if (script[at + 1] == L'=') {
+            ::SetWindowTextW(edit, script.substr(at + 2, end - at - 2).c_str());
+        } else {
+            const WPARAM key = script[at + 1] == L'+' ? VK_UP : VK_DOWN;
+            ::SendMessageW(edit, WM_KEYDOWN, key, 1);
+            ::SendMessageW(edit, WM_KEYUP, key, 0xC0000001);
+        }
+        at = end + 1;
     }
 }
 
 TEST_F(FrameSettingsDialogTest, TypingOrClickingOneFieldUpdatesTheOthersAtOnce) {
-    constexpr int H = IDC_FRAME_HEIGHT;
-    constexpr int C = IDC_FRAME_COUNT;
     struct Case {
         const char* what;
-        std::vector<Input> inputs;
+        const wchar_t* script;
         FrameFields expected;
         size_t messageBoxes;
     };
+    // A strip of 100 rows, 30 wide: no square frames, so each case starts from 100, 1, 0.
     const std::vector<Case> cases = {
-        {"height 30 in one edit from 100",
-         {{H, Input::Type, L"100"}, {H, Input::Type, L"30"}},
-         {30, 4, 10},
-         0},
-        {"height 26 keeps count 4",
-         {{H, Input::Type, L"25"}, {H, Input::Up, nullptr}},
-         {26, 4, 22},
-         0},
-        {"count 3", {{C, Input::Type, L"3"}}, {34, 3, 32}, 0},
-        {"count 6", {{C, Input::Type, L"6"}}, {17, 6, 15}, 0},
-        {"count 5", {{C, Input::Type, L"5"}}, {20, 5, 0}, 0},
-        {"digit by digit", {{H, Input::Type, L"4"}, {H, Input::Type, L"40"}}, {40, 3, 20}, 0},
-        {"height digit by digit after a count",
-         {{C, Input::Type, L"3"}, {H, Input::Type, L"4"}, {H, Input::Type, L"45"}},
-         {45, 3, 10},
-         0},
-        {"a count the height cannot give", {{C, Input::Type, L"51"}}, {2, 50, 0}, 0},
-        {"height above the strip", {{H, Input::Type, L"250"}}, {100, 1, 0}, 0},
-        {"count above the strip", {{C, Input::Type, L"500"}}, {1, 100, 0}, 0},
-        {"height 0", {{H, Input::Type, L"0"}}, {1, 100, 0}, 0},
-        {"count 0", {{C, Input::Type, L"0"}}, {100, 1, 0}, 0},
-        {"negative height", {{H, Input::Type, L"-5"}}, {1, 100, 0}, 0},
-        {"height up at the top wraps to 1",
-         {{H, Input::Type, L"100"}, {H, Input::Up, nullptr}},
-         {1, 100, 0},
-         0},
-        {"height down at 1 wraps to the top",
-         {{H, Input::Type, L"1"}, {H, Input::Down, nullptr}},
-         {100, 1, 0},
-         0},
-        {"count up at the top wraps to 1",
-         {{C, Input::Type, L"100"}, {C, Input::Up, nullptr}},
-         {100, 1, 0},
-         0},
-        {"count down", {{C, Input::Type, L"5"}, {C, Input::Down, nullptr}}, {25, 4, 0}, 0},
-        {"text that is no number puts the last value back",
-         {{H, Input::Type, L"40"}, {H, Input::Type, L"abc"}},
-         {40, 3, 20},
-         1},
-        {"an emptied count puts the last value back",
-         {{C, Input::Type, L"6"}, {C, Input::Type, L""}},
-         {17, 6, 15},
-         1},
+        {"height 30 in one edit", L"H=30", {30, 4, 10}, 0},
+        {"up arrow from 25 keeps count 4", L"H=25 H+", {26, 4, 22}, 0},
+        {"count 3", L"C=3", {34, 3, 32}, 0},
+        {"count 6", L"C=6", {17, 6, 15}, 0},
+        {"count 5", L"C=5", {20, 5, 0}, 0},
+        {"height digit by digit after a count", L"C=3 H=4 H=45", {45, 3, 10}, 0},
+        {"a count no height gives", L"C=51", {2, 50, 0}, 0},
+        {"height above the strip", L"H=250", {100, 1, 0}, 0},
+        {"count above the strip", L"C=500", {1, 100, 0}, 0},
+        {"height 0", L"H=0", {1, 100, 0}, 0},
+        {"count 0", L"C=0", {100, 1, 0}, 0},
+        {"negative height", L"H=-5", {1, 100, 0}, 0},
+        {"height up at the top wraps to 1", L"H+", {1, 100, 0}, 0},
+        {"height down at 1 wraps to the top", L"H=1 H-", {100, 1, 0}, 0},
+        {"count up at the top wraps to 1", L"C=100 C+", {100, 1, 0}, 0},
+        {"count down", L"C=5 C-", {25, 4, 0}, 0},
+        {"no number puts the last value back", L"H=40 H=abc", {40, 3, 20}, 1},
+        {"an emptied count puts the last value back", L"C=6 C=", {17, 6, 15}, 1},
     };
-    // 100 rows, 30 wide: no square frames, so the dialog opens with the whole strip.
     const auto strip = Strip(30, 100);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -259,10 +167,7 @@ TEST_F(FrameSettingsDialogTest, TypingOrClickingOneFieldUpdatesTheOthersAtOnce) 
         RemoveSettings();
         auto dialog = Open(*strip);
         ASSERT_NE(nullptr, dialog->m_hWnd);
-        EXPECT_EQ((FrameFields{100, 1, 0}), Shown(*dialog));
-        for (const Input& input : c.inputs) {
-            Apply(*dialog, input);
-        }
+        Work(*dialog, c.script);
         EXPECT_EQ(c.expected, Shown(*dialog));
         ASSERT_EQ(c.messageBoxes, app.boxes.size());
         if (!app.boxes.empty()) {
@@ -271,23 +176,25 @@ TEST_F(FrameSettingsDialogTest, TypingOrClickingOneFieldUpdatesTheOthersAtOnce) 
     }
 }
 
-TEST_F(FrameSettingsDialogTest, TheDialogOpensWithTheProposedHeight) {
+// Opens with the proposed height and remembers the height last shown when the window goes,
+// whether it ended with OK or not (its end does not matter to the destruction).
+TEST_F(FrameSettingsDialogTest, OpensWithTheProposedHeightAndRemembersTheLastOne) {
     struct Case {
         const char* what;
         int32_t width;
-        int32_t height;
         int32_t stored;  // -1: nothing stored
         FrameFields expected;
     };
+    // Strips of 100 rows.
     const std::vector<Case> cases = {
-        {"nothing remembered", 30, 100, -1, {100, 1, 0}},
-        {"remembered taller than the strip", 30, 100, 300, {100, 1, 0}},
-        {"remembered", 30, 100, 25, {25, 4, 0}},
-        {"remembered, not dividing", 30, 100, 40, {40, 3, 20}},
-        {"nothing remembered, square frames", 20, 100, -1, {20, 5, 0}},
-        {"remembered, not dividing, square frames", 20, 100, 30, {20, 5, 0}},
-        {"remembered, dividing, square frames", 20, 100, 25, {25, 4, 0}},
-        {"a stored 0", 30, 100, 0, {100, 1, 0}},
+        {"nothing remembered", 30, -1, {100, 1, 0}},
+        {"remembered taller than the strip", 30, 300, {100, 1, 0}},
+        {"remembered", 30, 25, {25, 4, 0}},
+        {"remembered, not dividing", 30, 40, {40, 3, 20}},
+        {"nothing remembered, square frames", 20, -1, {20, 5, 0}},
+        {"remembered, not dividing, square frames", 20, 30, {20, 5, 0}},
+        {"remembered, dividing, square frames", 20, 25, {25, 4, 0}},
+        {"a stored 0", 30, 0, {100, 1, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -295,79 +202,29 @@ TEST_F(FrameSettingsDialogTest, TheDialogOpensWithTheProposedHeight) {
         if (c.stored >= 0) {
             ASSERT_TRUE(settings.WriteInt(L"Height", c.stored));
         }
-        const auto strip = Strip(c.width, c.height);
+        const auto strip = Strip(c.width, 100);
         auto dialog = Open(*strip);
         ASSERT_NE(nullptr, dialog->m_hWnd);
         EXPECT_EQ(c.expected, Shown(*dialog));
-        EXPECT_EQ(c.height, dialog->m_nStripHeight);
         EXPECT_EQ(TRUE, dialog->m_preview.fit);
         int low = 0;
         int high = 0;
         dialog->m_spinHeight.GetRange32(low, high);
-        EXPECT_EQ(std::make_pair(1, c.height), std::make_pair(low, high));
+        EXPECT_EQ(std::make_pair(1, 100), std::make_pair(low, high));
         dialog->m_spinCount.GetRange32(low, high);
-        EXPECT_EQ(std::make_pair(1, c.height), std::make_pair(low, high));
-    }
-}
-
-// Steps run one per timer tick while the dialog's modal loop runs.
-std::vector<std::function<void(HWND)>> g_steps;
-size_t g_nextStep = 0;
-
-void CALLBACK RunStep(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND dialog = ::FindWindowW(L"#32770", L"フレームの設定");
-    if (dialog == nullptr || !::IsWindowVisible(dialog)) {
-        return;
-    }
-    if (g_nextStep < g_steps.size()) {
-        g_steps[g_nextStep++](dialog);
-    } else {
-        ::KillTimer(nullptr, timer);
-    }
-}
-
-TEST_F(FrameSettingsDialogTest, TheHeightLastShownIsRememberedAfterOkAndCancelAlike) {
-    struct Case {
-        const char* what;
-        const wchar_t* typed;
-        UINT key;
-        INT_PTR result;
-        int32_t remembered;
-    };
-    const std::vector<Case> cases = {
-        {"Enter", L"30", VK_RETURN, IDOK, 30},
-        {"Escape", L"17", VK_ESCAPE, IDCANCEL, 17},
-    };
-    const auto strip = Strip(30, 100);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        RemoveSettings();
-        CFrameSettingsDialog dialog;
-        dialog.m_settings.SetApplication(kTestApplication);
-        dialog.m_preview.SetDocument(strip.get());
-        g_steps = {
-            [&c](HWND box) { ::SetDlgItemTextW(box, IDC_FRAME_HEIGHT, c.typed); },
-            [&c](HWND box) {
-                ::PostMessageW(::GetDlgItem(box, IDC_FRAME_HEIGHT), WM_KEYDOWN, c.key, 1);
-            },
-        };
-        g_nextStep = 0;
-        const UINT_PTR stepper = ::SetTimer(nullptr, 0, 50, &RunStep);
-        const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR, DWORD) {
-            ::PostMessageW(::FindWindowW(L"#32770", L"フレームの設定"), WM_CLOSE, 0, 0);
-        });
-        EXPECT_EQ(c.result, dialog.DoModal());
-        ::KillTimer(nullptr, stepper);
-        ::KillTimer(nullptr, watchdog);
-        EXPECT_EQ(c.remembered, dialog.m_nFrameHeight);
-        EXPECT_EQ(c.remembered, settings.ReadInt(L"Height", -1));
+        EXPECT_EQ(std::make_pair(1, 100), std::make_pair(low, high));
+        ::SetDlgItemTextW(*dialog, IDC_FRAME_COUNT, L"7");
+        ::SendMessageW(*dialog, WM_COMMAND, IDCANCEL, 0);
+        dialog.reset();
+        EXPECT_EQ(15, settings.ReadInt(L"Height", -1));
     }
 }
 
 TEST_F(FrameSettingsDialogTest, HelpOnAControlAsksTheApplicationForItsTopic) {
     const auto strip = Strip(30, 100);
     auto dialog = Open(*strip);
-    const std::vector<int> ids = {IDC_FRAME_COUNT, IDC_STRIP_PREVIEW, IDC_LOGO, IDOK, 0};
+    const std::vector<int> ids = {IDC_FRAME_COUNT,       IDC_STRIP_PREVIEW,  IDC_LOGO, IDOK,
+                                  IDC_FRAME_HEIGHT_SPIN, IDC_REMAINDER_UNIT, 0};
     for (const int id : ids) {
         HELPINFO info{};
         info.cbSize = sizeof info;
@@ -376,11 +233,10 @@ TEST_F(FrameSettingsDialogTest, HelpOnAControlAsksTheApplicationForItsTopic) {
         info.hItemHandle = id != 0 ? dialog->GetDlgItem(id) : dialog->m_hWnd;
         EXPECT_EQ(TRUE, ::SendMessageW(*dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info)));
     }
-    const std::vector<std::pair<DWORD_PTR, UINT>> expected = {{772, HELP_CONTEXTPOPUP},
-                                                              {770, HELP_CONTEXTPOPUP},
-                                                              {2, HELP_CONTEXTPOPUP},
-                                                              {774, HELP_CONTEXTPOPUP},
-                                                              {769, HELP_CONTEXT}};
+    const std::vector<std::pair<DWORD_PTR, UINT>> expected = {
+        {772, HELP_CONTEXTPOPUP}, {770, HELP_CONTEXTPOPUP}, {2, HELP_CONTEXTPOPUP},
+        {774, HELP_CONTEXTPOPUP}, {771, HELP_CONTEXTPOPUP}, {773, HELP_CONTEXTPOPUP},
+        {769, HELP_CONTEXT}};
     EXPECT_EQ(expected, app.helpCalls);
 }
 
@@ -388,51 +244,40 @@ TEST_F(FrameSettingsDialogTest, ResizingMovesTheColumnAndButtonsAndStretchesTheP
     const auto strip = Strip(30, 100);
     auto dialog = Open(*strip);
     HWND box = *dialog;
-    const auto placeOf = [box](int id) {
-        RECT r{};
-        ::GetWindowRect(::GetDlgItem(box, id), &r);
-        ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
-        return r;
+    // Each control's rectangle in the dialog's client coordinates.
+    const auto places = [box] {
+        std::map<int, RECT> all;
+        for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
+            RECT& r = all[::GetDlgCtrlID(c)];
+            ::GetWindowRect(c, &r);
+            ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+        }
+        return all;
     };
-    const std::vector<int> column = {
-        IDC_FRAME_COUNT_LABEL, IDC_FRAME_COUNT,       IDC_FRAME_COUNT_SPIN,  IDC_FRAME_HEIGHT_LABEL,
-        IDC_FRAME_HEIGHT,      IDC_FRAME_HEIGHT_SPIN, IDC_FRAME_HEIGHT_UNIT, IDC_REMAINDER_LABEL,
-        IDC_REMAINDER,         IDC_REMAINDER_UNIT};
-    const std::vector<int> corner = {IDOK, IDC_LOGO};
-    std::map<int, RECT> before;
-    for (const int id : column) {
-        before[id] = placeOf(id);
-    }
-    for (const int id : corner) {
-        before[id] = placeOf(id);
-    }
-    const RECT previewBefore = placeOf(IDC_STRIP_PREVIEW);
+    const std::map<int, RECT> before = places();
+    ASSERT_EQ(13u, before.size());
     RECT window{};
     ::GetWindowRect(box, &window);
-    struct Case {
-        int dx;
-        int dy;
-    };
-    for (const Case c : {Case{0, 0}, Case{120, 80}, Case{40, 0}, Case{0, 25}, Case{0, 0}}) {
-        SCOPED_TRACE(testing::Message() << "grown by " << c.dx << " x " << c.dy);
-        ::SetWindowPos(box, nullptr, 0, 0, window.right - window.left + c.dx,
-                       window.bottom - window.top + c.dy,
+    for (const SIZE grow : {SIZE{120, 80}, SIZE{40, 0}, SIZE{0, 25}, SIZE{0, 0}}) {
+        SCOPED_TRACE(testing::Message() << "grown by " << grow.cx << " x " << grow.cy);
+        ::SetWindowPos(box, nullptr, 0, 0, window.right - window.left + grow.cx,
+                       window.bottom - window.top + grow.cy,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        for (const int id : column) {
+        for (const auto& [id, now] : places()) {
             SCOPED_TRACE(id);
-            EXPECT_EQ(before[id].left + c.dx, placeOf(id).left);
-            EXPECT_EQ(before[id].top, placeOf(id).top);
+            const RECT& was = before.at(id);
+            const bool preview = id == IDC_STRIP_PREVIEW;
+            const bool corner = id == IDOK || id == IDC_LOGO;
+            // The preview keeps its place and grows; the others keep their size and move.
+            const RECT expected =
+                preview ? RECT{was.left, was.top, was.right + grow.cx, was.bottom + grow.cy}
+                        : RECT{was.left + grow.cx, was.top + (corner ? grow.cy : 0),
+                               was.right + grow.cx, was.bottom + (corner ? grow.cy : 0)};
+            EXPECT_EQ(std::make_pair(expected.left, expected.top),
+                      std::make_pair(now.left, now.top));
+            EXPECT_EQ(std::make_pair(expected.right, expected.bottom),
+                      std::make_pair(now.right, now.bottom));
         }
-        for (const int id : corner) {
-            SCOPED_TRACE(id);
-            EXPECT_EQ(before[id].left + c.dx, placeOf(id).left);
-            EXPECT_EQ(before[id].top + c.dy, placeOf(id).top);
-        }
-        const RECT preview = placeOf(IDC_STRIP_PREVIEW);
-        EXPECT_EQ(previewBefore.left, preview.left);
-        EXPECT_EQ(previewBefore.top, preview.top);
-        EXPECT_EQ(previewBefore.right - previewBefore.left + c.dx, preview.right - preview.left);
-        EXPECT_EQ(previewBefore.bottom - previewBefore.top + c.dy, preview.bottom - preview.top);
     }
 }
 
