@@ -2,13 +2,31 @@
 
 #include <windowsx.h>
 
+#include "framework/gdi.h"
+
 namespace kx {
 
 void CSizeGrip::Draw(HDC dc) {
     RECT client = GetClientRect();
     leftHanded = (GetStyle() & (BS_LEFT | BS_RIGHT)) == BS_LEFT;
-    ::DrawFrameControl(dc, &client, DFC_SCROLL,
-                       leftHanded ? DFCS_SCROLLSIZEGRIPRIGHT : DFCS_SCROLLSIZEGRIP);
+    if (!leftHanded) {
+        ::DrawFrameControl(dc, &client, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+        return;
+    }
+    // The lower left pattern is the lower right one mirrored. Not every system draws
+    // DFCS_SCROLLSIZEGRIPRIGHT (Wine leaves the area untouched), so it is mirrored here.
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    MemoryDC memory(dc);
+    Bitmap pattern(::CreateCompatibleBitmap(dc, width, height));
+    SelectGuard selected(memory.Get(), pattern.Get());
+    if (!selected.Selected()) {
+        return;
+    }
+    RECT area{0, 0, width, height};
+    ::DrawFrameControl(memory.Get(), &area, DFC_SCROLL, DFCS_SCROLLSIZEGRIP);
+    ::StretchBlt(dc, client.left + width - 1, client.top, -width, height, memory.Get(), 0, 0, width,
+                 height, SRCCOPY);
 }
 
 LRESULT CSizeGrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
