@@ -1,7 +1,8 @@
 // strip-demo: the main window's two tool strips in their states, side by side with a label.
 //
 //   strip-demo                 shows the strips until the window is closed
-//   strip-demo PICTURE.bmp     writes a picture of the window to PICTURE.bmp and ends
+//   strip-demo PICTURE.bmp     opens the chevron's menu of the narrow strip with a click, writes
+//                              a picture of the window and the menu to PICTURE.bmp and ends
 #include <windows.h>
 
 #include <commctrl.h>
@@ -55,7 +56,7 @@ const Row kRows[] = {
     {L"Movie open: fit and transparency on, pointer on repeat", true, 240},
     {L"No movie open", false, 240},
     {L"Playing: pointer on next frame, previous frame pressed", false, 240},
-    {L"Narrow: the last buttons in the chevron's menu, pointer on the chevron", false, 110},
+    {L"Narrow: the last buttons are in the chevron's menu", false, 110},
     {L"Narrow with its caption: the caption keeps its width", true, 120},
 };
 constexpr int kRowCount = sizeof kRows / sizeof kRows[0];
@@ -67,10 +68,8 @@ void EnableAll(CButtonStrip& strip) {
     }
 }
 
-// Copies the window's area of the screen to a 24-bit bitmap file.
-bool WritePicture(HWND window, const wchar_t* path) {
-    RECT r{};
-    ::GetWindowRect(window, &r);
+// Copies an area of the screen to a 24-bit bitmap file.
+bool WritePicture(const RECT& r, const wchar_t* path) {
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
     BITMAPINFO info{};
@@ -106,6 +105,28 @@ bool WritePicture(HWND window, const wchar_t* path) {
     ::ReleaseDC(nullptr, screen);
     ::DeleteObject(picture);
     return written;
+}
+
+// The picture is taken while the chevron's menu is open, from a timer that runs in the menu's
+// loop, which it then closes.
+struct PictureRequest {
+    HWND dialog = nullptr;
+    const wchar_t* path = nullptr;
+    bool written = false;
+};
+PictureRequest g_picture;
+
+void CALLBACK TakePicture(HWND, UINT, UINT_PTR timer, DWORD) {
+    ::KillTimer(nullptr, timer);
+    RECT area{};
+    ::GetWindowRect(g_picture.dialog, &area);
+    if (HWND menu = ::FindWindowW(L"#32768", nullptr)) {
+        RECT menuArea{};
+        ::GetWindowRect(menu, &menuArea);
+        ::UnionRect(&area, &area, &menuArea);
+    }
+    g_picture.written = WritePicture(area, g_picture.path);
+    ::EndMenu();
 }
 
 void Pump(DWORD milliseconds) {
@@ -176,7 +197,6 @@ int wmain(int argc, wchar_t** argv) {
 
     CButtonStrip& narrow = strips[4];
     EnableAll(narrow);
-    narrow.SetButtonState(kx::kChevronIndex, kHot, kHot);
 
     CButtonStrip& narrowCaption = strips[5];
     narrowCaption.SetWindowText(L"walker");
@@ -185,9 +205,20 @@ int wmain(int argc, wchar_t** argv) {
     dialog.Invalidate(TRUE);
     if (argc > 1) {
         Pump(500);
-        const bool written = WritePicture(dialog.m_hWnd, argv[1]);
+        // A click on the chevron, as the system delivers it.
+        const kx::StripGeometry& g = narrow.Geometry();
+        POINT chevron{g.chevronX + g.chevronWidth / 2, g.stripTop + g.cellSize / 2};
+        POINT screen = chevron;
+        ::ClientToScreen(narrow.m_hWnd, &screen);
+        ::SetCursorPos(screen.x, screen.y);
+        g_picture.dialog = dialog.m_hWnd;
+        g_picture.path = argv[1];
+        ::SetTimer(nullptr, 0, 500, TakePicture);
+        narrow.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(chevron.x, chevron.y));
+        narrow.SendMessage(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(chevron.x, chevron.y));
+        narrow.SendMessage(WM_LBUTTONUP, 0, MAKELPARAM(chevron.x, chevron.y));
         dialog.DestroyWindow();
-        return written ? 0 : 1;
+        return g_picture.written ? 0 : 1;
     }
     MSG msg;
     while (::IsWindow(dialog.m_hWnd) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) {
