@@ -404,22 +404,41 @@ TEST_F(MainWindowTest, MovieCommandsAreAvailableExactlyWhileAMovieIsShown) {
 
 TEST_F(MainWindowTest, AcceleratorCommandsActLikeMenuCommands) {
     CMainDialog dialog;
-    int32_t fitAfter = 0;
-    bool menuAfter = false;
-    uint16_t buttonAfter = 0;
-    Run(dialog, {Do([](CMainDialog& d) {
-                     // An accelerator arrives with notification code 1.
-                     d.PostMessage(WM_COMMAND, MAKEWPARAM(ID_VIEW_FIT, 1));
-                 }),
-                 Do([&](CMainDialog& d) {
-                     fitAfter = d.fit;
-                     menuAfter = MenuChecked(d, ID_VIEW_FIT);
-                     buttonAfter = ButtonState(d.viewBar, ID_VIEW_FIT);
-                 })});
-    EXPECT_EQ(1, fitAfter);
-    EXPECT_TRUE(menuAfter);
-    EXPECT_EQ(StripState::kChecked, buttonAfter & StripState::kCheckMask);
+    int32_t fitAfterCommand = 0;
+    bool menuAfterCommand = false;
+    uint16_t buttonAfterCommand = 0;
+    Run(dialog,
+        {Do([](CMainDialog& d) {
+             // What an accelerator sends: the command with notification code 1.
+             d.PostMessage(WM_COMMAND, MAKEWPARAM(ID_VIEW_FIT, 1));
+         }),
+         Do([&](CMainDialog& d) {
+             fitAfterCommand = d.fit;
+             menuAfterCommand = MenuChecked(d, ID_VIEW_FIT);
+             buttonAfterCommand = ButtonState(d.viewBar, ID_VIEW_FIT);
+             // A real Ctrl+T with the window in front goes through the accelerator table; the
+             // system sends nothing for the key of a grayed item, so a movie is shown first.
+             FillMovie(d.document, 3);
+             d.documentState = CMainDialog::kLoaded;
+             d.ShowLoadedMovie();
+             ::SetForegroundWindow(d.m_hWnd);
+             ::SetFocus(d.GetDlgItem(IDC_FRAME_NUMBER));
+             INPUT keys[4]{};
+             const WORD sequence[4][2] = {
+                 {VK_CONTROL, 0}, {'T', 0}, {'T', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
+             for (int k = 0; k < 4; ++k) {
+                 keys[k].type = INPUT_KEYBOARD;
+                 keys[k].ki.wVk = sequence[k][0];
+                 keys[k].ki.dwFlags = sequence[k][1];
+             }
+             ::SendInput(4, keys, sizeof keys[0]);
+         }),
+         [](CMainDialog& d) { return d.transparent == 1; }});
+    EXPECT_EQ(1, fitAfterCommand);
+    EXPECT_TRUE(menuAfterCommand);
+    EXPECT_EQ(StripState::kChecked, buttonAfterCommand & StripState::kCheckMask);
     EXPECT_EQ(1, dialog.preview.fit);
+    EXPECT_EQ(1, dialog.preview.transparent);
 }
 
 // The open dialog of this thread once it shows: a visible dialog with the file dialog's Help
