@@ -226,6 +226,8 @@ BOOL CMainDialog::OnInitDialog() {
     minHeight = window.bottom - window.top;
     MeasureLayout();
     PlaceWindow(width, height);
+    // The file named on the command line, if any.
+    OpenFile(startupFile);
     return TRUE;
 }
 

@@ -99,6 +99,9 @@ public:
 
     // The settings key's application part; empty for the program's own (tests use another).
     std::wstring settingsApplication;
+    // The file named on the command line, opened at the end of the window's start-up; null for
+    // none.
+    const wchar_t* startupFile = nullptr;
 
     // Opening and saving files. A file opened while a movie is shown goes to a second copy of
     // the program; otherwise its first bytes choose the bitmap or the AVI reader.

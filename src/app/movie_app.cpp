@@ -2,12 +2,21 @@
 
 #include <commctrl.h>
 
+#include "app/command_line.h"
 #include "app/help_pages.h"
 #include "app/main_dialog.h"
 #include "controls/drawn_control.h"
+#include "dialogs/splash_window.h"
 #include "resources/resource.h"
+#include "settings/registry_settings.h"
 
 namespace kx {
+
+CMovieApp::CMovieApp() = default;
+
+CMovieApp::~CMovieApp() {
+    DestroySplash();
+}
 
 BOOL CMovieApp::InitApplication() {
     // Register the classes of the common controls the dialog templates use.
@@ -18,16 +27,56 @@ BOOL CMovieApp::InitApplication() {
     ::InitCommonControlsEx(&controls);
     CLogoButton::SetLogoBitmaps(IDB_LOGO_32X12, IDB_LOGO_42X16, IDB_LOGO_52X20, IDB_LOGO_66X24, -1,
                                 IDB_LOGO_86X32);
+
+    const CommandLine parsed = ParseCommandLine(m_lpCmdLine ? m_lpCmdLine : L"");
+    switches = parsed.switches;
+    fileArgument = parsed.file;
+    if (switches & kSwitchRemoveSettings) {
+        RemoveAllSettings();
+        return FALSE;
+    }
+    if (!(switches & kSwitchNoSplash) && splash == nullptr) {
+        auto* created = new CSplashWindow([this] { DestroySplash(); });
+        if (created->Create()) {
+            splash = created;
+        } else {
+            delete created;
+        }
+    }
     return CWinApp::InitApplication();
 }
 
 BOOL CMovieApp::InitInstance() {
-    // The program ends when its main window closes: no message loop of its own.
     CMainDialog dialog;
+    dialog.startupFile = fileArgument ? fileArgument->c_str() : nullptr;
     m_pMainWnd = &dialog;
+    // The panel goes on its first tick, which comes once the main window's loop runs.
+    if (splash != nullptr &&
+        ::SetTimer(splash->m_hWnd, kSplashTimerId, kSplashTimerMs, nullptr) == 0) {
+        DestroySplash();
+    }
+    if (splash != nullptr) {
+        splash->PostMessage(kSplashRaise);
+    }
     dialog.DoModal();
     m_pMainWnd = nullptr;
+    // The program ends when its main window closes: no message loop of its own.
     return FALSE;
+}
+
+int CMovieApp::ExitInstance() {
+    DestroySplash();
+    return CWinApp::ExitInstance();
+}
+
+void CMovieApp::DestroySplash() {
+    if (splash == nullptr) {
+        return;
+    }
+    CSplashWindow* going = splash;
+    splash = nullptr;
+    going->DestroyWindow();
+    delete going;
 }
 
 void CMovieApp::WinHelp(DWORD_PTR data, UINT command) {

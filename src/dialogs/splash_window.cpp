@@ -2,9 +2,17 @@
 
 #include <utility>
 
+#include "framework/app.h"
 #include "resources/resource.h"
 
 namespace kx {
+
+namespace {
+
+constexpr UINT_PTR kRaiseTimerId = 111;
+constexpr UINT kRaiseDelayMs = 150;
+
+}  // namespace
 
 CSplashWindow::CSplashWindow(std::function<void()> timeUp)
     : CDialog(IDD_SPLASH), m_timeUp(std::move(timeUp)) {}
@@ -44,7 +52,17 @@ LRESULT CSplashWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, exStyle | WS_EX_TOOLWINDOW);
             return 0;
         }
+        case kSplashRaise:
+            ::SetTimer(m_hWnd, kRaiseTimerId, kRaiseDelayMs, nullptr);
+            return 0;
         case WM_TIMER:
+            if (wParam == kRaiseTimerId) {
+                // Mapped again, the panel's window is stacked above every window shown since.
+                ::KillTimer(m_hWnd, kRaiseTimerId);
+                ::ShowWindow(m_hWnd, SW_HIDE);
+                ::ShowWindow(m_hWnd, SW_SHOWNA);
+                return 0;
+            }
             if (wParam == kSplashTimerId) {
                 ::KillTimer(m_hWnd, kSplashTimerId);
                 // The callback destroys this window and may delete this object: nothing of it
@@ -58,6 +76,7 @@ LRESULT CSplashWindow::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DESTROY:
             ::KillTimer(m_hWnd, kSplashTimerId);
+            ::KillTimer(m_hWnd, kRaiseTimerId);
             break;
         default:
             break;

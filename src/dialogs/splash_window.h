@@ -14,6 +14,10 @@ namespace kx {
 // The splash panel's timer: armed by the start-up code once the main window is about to run.
 constexpr UINT_PTR kSplashTimerId = 110;
 constexpr UINT kSplashTimerMs = 800;
+// Posted to the panel as the main window's loop starts: a moment later the panel puts itself
+// back above every window. Wine's X11 driver stacks a main window that was shown and activated
+// after the panel over it, topmost or not; mapping the panel again puts it on top.
+constexpr UINT kSplashRaise = WM_APP + 1;
 
 class CSplashWindow : public CDialog {
 public:

@@ -1,0 +1,70 @@
+// The application object's start-up: the command line decides between the splash panel, no
+// panel, and the removal of the settings without any window.
+#include "app/movie_app.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+#include "dialogs/splash_window.h"
+#include "resources/resource.h"
+#include "settings/registry_settings.h"
+
+namespace kx {
+namespace {
+
+class MovieAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), RT_DIALOG) ==
+            nullptr) {
+            GTEST_SKIP() << "the program's resources are not linked in";
+        }
+    }
+};
+
+TEST_F(MovieAppTest, CommandLineChoosesSplashFileAndRemoval) {
+    struct Case {
+        const wchar_t* commandLine;
+        BOOL goesOn;  // InitApplication's result
+        bool splash;
+        const wchar_t* file;
+    };
+    const Case cases[] = {
+        {L"", TRUE, true, nullptr},
+        {L"/n", TRUE, false, nullptr},
+        {L"\"C:\\a b\\x.avi\"/n", TRUE, false, L"C:\\a b\\x.avi"},
+        {L"a.bmp b.bmp", TRUE, true, L"a.bmp"},
+        {L"/R", FALSE, false, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "command line [" << c.commandLine << "]");
+        if (!c.goesOn) {
+            CRegistrySettings settings;
+            settings.SetSection(L"Setting");
+            ASSERT_TRUE(settings.WriteInt(L"Speed", 55));
+        }
+        CMovieApp app;
+        app.m_lpCmdLine = c.commandLine;
+        EXPECT_EQ(c.goesOn, app.InitApplication());
+        EXPECT_EQ(c.splash, app.splash != nullptr);
+        if (app.splash != nullptr) {
+            EXPECT_TRUE(::IsWindowVisible(app.splash->m_hWnd));
+        }
+        EXPECT_EQ(c.file != nullptr, app.fileArgument.has_value());
+        if (c.file != nullptr && app.fileArgument) {
+            EXPECT_EQ(std::wstring(c.file), *app.fileArgument);
+        }
+        if (!c.goesOn) {
+            CRegistrySettings settings;
+            settings.SetSection(L"Setting");
+            EXPECT_EQ(100, settings.ReadInt(L"Speed", 100)) << "the settings are removed";
+        }
+        app.ExitInstance();
+        EXPECT_EQ(nullptr, app.splash);
+    }
+}
+
+}  // namespace
+}  // namespace kx
