@@ -1,6 +1,7 @@
 // The dialog that asks how tall one frame of a freshly read strip is, or how many frames it
 // holds: a preview of the strip beside two linked fields, frame count and frame height, and the
-// rows left over at the bottom. Changing either field recomputes the others at once. The chosen
+// rows left over at the bottom. Changing either field recomputes the others at once: a typed
+// height stays as typed, a typed count gives the smallest height that makes it. The chosen
 // height is remembered in the settings and proposed the next time.
 #ifndef KINETRIX_DIALOGS_FRAME_SETTINGS_DIALOG_H
 #define KINETRIX_DIALOGS_FRAME_SETTINGS_DIALOG_H
