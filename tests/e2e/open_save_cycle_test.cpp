@@ -212,6 +212,8 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     // Saved while playing: the flow stops playback around its dialog and starts it again.
     const std::wstring avi = folder.File(L"walker-app.avi");
     SaveThroughDialog(main, avi, 1);
+    // The window now names the saved file.
+    EXPECT_EQ(L"walker-app", ItemText(main, kViewBar));
     const std::wstring afterSave = FrameNumber(main);
     EXPECT_TRUE(WaitUntil([&] { return FrameNumber(main) != afterSave; }))
         << "playback did not go on after the save";
@@ -242,7 +244,10 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
         << "second copy shows \"" << ItemText(secondMain, kViewBar) << "\" with "
         << Ask(::GetDlgItem(secondMain, kFrameSlider), TBM_GETRANGEMAX) << " frames";
     EXPECT_EQ(L"80", ItemText(secondMain, kSpeedField));
-    EXPECT_TRUE(ShowsMovie(main, L"walker", 12)) << "the first copy lost its movie";
+    // The first copy answers again once the shell has started the second one.
+    EXPECT_TRUE(WaitUntil([&] { return ShowsMovie(main, L"walker-app", 12); }))
+        << "the first copy shows \"" << ItemText(main, kViewBar) << "\" with "
+        << Ask(::GetDlgItem(main, kFrameSlider), TBM_GETRANGEMAX) << " frames";
     EXPECT_EQ(nullptr, FindDialog(second.Pid(), kMessageCaption)) << "a message box is up";
 
     const std::wstring rle = folder.File(L"walker-app.bmp");
