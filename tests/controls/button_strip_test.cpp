@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "controls/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "framework/recording_app.h"
@@ -476,54 +477,6 @@ TEST_F(ButtonStripTest, TooltipsShowTheTextWithTheAcceleratorInParentheses) {
     }
 }
 
-// A 32-bit top-down bitmap that a strip draws into.
-class Canvas {
-public:
-    Canvas(int width, int height) : m_width(width) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void* bits = nullptr;
-        m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<const uint32_t*>(bits);
-        m_dc = ::CreateCompatibleDC(nullptr);
-        m_previous = ::SelectObject(m_dc, m_bitmap);
-    }
-    ~Canvas() {
-        ::SelectObject(m_dc, m_previous);
-        ::DeleteDC(m_dc);
-        ::DeleteObject(m_bitmap);
-    }
-    HDC Dc() const { return m_dc; }
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        const uint32_t p = m_bits[y * m_width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // The points of a square of side n at (x, y) that have colour c, relative to the corner.
-    std::vector<POINT> Where(int x, int y, int n, COLORREF c) const {
-        std::vector<POINT> found;
-        for (int j = 0; j < n; ++j) {
-            for (int i = 0; i < n; ++i) {
-                if (At(x + i, y + j) == c) {
-                    found.push_back(POINT{i, j});
-                }
-            }
-        }
-        return found;
-    }
-
-private:
-    int m_width;
-    HBITMAP m_bitmap = nullptr;
-    HDC m_dc = nullptr;
-    HGDIOBJ m_previous = nullptr;
-    const uint32_t* m_bits = nullptr;
-};
-
 TEST_F(ButtonStripTest, CellsShowTheirStates) {
     EnableAll(play);
     play.SetButtonDisabled(ID_LAST_FRAME, kDisabled);
@@ -534,7 +487,7 @@ TEST_F(ButtonStripTest, CellsShowTheirStates) {
     const COLORREF light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
     const COLORREF shadow = ::GetSysColor(COLOR_BTNSHADOW);
     const COLORREF text = ::GetSysColor(COLOR_BTNTEXT);
-    Canvas canvas(240, 24);
+    test::Canvas canvas(240, 24);
     play.Draw(canvas.Dc());
     const int top = play.Geometry().stripTop;
     const int cell = play.Geometry().cellSize;

@@ -8,49 +8,13 @@
 
 #include <vector>
 
+#include "controls/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "resources/resource.h"
 
 namespace kx {
 namespace {
-
-// A 32-bit bitmap in a memory DC.
-class Canvas {
-public:
-    Canvas(int width, int height) : m_width(width), m_height(height) {
-        HDC screen = ::GetDC(nullptr);
-        m_dc = ::CreateCompatibleDC(screen);
-        m_bitmap = ::CreateCompatibleBitmap(screen, width, height);
-        ::ReleaseDC(nullptr, screen);
-        m_previous = ::SelectObject(m_dc, m_bitmap);
-        const RECT all{0, 0, width, height};
-        ::FillRect(m_dc, &all, static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH)));
-    }
-    ~Canvas() {
-        ::SelectObject(m_dc, m_previous);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-    HDC Dc() const { return m_dc; }
-    std::vector<COLORREF> Pixels(const RECT& r) const {
-        std::vector<COLORREF> pixels;
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) {
-                pixels.push_back(::GetPixel(m_dc, x, y));
-            }
-        }
-        return pixels;
-    }
-    RECT All() const { return RECT{0, 0, m_width, m_height}; }
-
-private:
-    int m_width;
-    int m_height;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
-};
 
 class IconButtonTest : public ::testing::Test {
 protected:
@@ -71,7 +35,7 @@ protected:
     void TearDown() override { owner.DestroyWindow(); }
 
     // Asks the dialog to paint the button into the canvas, as the system does.
-    LRESULT DrawThroughTheDialog(Canvas& canvas, int width, int height, UINT state) {
+    LRESULT DrawThroughTheDialog(test::Canvas& canvas, int width, int height, UINT state) {
         DRAWITEMSTRUCT item{};
         item.CtlType = ODT_BUTTON;
         item.CtlID = IDC_ICON_BUTTON;
@@ -114,12 +78,12 @@ TEST_F(IconButtonTest, TheIconIsTheLargestSquareThatFitsWherePlaced) {
         SCOPED_TRACE(c.name);
         button.SetStyle(c.style);
         button.SetIcon(IDR_MAINFRAME);
-        Canvas drawn(c.width, c.height);
+        test::Canvas drawn(c.width, c.height);
         EXPECT_EQ(TRUE, DrawThroughTheDialog(drawn, c.width, c.height, c.state));
 
         // The same icon at the expected place and size on plain face.
         const int size = c.icon.right - c.icon.left;
-        Canvas expected(c.width, c.height);
+        test::Canvas expected(c.width, c.height);
         const RECT all = expected.All();
         ::FillRect(expected.Dc(), &all, ::GetSysColorBrush(COLOR_BTNFACE));
         HICON icon = static_cast<HICON>(::LoadImageW(::GetModuleHandleW(nullptr),
@@ -137,16 +101,16 @@ TEST_F(IconButtonTest, TheIconIsTheLargestSquareThatFitsWherePlaced) {
     }
     // The pressed outline: shadow at the top and left, highlight at the bottom and right.
     button.SetStyle(0);
-    Canvas pressed(40, 40);
+    test::Canvas pressed(40, 40);
     DrawThroughTheDialog(pressed, 40, 40, ODS_SELECTED);
-    EXPECT_EQ(::GetSysColor(COLOR_BTNSHADOW), ::GetPixel(pressed.Dc(), 0, 20));
-    EXPECT_EQ(::GetSysColor(COLOR_BTNSHADOW), ::GetPixel(pressed.Dc(), 20, 0));
-    EXPECT_EQ(::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetPixel(pressed.Dc(), 39, 20));
-    EXPECT_EQ(::GetSysColor(COLOR_BTNHIGHLIGHT), ::GetPixel(pressed.Dc(), 20, 39));
+    EXPECT_EQ(::GetSysColor(COLOR_BTNSHADOW), pressed.At(0, 20));
+    EXPECT_EQ(::GetSysColor(COLOR_BTNSHADOW), pressed.At(20, 0));
+    EXPECT_EQ(::GetSysColor(COLOR_BTNHIGHLIGHT), pressed.At(39, 20));
+    EXPECT_EQ(::GetSysColor(COLOR_BTNHIGHLIGHT), pressed.At(20, 39));
 
     // Without an icon only the face is drawn.
     button.SetIcon(0);
-    Canvas empty(60, 40);
+    test::Canvas empty(60, 40);
     DrawThroughTheDialog(empty, 60, 40, 0);
     EXPECT_EQ(std::vector<COLORREF>(60 * 40, face), empty.Pixels(empty.All()));
 }
