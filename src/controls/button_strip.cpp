@@ -88,12 +88,9 @@ void CButtonStrip::LoadSystemColors() {
 // Model
 
 bool CButtonStrip::SetBitmap(int32_t bitmapId, COLORREF transparentColor, COLORREF glyphColor) {
-    if (bitmapId != m_bitmapId || transparentColor != m_transparentColor ||
-        glyphColor != m_glyphColor) {
-        m_bitmapId = bitmapId;
-        m_transparentColor = transparentColor;
-        m_glyphColor = glyphColor;
-    }
+    m_bitmapId = bitmapId;
+    m_transparentColor = transparentColor;
+    m_glyphColor = glyphColor;
     return PrepareImages(false);
 }
 
@@ -821,7 +818,7 @@ void CButtonStrip::OnFocus(bool gained) {
     }
 }
 
-void CButtonStrip::OnKeyDown(WPARAM key) {
+bool CButtonStrip::OnKeyDown(WPARAM key) {
     switch (key) {
         case VK_SPACE:
             Press(false);
@@ -844,8 +841,9 @@ void CButtonStrip::OnKeyDown(WPARAM key) {
             HelpForHotItem();
             break;
         default:
-            break;
+            return false;
     }
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1105,9 +1103,7 @@ LRESULT CButtonStrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnFocus(msg == WM_SETFOCUS);
             return 0;
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE || wParam == VK_LEFT || wParam == VK_RIGHT || wParam == VK_UP ||
-                wParam == VK_DOWN || wParam == VK_F1) {
-                OnKeyDown(wParam);
+            if (OnKeyDown(wParam)) {
                 return 0;
             }
             break;

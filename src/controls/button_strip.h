@@ -113,7 +113,8 @@ private:
     void OnMouseMove(int32_t x, int32_t y);
     void OnCaptureChanged();
     void OnFocus(bool gained);
-    void OnKeyDown(WPARAM key);
+    // Space, the arrows and F1; false for the keys the strip leaves to default processing.
+    bool OnKeyDown(WPARAM key);
     UINT ShowChevronMenu();
     BOOL OnToolTipText(NMTTDISPINFOW* info) const;
     LRESULT OnHelp(WPARAM wParam, const HELPINFO* received);
