@@ -2,6 +2,9 @@
 
 #include <shlwapi.h>
 
+#include <iterator>
+#include <utility>
+
 #include "dialogs/about_dialog.h"
 #include "framework/app.h"
 #include "resources/resource.h"
