@@ -152,7 +152,7 @@ private:
     void StopPlayingMark();
     void ToggleView(int id, int32_t& flag);
 
-    // The open flow's readers: the first bytes chose the file's kind.
+    // The open flow's readers: the first bytes choose the file's kind.
     void LoadFile(const std::wstring& filePath, FileSource source);
     void LoadStrip();
     void LoadMovie();

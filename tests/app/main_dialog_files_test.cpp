@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_window_fixture.h"
@@ -87,29 +88,42 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-fs::path SampleStrip() {
-    return fs::path(KX_SOURCE_DIR) / "samples" / "walker.bmp";
+// Where two files first differ; the common size when they are the same.
+size_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    return a.size() != b.size()
+               ? 0
+               : size_t(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
 }
 
 // A folder of its own with the files the rows open: the sample strip, the same strip under an
-// AVI name, an AVI movie made of it, and files too short or of no known type.
+// AVI name, AVI movies made of it (at 80 ms per frame, at the default 100 and one of 0.5 ms),
+// and files too short or of no known type.
 class FlowFiles {
 public:
     FlowFiles()
         : root_(fs::temp_directory_path() / ("kx-flows-" + std::to_string(::GetTickCount()))) {
-        fs::create_directories(root_);
-        fs::copy_file(SampleStrip(), root_ / "walker.bmp");
-        fs::copy_file(SampleStrip(), root_ / "strip-named.avi");
-        CAnimationDocument doc;
-        EXPECT_EQ(1, doc.LoadBitmapStrip(nullptr, SampleStrip(), 100));
-        EXPECT_EQ(1, doc.ComposeFromStrip(nullptr, 48));
-        EXPECT_EQ(1, doc.SaveAvi(nullptr, root_ / "walker.avi"));
+        const fs::path sample = fs::path(KX_SOURCE_DIR) / "samples" / "walker.bmp";
+        fs::create_directories(root_ / "folder.avi");
+        fs::copy_file(sample, root_ / "walker.bmp");
+        fs::copy_file(sample, root_ / "strip-named.avi");
+        for (int32_t speed : {80, 100}) {
+            CAnimationDocument doc;
+            EXPECT_EQ(1, doc.LoadBitmapStrip(nullptr, sample, speed));
+            EXPECT_EQ(1, doc.ComposeFromStrip(nullptr, 48));
+            EXPECT_EQ(1,
+                      doc.SaveAvi(nullptr, root_ / (speed == 80 ? "walker.avi" : "reference.avi")));
+        }
+        // The main header's microseconds per frame (bytes 32 to 35) set to 500.
+        std::vector<uint8_t> fast = ReadBytes(root_ / "walker.avi");
+        fast[32] = 0xF4;
+        fast[33] = 0x01;
+        fast[34] = fast[35] = 0;
+        WriteBytes(root_ / "fast.avi", std::string(fast.begin(), fast.end()));
         WriteBytes(root_ / "only-bm.bmp", "BM");
         WriteBytes(root_ / "b-not-m.bmp", "BA and more");
         WriteBytes(root_ / "text.avi", "a text file");
         WriteBytes(root_ / "empty.bmp", "");
         WriteBytes(root_ / "broken.avi", std::string("RIFF\x10\0\0\0AVI junk", 16));
-        fs::create_directories(root_ / "folder.avi");
     }
     ~FlowFiles() {
         std::error_code ignored;
@@ -121,25 +135,17 @@ private:
     fs::path root_;
 };
 
-// The message boxes shown, as string ids with their types.
-struct Shown {
-    UINT message = kNoMessage;
-    UINT type = 0;
-};
-
-Shown OnlyMessage(const RecordingApp& app) {
+// The one message shown, as its string id and type; 0 and 0 for none.
+std::pair<UINT, UINT> OnlyMessage(const RecordingApp& app) {
     EXPECT_GE(1u, app.boxes.size()) << "more than one message";
-    if (app.boxes.empty()) {
-        return {};
-    }
     for (UINT id : {IDS_READ_FAILED, IDS_SAVE_FAILED, IDS_COMPOSE_FAILED, IDS_READ_CANCELLED,
                     IDS_SAVE_CANCELLED, IDS_COMPOSE_CANCELLED, IDS_UNKNOWN_FILE_TYPE}) {
-        if (app.boxes[0].text == LoadStringResource(id)) {
+        if (!app.boxes.empty() && app.boxes[0].text == LoadStringResource(id)) {
             return {id, app.boxes[0].type};
         }
     }
-    ADD_FAILURE() << "a message that is none of the flows'";
-    return {};
+    EXPECT_TRUE(app.boxes.empty()) << "a message that is none of the flows'";
+    return {kNoMessage, 0};
 }
 
 TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
@@ -149,37 +155,87 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
         FileSource source;
         int cancelProgress;
         bool frameSettingsOk;
-        UINT message;
-        UINT type;
+        std::pair<UINT, UINT> message;  // string id and type
         int32_t state;
         bool pathIsFile;  // path names the file afterwards (else it stays as it was)
+        int32_t speed;    // the speed field afterwards; 0: as it was
     };
     constexpr auto kDialog = FileSource::OpenDialog;
     constexpr auto kCommandLine = FileSource::CommandLine;
+    constexpr std::pair<UINT, UINT> kNone{kNoMessage, 0};
+    constexpr UINT kStop = MB_ICONHAND;
     const Case cases[] = {
-        {"a strip", L"walker.bmp", kDialog, 0, true, kNoMessage, 0, 1, true},
-        {"an AVI movie", L"walker.avi", kCommandLine, 0, true, kNoMessage, 0, 1, true},
-        {"content decides, not the name", L"strip-named.avi", kDialog, 0, true, kNoMessage, 0, 1,
-         true},
-        {"only the two bytes BM", L"only-bm.bmp", kDialog, 0, true, IDS_READ_FAILED, MB_ICONHAND,
-         -1, true},
-        {"B without M", L"b-not-m.bmp", kDialog, 0, true, IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND, -1,
-         true},
-        {"neither BM nor RIFF", L"text.avi", kDialog, 0, true, IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND,
-         -1, true},
-        {"an empty file", L"empty.bmp", kDialog, 0, true, IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND, -1,
-         true},
-        {"a broken AVI", L"broken.avi", kDialog, 0, true, IDS_READ_FAILED, MB_ICONHAND, -1, true},
-        {"reading a strip stopped", L"walker.bmp", kDialog, 1, true, IDS_READ_CANCELLED, MB_OK, -1,
-         true},
-        {"reading an AVI stopped", L"walker.avi", kDialog, 1, true, IDS_READ_CANCELLED, MB_OK, -1,
-         true},
-        {"frame settings cancelled", L"walker.bmp", kDialog, 0, false, kNoMessage, 0, -1, true},
-        {"composing stopped", L"walker.bmp", kDialog, 2, true, IDS_COMPOSE_CANCELLED, MB_ICONHAND,
-         -1, true},
-        {"chosen file gone", L"gone.bmp", kDialog, 0, true, IDS_READ_FAILED, MB_ICONHAND, -1,
-         false},
-        {"command-line file gone", L"gone.bmp", kCommandLine, 0, true, kNoMessage, 0, -1, false},
+        {"a strip", L"walker.bmp", kDialog, 0, true, kNone, 1, true, 0},
+        {"an AVI movie", L"walker.avi", kCommandLine, 0, true, kNone, 1, true, 80},
+        {"an AVI of half a millisecond a frame", L"fast.avi", kDialog, 0, true, kNone, 1, true, 1},
+        {"content decides, not the name", L"strip-named.avi", kDialog, 0, true, kNone, 1, true, 0},
+        {"only the two bytes BM",
+         L"only-bm.bmp",
+         kDialog,
+         0,
+         true,
+         {IDS_READ_FAILED, kStop},
+         -1,
+         true,
+         0},
+        {"B without M",
+         L"b-not-m.bmp",
+         kDialog,
+         0,
+         true,
+         {IDS_UNKNOWN_FILE_TYPE, kStop},
+         -1,
+         true,
+         0},
+        {"neither BM nor RIFF",
+         L"text.avi",
+         kDialog,
+         0,
+         true,
+         {IDS_UNKNOWN_FILE_TYPE, kStop},
+         -1,
+         true,
+         0},
+        {"an empty file",
+         L"empty.bmp",
+         kDialog,
+         0,
+         true,
+         {IDS_UNKNOWN_FILE_TYPE, kStop},
+         -1,
+         true,
+         0},
+        {"a broken AVI", L"broken.avi", kDialog, 0, true, {IDS_READ_FAILED, kStop}, -1, true, 0},
+        {"reading a strip stopped",
+         L"walker.bmp",
+         kDialog,
+         1,
+         true,
+         {IDS_READ_CANCELLED, MB_OK},
+         -1,
+         true,
+         0},
+        {"reading an AVI stopped",
+         L"walker.avi",
+         kDialog,
+         1,
+         true,
+         {IDS_READ_CANCELLED, MB_OK},
+         -1,
+         true,
+         0},
+        {"frame settings cancelled", L"walker.bmp", kDialog, 0, false, kNone, -1, true, 0},
+        {"composing stopped",
+         L"walker.bmp",
+         kDialog,
+         2,
+         true,
+         {IDS_COMPOSE_CANCELLED, kStop},
+         -1,
+         true,
+         0},
+        {"chosen file gone", L"gone.bmp", kDialog, 0, true, {IDS_READ_FAILED, kStop}, -1, false, 0},
+        {"command-line file gone", L"gone.bmp", kCommandLine, 0, true, kNone, -1, false, 0},
     };
     FlowFiles files;
     for (const Case& c : cases) {
@@ -188,21 +244,20 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
         DialogAnswers answers{c.cancelProgress, c.frameSettingsOk};
         RecordingMainDialog dialog;
         int32_t frames = -1;
-        std::wstring before = L"unset";
-        std::wstring path = L"unset";
+        std::wstring pathBefore;
+        int32_t speedBefore = 0;
         EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
-                                before = d.path;
+                                pathBefore = d.path;
+                                speedBefore = d.speedMs;
                                 AnsweredDialogs answering(answers);
                                 d.OpenFile(files(c.file).c_str(), c.source);
                                 frames = d.preview.frameCount;
-                                path = d.path;
                             })}));
-        const Shown shown = OnlyMessage(app);
-        EXPECT_EQ(c.message, shown.message);
-        EXPECT_EQ(c.type, shown.type);
+        EXPECT_EQ(c.message, OnlyMessage(app));
         EXPECT_EQ(c.state, dialog.documentState);
         EXPECT_EQ(c.state == 1 ? kSampleFrames : 0, frames);
-        EXPECT_EQ(c.pathIsFile ? files(c.file) : before, path);
+        EXPECT_EQ(c.pathIsFile ? files(c.file) : pathBefore, dialog.path);
+        EXPECT_EQ(c.speed ? c.speed : speedBefore, dialog.speedMs);
         EXPECT_EQ(0u, dialog.started.size());
     }
 }
@@ -215,31 +270,34 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
         const wchar_t* extension;  // as the save dialog reports it
         DWORD filterIndex;
         int cancelProgress;
-        UINT message;
-        UINT type;
+        std::pair<UINT, UINT> message;  // string id and type
         bool pathIsFile;  // path names the chosen file afterwards (else the opened strip)
         Written written;
     };
+    constexpr std::pair<UINT, UINT> kNone{kNoMessage, 0};
+    constexpr std::pair<UINT, UINT> kFailed{IDS_SAVE_FAILED, MB_ICONHAND};
+    constexpr std::pair<UINT, UINT> kStopped{IDS_SAVE_CANCELLED, MB_OK};
     const Case cases[] = {
-        {"AVI", L"clip.avi", L"avi", 1, 0, kNoMessage, 0, true, Written::Avi},
-        {"compressed bitmap", L"clip.bmp", L"bmp", 3, 0, kNoMessage, 0, true,
-         Written::CompressedBitmap},
-        {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNoMessage, 0, true, Written::Avi},
-        {"the name decides: bitmap", L"clip.BMP", L"BMP", 1, 0, kNoMessage, 0, true,
-         Written::PlainBitmap},
-        {"mixed-case extension", L"clip.Bmp", L"Bmp", 2, 0, IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND,
-         true, Written::Nothing},
-        {"AVI stopped", L"clip.avi", L"avi", 1, 1, IDS_SAVE_CANCELLED, MB_OK, true,
+        {"AVI", L"clip.avi", L"avi", 1, 0, kNone, true, Written::Avi},
+        {"compressed bitmap", L"clip.bmp", L"bmp", 3, 0, kNone, true, Written::CompressedBitmap},
+        {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNone, true, Written::Avi},
+        {"the name decides: bitmap", L"clip.BMP", L"BMP", 1, 0, kNone, true, Written::PlainBitmap},
+        {"mixed-case extension",
+         L"clip.Bmp",
+         L"Bmp",
+         2,
+         0,
+         {IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND},
+         true,
          Written::Nothing},
-        {"bitmap stopped", L"clip.bmp", L"bmp", 3, 1, IDS_SAVE_CANCELLED, MB_OK, true,
+        {"AVI stopped", L"clip.avi", L"avi", 1, 1, kStopped, true, Written::Nothing},
+        {"bitmap stopped", L"clip.bmp", L"bmp", 3, 1, kStopped, true, Written::Nothing},
+        {"AVI into a missing folder", L"missing\\clip.avi", L"avi", 1, 0, kFailed, false,
          Written::Nothing},
-        {"AVI into a missing folder", L"missing\\clip.avi", L"avi", 1, 0, IDS_SAVE_FAILED,
-         MB_ICONHAND, false, Written::Nothing},
-        {"bitmap into a missing folder", L"missing\\clip.bmp", L"bmp", 3, 0, IDS_SAVE_FAILED,
-         MB_ICONHAND, false, Written::Nothing},
+        {"bitmap into a missing folder", L"missing\\clip.bmp", L"bmp", 3, 0, kFailed, false,
+         Written::Nothing},
         // Everything is encoded and written before the file cannot take the folder's place.
-        {"AVI over a folder", L"folder.avi", L"avi", 1, 0, IDS_SAVE_FAILED, MB_ICONHAND, false,
-         Written::Nothing},
+        {"AVI over a folder", L"folder.avi", L"avi", 1, 0, kFailed, false, Written::Nothing},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -251,25 +309,29 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
         int32_t frames = -1;
         std::wstring path;
         std::wstring shownName;
-        EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
-                                         AnsweredDialogs answering(opening);
-                                         d.OpenFile(strip.c_str(), FileSource::CommandLine);
-                                     }),
-                                     Do([&](CMainDialog& d) {
-                                         app.boxes.clear();
-                                         AnsweredDialogs answering(saving);
-                                         d.SaveMovie(files(c.file), c.extension, c.filterIndex);
-                                         frames = d.preview.frameCount;
-                                         path = d.path;
-                                         shownName = TextOf(d.viewBar.m_hWnd);
-                                     })}));
-        const Shown shown = OnlyMessage(app);
-        EXPECT_EQ(c.message, shown.message);
-        EXPECT_EQ(c.type, shown.type);
+        EXPECT_EQ(IDOK,
+                  Run(dialog,
+                      {Do([&](CMainDialog& d) {
+                           AnsweredDialogs answering(opening);
+                           d.OpenFile(strip.c_str(), FileSource::CommandLine);
+                           app.boxes.clear();
+                       }),
+                       Do([&](CMainDialog& d) {
+                           AnsweredDialogs answering(saving);
+                           d.SaveMovie(files(c.file), c.extension, c.filterIndex);
+                           frames = d.preview.frameCount;
+                           path = d.path;
+                           shownName = TextOf(d.viewBar.m_hWnd);
+                       }),
+                       // Whatever happened, the movie saves as it did at first.
+                       Do([&](CMainDialog& d) { d.SaveMovie(files(L"again.avi"), L"avi", 1); })}));
+        EXPECT_EQ(c.message, OnlyMessage(app));
         EXPECT_EQ(1, dialog.documentState);
         EXPECT_EQ(kSampleFrames, frames);
         EXPECT_EQ(c.pathIsFile ? files(c.file) : strip, path);
         EXPECT_EQ(c.pathIsFile ? fs::path(files(c.file)).stem().wstring() : L"walker", shownName);
+        const std::vector<uint8_t> reference = ReadBytes(files(L"reference.avi"));
+        EXPECT_EQ(reference.size(), FirstDifference(reference, ReadBytes(files(L"again.avi"))));
 
         const std::vector<uint8_t> bytes = ReadBytes(files(c.file));
         const std::string head(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 2));
@@ -288,28 +350,6 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
                 break;
         }
     }
-}
-
-TEST_F(MainWindowTest, FailedSaveLeavesTheMovieAsItWas) {
-    FlowFiles files;
-    DialogAnswers answers;
-    RecordingMainDialog dialog;
-    EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
-                            AnsweredDialogs answering(answers);
-                            d.OpenFile(files(L"walker.bmp").c_str(), FileSource::CommandLine);
-                            d.SaveMovie(files(L"folder.avi"), L"avi", 1);
-                            d.SaveMovie(files(L"after-failure.avi"), L"avi", 1);
-                        })}));
-    ASSERT_EQ(1u, app.boxes.size());
-    EXPECT_EQ(LoadStringResource(IDS_SAVE_FAILED), app.boxes[0].text);
-    // The movie saved after the failure is the one a fresh document saves: same size, and the
-    // first difference at the end.
-    const std::vector<uint8_t> expected = ReadBytes(files(L"walker.avi"));
-    const std::vector<uint8_t> saved = ReadBytes(files(L"after-failure.avi"));
-    ASSERT_EQ(expected.size(), saved.size());
-    EXPECT_EQ(expected.size(),
-              size_t(std::mismatch(expected.begin(), expected.end(), saved.begin()).first -
-                     expected.begin()));
 }
 
 TEST_F(MainWindowTest, OpeningWhileAMovieIsShownStartsASecondCopy) {
@@ -335,18 +375,15 @@ TEST_F(MainWindowTest, OpeningWhileAMovieIsShownStartsASecondCopy) {
     wchar_t directory[MAX_PATH]{};
     ::GetCurrentDirectoryW(MAX_PATH, directory);
     ASSERT_EQ(2u, dialog.started.size());
-    const struct {
-        std::wstring parameters;
-        int show;
-    } expected[] = {{L"\"" + movie + L"\"/n", SW_SHOWDEFAULT},
-                    {L"\"C:\\a b\\x.avi\"/n", SW_SHOWMAXIMIZED}};
+    const std::pair<std::wstring, int> expected[] = {{L"\"" + movie + L"\"/n", SW_SHOWDEFAULT},
+                                                     {L"\"C:\\a b\\x.avi\"/n", SW_SHOWMAXIMIZED}};
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(std::wstring(program), dialog.started[i].program);
-        EXPECT_EQ(expected[i].parameters, dialog.started[i].parameters);
+        EXPECT_EQ(expected[i].first, dialog.started[i].parameters);
         EXPECT_EQ(std::wstring(directory), dialog.started[i].directory);
-        EXPECT_EQ(expected[i].show, dialog.started[i].show);
+        EXPECT_EQ(expected[i].second, dialog.started[i].show);
     }
-    // This window keeps its movie and its file; the second copy shows no message here.
+    // This window keeps its movie and its file, and shows no message.
     EXPECT_EQ(1, answers.frameSettingsDialogs);
     EXPECT_EQ(1, dialog.documentState);
     EXPECT_EQ(kSampleFrames, frames);

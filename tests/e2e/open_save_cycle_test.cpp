@@ -5,6 +5,7 @@
 // bytes the converter writes for the same input, frame height and speed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,82 +38,63 @@ constexpr int kNextFrame = 32778;
 constexpr int kFirstWindowMs = 90000;
 
 // The program's settings in the prefix's registry: put aside before the test, so that it starts
-// from the defaults, and put back afterwards, whatever the program wrote meanwhile.
+// from the defaults, and put back afterwards, whatever the program wrote meanwhile. Settings a
+// test that ended early left aside are put back, not overwritten.
 class SettingsSetAside {
 public:
     SettingsSetAside() {
-        for (const wchar_t* section : {L"Setting", L"Window"}) {
-            HKEY key = nullptr;
-            if (::RegOpenKeyExW(HKEY_CURRENT_USER, (kKey + section).c_str(), 0, KEY_READ, &key) !=
-                ERROR_SUCCESS) {
-                continue;
-            }
-            wchar_t name[256];
-            BYTE data[4096];
-            for (DWORD i = 0;; ++i) {
-                DWORD nameChars = 256;
-                DWORD bytes = sizeof data;
-                DWORD type = 0;
-                if (::RegEnumValueW(key, i, name, &nameChars, nullptr, &type, data, &bytes) !=
-                    ERROR_SUCCESS) {
-                    break;
-                }
-                saved_.push_back({section, name, type, std::vector<BYTE>(data, data + bytes)});
-            }
-            ::RegCloseKey(key);
+        if (!Move(kSettings, kAside)) {
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
         }
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
     }
     ~SettingsSetAside() {
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, kKey.c_str());
-        for (const Value& value : saved_) {
-            HKEY key = nullptr;
-            if (::RegCreateKeyExW(HKEY_CURRENT_USER, (kKey + value.section).c_str(), 0, nullptr, 0,
-                                  KEY_WRITE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-                ::RegSetValueExW(key, value.name.c_str(), 0, value.type, value.data.data(),
-                                 static_cast<DWORD>(value.data.size()));
-                ::RegCloseKey(key);
-            }
-        }
+        ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
+        Move(kAside, kSettings);
     }
 
 private:
-    struct Value {
-        std::wstring section;
-        std::wstring name;
-        DWORD type;
-        std::vector<BYTE> data;
-    };
-    const std::wstring kKey = L"Software\\Pelmor Soft. Lab.\\Kinetrix\\";
-    std::vector<Value> saved_;
+    static constexpr wchar_t kSettings[] = L"Software\\Pelmor Soft. Lab.\\Kinetrix";
+    static constexpr wchar_t kAside[] = L"Software\\Pelmor Soft. Lab.\\Kinetrix set aside";
+
+    // Replaces the key to by the key from, when from exists and to does not yet.
+    static bool Move(const wchar_t* from, const wchar_t* to) {
+        HKEY source = nullptr;
+        HKEY target = nullptr;
+        DWORD created = 0;
+        bool moved = false;
+        if (::RegOpenKeyExW(HKEY_CURRENT_USER, from, 0, KEY_READ, &source) == ERROR_SUCCESS) {
+            if (::RegCreateKeyExW(HKEY_CURRENT_USER, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &target, &created) == ERROR_SUCCESS) {
+                moved = created == REG_CREATED_NEW_KEY &&
+                        ::RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
+                ::RegCloseKey(target);
+            }
+            ::RegCloseKey(source);
+        }
+        if (moved) {
+            ::RegDeleteTreeW(HKEY_CURRENT_USER, from);
+        }
+        return moved;
+    }
 };
 
 // A folder of its own for each test, removed with everything in it afterwards.
 class WorkFolder {
 public:
-    WorkFolder() {
-        wchar_t temp[MAX_PATH]{};
-        ::GetTempPathW(MAX_PATH, temp);
-        path_ = std::wstring(temp) + L"kx-e2e-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                std::to_wstring(::GetTickCount());
-        ::CreateDirectoryW(path_.c_str(), nullptr);
+    WorkFolder()
+        : path_(std::filesystem::temp_directory_path() /
+                ("kx-e2e-" + std::to_string(::GetCurrentProcessId()))) {
+        std::filesystem::create_directories(path_);
     }
     ~WorkFolder() {
-        WIN32_FIND_DATAW found{};
-        HANDLE search = ::FindFirstFileW((path_ + L"\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                ::DeleteFileW(File(found.cFileName).c_str());
-            } while (::FindNextFileW(search, &found));
-            ::FindClose(search);
-        }
-        ::RemoveDirectoryW(path_.c_str());
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
     }
-    const std::wstring& Path() const { return path_; }
-    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+    std::wstring Path() const { return path_.wstring(); }
+    std::wstring File(const wchar_t* name) const { return (path_ / name).wstring(); }
 
 private:
-    std::wstring path_;
+    std::filesystem::path path_;
 };
 
 std::wstring Program() {
