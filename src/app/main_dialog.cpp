@@ -206,6 +206,7 @@ BOOL CMainDialog::OnInitDialog() {
     slider.SetPageSize(kSliderPageSize);
     spin.SetRange32(kMinSpeed, kMaxSpeed);
     logoButton.SubclassDlgItem(IDC_LOGO, this);
+    ::DragAcceptFiles(m_hWnd, TRUE);
     sizeGrip.SubclassDlgItem(IDC_SIZE_GRIP, this);
 
     int32_t width = kDefaultSize;
@@ -535,6 +536,9 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             preview.Invalidate(TRUE);
             break;
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
+            return 0;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<LRESULT>(icon);
         case WM_SIZE: {

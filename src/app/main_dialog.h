@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdint>
 #include <string>
 
@@ -114,6 +116,10 @@ public:
     // The name of path without its folder and its last extension, on the upper strip.
     void ShowFileName();
 
+    // Files dropped on the window: the first opens as the Open command would open it, each
+    // other one in a new copy of the program.
+    void OnDropFiles(HDROP drop);
+
     // A movie was loaded or composed (state 2): show it and enable the movie commands (state 1).
     void ShowLoadedMovie();
     // A load failed or was cancelled (state -2): unbind the movie and gray the movie commands
@@ -131,6 +137,8 @@ public:
 protected:
     // Starts another copy of the program through the shell; tests keep the start instead.
     virtual void StartSecondCopy(const SecondCopyStart& start);
+    // Starts another copy of the program for a file, shown as this window is.
+    void StartCopyFor(const std::wstring& filePath);
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

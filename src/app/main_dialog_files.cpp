@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "dialogs/file_dialog_with_help.h"
 #include "dialogs/frame_settings_dialog.h"
@@ -105,13 +108,37 @@ void CMainDialog::OnFileOpen() {
     }
 }
 
+void CMainDialog::StartCopyFor(const std::wstring& filePath) {
+    StartSecondCopy(
+        SecondCopyFor(filePath, ModuleFileName(), CurrentDirectory(), ::IsZoomed(m_hWnd)));
+}
+
+void CMainDialog::OnDropFiles(HDROP drop) {
+    std::vector<std::wstring> files;
+    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        std::wstring name(::DragQueryFileW(drop, i, nullptr, 0), L'\0');
+        if (!name.empty() && ::DragQueryFileW(drop, i, name.data(), UINT(name.size() + 1)) != 0) {
+            files.push_back(std::move(name));
+        }
+    }
+    ::DragFinish(drop);
+    // The first file opens as the Open command would open it; every other one in a copy of its
+    // own, started first so that it does not wait for the dialogs the first file may bring up.
+    for (size_t i = 1; i < files.size(); ++i) {
+        StartCopyFor(files[i]);
+    }
+    if (!files.empty()) {
+        OpenFile(files[0].c_str(), FileSource::OpenDialog);
+    }
+}
+
 void CMainDialog::OpenFile(const wchar_t* filePath, FileSource source) {
     if (filePath == nullptr) {
         return;
     }
     if (documentState >= kShown) {
-        StartSecondCopy(
-            SecondCopyFor(filePath, ModuleFileName(), CurrentDirectory(), ::IsZoomed(m_hWnd)));
+        StartCopyFor(filePath);
         return;
     }
     if (*filePath != L'\0') {
