@@ -195,7 +195,8 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     const std::wstring avi = folder.File(L"walker-app.avi");
     SaveThroughDialog(main, avi, 1);
     // The window now names the saved file.
-    EXPECT_EQ(L"walker-app", ItemText(main, kViewBar));
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(main, kViewBar) == L"walker-app"; }))
+        << ItemText(main, kViewBar);
     const std::wstring afterSave = FrameNumber(main);
     EXPECT_TRUE(WaitUntil([&] { return FrameNumber(main) != afterSave; }))
         << "playback did not go on after the save";
