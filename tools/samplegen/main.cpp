@@ -17,10 +17,13 @@
 
 namespace {
 
-constexpr int kWidth = 40;
+// Square frames, so the strip's width is a frame height that divides it.
+constexpr int kWidth = 48;
 constexpr int kFrameHeight = 48;
 constexpr int kFrames = 12;
 constexpr int kHeight = kFrameHeight * kFrames;
+// The figure's axis.
+constexpr double kAxis = kWidth / 2.0;
 
 enum Colour : uint8_t { kBackground, kOutline, kSkin, kShirt, kTrousers, kGround, kColours };
 
@@ -79,13 +82,13 @@ void DrawFrame(Canvas& canvas, int f) {
     const double neckY = 18 - bob;
     canvas.Line(f, 2, 45, kWidth - 3, 45, 1, kGround);
     // Far limbs first, near limbs over the body.
-    canvas.Line(f, 20, hipY, 20 - 7 * swing, 44, 1.5, kTrousers);
-    canvas.Line(f, 20, neckY + 3, 20 + 6 * swing, neckY + 12, 1, kSkin);
-    canvas.Line(f, 20, neckY, 20, hipY, 2.5, kShirt);
-    canvas.Line(f, 20, hipY, 20 + 7 * swing, 44, 1.5, kTrousers);
-    canvas.Line(f, 20, neckY + 3, 20 - 6 * swing, neckY + 12, 1, kSkin);
-    canvas.Dot(f, 20, neckY - 5, 4.5, kOutline);
-    canvas.Dot(f, 20, neckY - 5, 3.2, kSkin);
+    canvas.Line(f, kAxis, hipY, kAxis - 7 * swing, 44, 1.5, kTrousers);
+    canvas.Line(f, kAxis, neckY + 3, kAxis + 6 * swing, neckY + 12, 1, kSkin);
+    canvas.Line(f, kAxis, neckY, kAxis, hipY, 2.5, kShirt);
+    canvas.Line(f, kAxis, hipY, kAxis + 7 * swing, 44, 1.5, kTrousers);
+    canvas.Line(f, kAxis, neckY + 3, kAxis - 6 * swing, neckY + 12, 1, kSkin);
+    canvas.Dot(f, kAxis, neckY - 5, 4.5, kOutline);
+    canvas.Dot(f, kAxis, neckY - 5, 3.2, kSkin);
 }
 
 }  // namespace
