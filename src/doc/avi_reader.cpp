@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/bitmap_file.h"
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
@@ -432,18 +433,11 @@ bool AviWalker::AfterHeader() {
     }
     const uint32_t height =
         static_cast<uint32_t>(info.biHeight < 0 ? -info.biHeight : info.biHeight);
-    if (uint64_t(Stride8(info.biWidth)) * height > kMaxBufferBytes) {
-        return Stop("frames of " + std::to_string(info.biWidth) + " x " + std::to_string(height) +
-                    " pixels are too large");
-    }
-    // Plain 8-bit frames take no more memory than their bytes in the file. Run-length and 1- or
-    // 4-bit frames grow when they are decoded, a few bytes of codes into a whole picture, so
-    // their total is capped like a single buffer.
-    const uint64_t movieBytes = uint64_t(Stride8(info.biWidth)) * height * (uint64_t(n_) + i_);
-    if ((info.biCompression != 0 || info.biBitCount != 8) && movieBytes > kMaxBufferBytes) {
-        return Stop("decoded, the movie would take " + std::to_string(movieBytes >> 20) +
-                    " MB, more than the " + std::to_string(kMaxBufferBytes >> 20) +
-                    " MB a movie may use");
+    // Every slot becomes a plain 8-bit frame, whatever the file holds.
+    if (std::string budget =
+            CheckMovieBudget(uint64_t(n_) + i_, uint64_t(Stride8(info.biWidth)) * height);
+        !budget.empty()) {
+        return Stop(std::move(budget));
     }
     doc_.frameCount = static_cast<int32_t>(n_);
 
@@ -499,6 +493,11 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
         if (IsFrameId(chunk.id)) {
             const uint64_t k = placed_;
             FrameChunk& frame = doc_.movieList.frames[NextSlot()];
+            if (chunk.size > kMaxBufferBytes) {
+                return Stop("frame chunk " + std::to_string(k) + " holds " +
+                            std::to_string(chunk.size) + " bytes, more than the " +
+                            std::to_string(kMaxBufferBytes >> 20) + " MB one chunk may hold");
+            }
             if (chunk.size == 0) {
                 return Stop("frame chunk " + std::to_string(k) + " is empty");
             }
@@ -572,15 +571,6 @@ bool AviWalker::ReadIndex(uint32_t size) {
                     std::to_string(slots) + " were announced");
     }
     return true;
-}
-
-// Rows of a plain frame stored top-down are put in the bottom-up order the document keeps.
-void FlipRows(std::vector<uint8_t>& data, uint32_t stride, uint32_t height) {
-    for (uint32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(data.begin() + ptrdiff_t(uint64_t(top) * stride),
-                         data.begin() + ptrdiff_t(uint64_t(top + 1) * stride),
-                         data.begin() + ptrdiff_t(uint64_t(bottom) * stride));
-    }
 }
 
 }  // namespace
@@ -693,7 +683,7 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
             }
         }
         if (topDown) {
-            FlipRows(data, Stride8(static_cast<int32_t>(width)), height);
+            FlipRows(data, Stride8(static_cast<int32_t>(width)));
         }
     }
 

@@ -43,6 +43,8 @@ namespace {
 
 // Rows between two progress steps of the coders.
 constexpr uint32_t kRowsPerStep = 128;
+// The encoder writes into a buffer of this many times the plain frame.
+constexpr uint64_t kCodeBufferFactor = 2;
 
 // Geometry of a plain frame; every size in 64 bits so that absurd headers cannot wrap.
 struct Geometry {
@@ -334,11 +336,12 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
         return 1;
     }
     Geometry g;
-    if (!MakeGeometry(format.biWidth, format.biHeight, false, g) || 2 * g.total > kMaxBufferBytes) {
+    if (!MakeGeometry(format.biWidth, format.biHeight, false, g) ||
+        kCodeBufferFactor * g.total > kMaxBufferBytes) {
         return 0;
     }
     // Only the bytes written are ever read, so the buffer is not cleared first.
-    const size_t capacity = size_t(2 * g.total);
+    const size_t capacity = size_t(kCodeBufferFactor * g.total);
     const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
     if (!buffer) {
         return 0;
@@ -627,11 +630,15 @@ int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
     if (!plain(frames[0])) {
         return 0;
     }
-    if (coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
+    // Frames too large for the encoder's buffer are written plain, as frames whose codes come
+    // out longer than the plain ones are.
+    const bool encodable = kCodeBufferFactor * plainSize <= kMaxBufferBytes;
+    if (encodable &&
+        coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
         return restore(0);
     }
     if (coded.data.empty()) {
-        // Too narrow to encode: the frames stay plain.
+        // Too narrow or too large to encode: the frames stay plain.
         if (!avi || movie.remapped != 0) {
             return Report(progress, uint32_t(n) * height * 5, kProgressStep) ? 1 : 0;
         }
