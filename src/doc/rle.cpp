@@ -241,10 +241,11 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
         }
 
         if (second == 2) {
-            // Delta: dx pixels right and dy rows up, the skipped pixels from the base.
+            // Delta: dx pixels right and dy rows up, the skipped pixels from the base or 0
+            // without one (a picture with holes, or a movie that starts with a delta frame).
             const uint8_t dx = in.u8();
             const uint8_t dy = in.u8();
-            if (!in.ok() || base == nullptr) {
+            if (!in.ok()) {
                 return 0;
             }
             const uint64_t skip = dx + strideUnits * dy;
