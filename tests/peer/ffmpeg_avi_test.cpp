@@ -235,7 +235,9 @@ void WritePicture(const std::filesystem::path& path, int colours, int seed) {
 // chunk before the frame.
 std::filesystem::path FfmpegPaletteMovie(const test::TempFolder& folder, int colours) {
     for (int k = 1; k <= 3; ++k) {
-        WritePicture(folder / ("p" + std::to_string(k) + ".bmp"), colours, k);
+        std::string name = "p";
+        name += std::to_string(k);
+        WritePicture(folder / (name + ".bmp"), colours, k);
     }
     const auto path = folder / "changes.avi";
     EXPECT_EQ(0, test::RunProgram("ffmpeg -nostdin -v error -y -i " +
