@@ -31,6 +31,7 @@
 // an end of line, a delta straight up from a row start). An end of line always goes to the start
 // of the next row: at a row start with no pixels yet it skips that whole row.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -139,6 +140,28 @@ private:
     uint8_t* buffer_;
     size_t capacity_;
 };
+
+// Eight bytes from p, in memory order.
+uint64_t Load8(const uint8_t* p) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// How many of the eight bytes loaded by Load8 come before the first one whose bits are set in
+// differs (not 0). Where the memory order is not known to be the low byte first, none are
+// skipped and the caller's byte-by-byte scan finds them.
+int64_t SameLeadingBytes(uint64_t differs) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return std::countr_zero(differs) / 8;
+    }
+    return 0;
+}
+
+// A byte eight times over.
+uint64_t Repeat8(uint8_t b) {
+    return uint64_t(b) * 0x0101010101010101u;
+}
 
 // Replaces every pixel value v by its compacted index v - remap[v].
 void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
@@ -473,15 +496,40 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
             i += 1;
             // Pixels that repeat the one before and (with a base) equal the base only lengthen
             // the run: scan them in local variables, the bulk of every frame.
+            // Eight pixels at a time while they all qualify, then one at a time.
             int64_t at = i;
             int64_t length = run;
+            const uint64_t repeated = Repeat8(P[at - 1]);
             if (Q != nullptr) {
+                while (rowLimit - at >= 8 && length <= 255 - 8) {
+                    const uint64_t differs =
+                        (Load8(P + at) ^ repeated) | (Load8(Q + at) ^ repeated);
+                    if (differs != 0) {
+                        const int64_t same = SameLeadingBytes(differs);
+                        at += same;
+                        length += same;
+                        break;
+                    }
+                    at += 8;
+                    length += 8;
+                }
                 while (at != rowLimit && length < 255 && P[at] == P[at - 1] && P[at] == Q[at]) {
                     ++at;
                     ++length;
                 }
                 unchanged = unchanged || at != i;
             } else {
+                while (rowLimit - at >= 8 && length <= 255 - 8) {
+                    const uint64_t differs = Load8(P + at) ^ repeated;
+                    if (differs != 0) {
+                        const int64_t same = SameLeadingBytes(differs);
+                        at += same;
+                        length += same;
+                        break;
+                    }
+                    at += 8;
+                    length += 8;
+                }
                 while (at != rowLimit && length < 255 && P[at] == P[at - 1]) {
                     ++at;
                     ++length;
