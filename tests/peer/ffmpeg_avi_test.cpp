@@ -150,10 +150,17 @@ TEST(FfmpegPeer, DecodesOurAvisToOurPixels) {
     EXPECT_LE(7, encoded);
 }
 
-// ffmpeg's decoding of a file: every frame as rgb24, top row first.
-test::ProgramResult FfmpegRgb(const std::filesystem::path& path) {
-    return test::RunProgram("ffmpeg -nostdin -v error -i " + test::Quote(path.string()) +
-                            " -fps_mode passthrough -f rawvideo -pix_fmt rgb24 -");
+// Our frames equal ffmpeg's decoding of the file (every frame as rgb24, top row first; the
+// options choose which frames ffmpeg puts out).
+void ExpectFfmpegPixels(const CAnimationDocument& doc, const std::filesystem::path& path,
+                        const std::string& options = "-fps_mode passthrough") {
+    const auto decoded =
+        test::RunProgram("ffmpeg -nostdin -v error -i " + test::Quote(path.string()) + " " +
+                         options + " -f rawvideo -pix_fmt rgb24 -");
+    ASSERT_EQ(0, decoded.status);
+    const auto ours = ExpectedRgb(doc);
+    ASSERT_EQ(decoded.out.size(), ours.size());
+    EXPECT_TRUE(decoded.out == ours);
 }
 
 std::filesystem::path CorpusFolder() {
@@ -207,11 +214,7 @@ TEST(FfmpegPeer, DeltasWithoutAFrameBeforeSkipWithIndexZero) {
         CAnimationDocument doc;
         ASSERT_EQ(1, c.avi ? doc.LoadAvi(nullptr, path) : doc.LoadBitmapStrip(nullptr, path, 100))
             << doc.FailureReason();
-        const auto decoded = FfmpegRgb(path);
-        ASSERT_EQ(0, decoded.status);
-        const auto ours = ExpectedRgb(doc);
-        ASSERT_EQ(decoded.out.size(), ours.size());
-        EXPECT_TRUE(decoded.out == ours);
+        ExpectFfmpegPixels(doc, path);
     }
 }
 
@@ -234,10 +237,8 @@ void WritePicture(const std::filesystem::path& path, int colours, int seed) {
 // ffmpeg's movie of pictures whose palettes differ: it marks each change with a palette-change
 // chunk before the frame.
 std::filesystem::path FfmpegPaletteMovie(const test::TempFolder& folder, int colours) {
-    for (int k = 1; k <= 3; ++k) {
-        std::string name = "p";
-        name += std::to_string(k);
-        WritePicture(folder / (name + ".bmp"), colours, k);
+    for (const char* name : {"p1.bmp", "p2.bmp", "p3.bmp"}) {
+        WritePicture(folder / name, colours, name[1] - '0');
     }
     const auto path = folder / "changes.avi";
     EXPECT_EQ(0, test::RunProgram("ffmpeg -nostdin -v error -y -i " +
@@ -312,11 +313,7 @@ TEST(FfmpegPeer, PaletteChangesAreMergedIntoOnePalette) {
                 << doc.FailureReason();
             continue;
         }
-        const auto decoded = FfmpegRgb(path);
-        ASSERT_EQ(0, decoded.status);
-        const auto ours = ExpectedRgb(doc);
-        ASSERT_EQ(decoded.out.size(), ours.size());
-        EXPECT_TRUE(decoded.out == ours);
+        ExpectFfmpegPixels(doc, path);
         EXPECT_GE(256, doc.Palette().count);
     }
 }
@@ -368,13 +365,7 @@ TEST(FfmpegPeer, EmptyFrameChunksRepeatTheFrameBefore) {
         EXPECT_EQ(5, doc.FrameCount());
         // ffmpeg skips the empty chunks and keeps the time of the others; its frame-rate filter
         // then shows each frame until the next one, as players do.
-        const auto decoded =
-            test::RunProgram("ffmpeg -nostdin -v error -i " + test::Quote(path.string()) +
-                             " -vf fps=25 -f rawvideo -pix_fmt rgb24 -");
-        ASSERT_EQ(0, decoded.status);
-        const auto ours = ExpectedRgb(doc);
-        ASSERT_EQ(decoded.out.size(), ours.size());
-        EXPECT_TRUE(decoded.out == ours);
+        ExpectFfmpegPixels(doc, path, "-vf fps=25");
     }
 }
 
