@@ -98,6 +98,17 @@ std::FILE* CreateExclusive(const std::filesystem::path& path, unsigned mode) {
     return file;
 }
 
+// Whether a file could not be made because the disk or the system has no room left: writing the
+// target in place would then only destroy it.
+bool OutOfRoom(int error) {
+#ifdef EDQUOT
+    if (error == EDQUOT) {
+        return true;
+    }
+#endif
+    return error == ENOSPC || error == EIO || error == EMFILE || error == ENFILE;
+}
+
 // Flushes the stream and the system's buffers of its file to the disk.
 bool FlushToDisk(std::FILE* file) {
     if (std::fflush(file) != 0) {
@@ -215,7 +226,7 @@ bool OutputFile::Open(const std::filesystem::path& target) {
     }
     if (file_ == nullptr) {
         temporary_.clear();
-        if (exists) {
+        if (exists && !OutOfRoom(error)) {
             return OpenInPlace();
         }
         error_ = error == EEXIST ? "cannot create a temporary file" : DescribeFileError(error);

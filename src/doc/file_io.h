@@ -5,8 +5,9 @@
 // file, made exclusively with the file's permission bits (and owner), flushes it to the disk and
 // replaces the file with it only in Commit(), so a failed or cancelled save leaves the old file
 // exactly as it was and no partial file behind. Where no such temporary file can be made (a
-// folder the user may not write, an owner it cannot give) it writes the file in place, as a
-// plain save does; a failed save then leaves the file cut short.
+// folder the user may not write, an owner it cannot give, a name too long) it writes the file in
+// place, as a plain save does; a failed save then leaves the file cut short. A disk without room
+// for the temporary file fails the save instead, leaving the old file.
 #pragma once
 
 #include <cstdint>
