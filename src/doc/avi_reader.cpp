@@ -538,9 +538,11 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
             }
             maybePad = (chunk.size & 1u) != 0;
         } else if (IsPaletteChangeId(chunk.id)) {
-            if (!ReadPaletteChange(chunk.size) ||
-                !SkipTo(start + kChunkHeaderBytes + Rounded(chunk.size))) {
+            if (!ReadPaletteChange(chunk.size)) {
                 return false;
+            }
+            if (!SkipTo(start + kChunkHeaderBytes + Rounded(chunk.size))) {
+                break;
             }
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
