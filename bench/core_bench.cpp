@@ -1,12 +1,15 @@
 // Throughput of the media core on large inputs: a movie of 256 x 256 pixels x 1000 frames with
 // moving content and one strip of 4096 x 4096 pixels. Every benchmark reports MB/s of plain
 // pixels and, as "x_memcpy", its speed as a fraction of memcpy over the same number of bytes,
-// measured in the same run.
+// measured in the same run. Loads and saves also report, as "x_copy", their speed as a fraction
+// of the system copying a file of the same size (read and written in blocks of 10240 bytes),
+// the limit for work on files.
 //
 //   cmake --preset native-release && cmake --build --preset native-release
 //   build/native-release/bench/kx_bench
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <algorithm>
 #include <array>
@@ -48,12 +51,33 @@ double MemcpyRate(uint64_t n) {
     return found != MemcpyRates().end() ? found->second : 0.0;
 }
 
+// The files BM_FileCopy copies.
+enum Copied : int64_t { kStripBitmap, kMovieBitmap, kMovieAvi };
+
+// Bytes per CPU second of copying each of those files, as BM_FileCopy measured them in this run.
+std::map<int64_t, double>& CopyRates() {
+    static std::map<int64_t, double> rates;
+    return rates;
+}
+
 void Report(benchmark::State& state, uint64_t plainBytes) {
     state.SetBytesProcessed(int64_t(plainBytes) * state.iterations());
     if (MemcpyRate(plainBytes) > 0) {
         state.counters["x_memcpy"] = benchmark::Counter(
             double(plainBytes) * double(state.iterations()) / MemcpyRate(plainBytes),
             benchmark::Counter::kIsRate);
+    }
+}
+
+// Report, and the speed against copying a file like the one of fileBytes that the benchmark
+// reads or writes.
+void ReportFile(benchmark::State& state, uint64_t plainBytes, uint64_t fileBytes, Copied like) {
+    Report(state, plainBytes);
+    const auto found = CopyRates().find(like);
+    if (found != CopyRates().end() && found->second > 0) {
+        state.counters["x_copy"] =
+            benchmark::Counter(double(fileBytes) * double(state.iterations()) / found->second,
+                               benchmark::Counter::kIsRate);
     }
 }
 
@@ -132,6 +156,54 @@ uint64_t StripBytes() {
     return uint64_t(kStripSide) * kStripSide;
 }
 
+// The movie as a plain bitmap, the file a plain save writes.
+const fs::path& MovieBitmapFile() {
+    static const fs::path path = [] {
+        const fs::path p = Scratch("movie.bmp");
+        Movie().SaveBitmap(nullptr, p, false);
+        return p;
+    }();
+    return path;
+}
+
+const fs::path& CopiedFile(int64_t which) {
+    return which == kStripBitmap   ? StripFile()
+           : which == kMovieBitmap ? MovieBitmapFile()
+                                   : MovieFile();
+}
+
+uint64_t FileBytes(const fs::path& path) {
+    return uint64_t(fs::file_size(path));
+}
+
+// The system copying one of the files: read and written in blocks of 10240 bytes.
+void BM_FileCopy(benchmark::State& state) {
+    const fs::path& from = CopiedFile(state.range(0));
+    const fs::path to = Scratch("copy");
+    const uint64_t bytes = FileBytes(from);
+    std::vector<char> block(10240);
+    const std::clock_t start = std::clock();
+    for (auto _ : state) {
+        const int in = open(from.c_str(), O_RDONLY);
+        const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ssize_t got = 0;
+        while ((got = read(in, block.data(), block.size())) > 0) {
+            if (write(out, block.data(), size_t(got)) != got) {
+                state.SkipWithError("write failed");
+                break;
+            }
+        }
+        close(in);
+        close(out);
+    }
+    const double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
+    if (seconds > 0) {
+        CopyRates()[state.range(0)] = double(bytes) * double(state.iterations()) / seconds;
+    }
+    state.SetBytesProcessed(int64_t(bytes) * state.iterations());
+    fs::remove(to);
+}
+
 void BM_Memcpy(benchmark::State& state) {
     const uint64_t bytes = uint64_t(state.range(0));
     std::vector<uint8_t> from(bytes, 1);
@@ -157,7 +229,7 @@ void BM_LoadBitmapStrip(benchmark::State& state) {
             state.SkipWithError("LoadBitmapStrip failed");
         }
     }
-    Report(state, StripBytes());
+    ReportFile(state, StripBytes(), FileBytes(path), kStripBitmap);
 }
 
 void BM_ComposeFromStrip(benchmark::State& state) {
@@ -181,7 +253,7 @@ void BM_SaveAvi(benchmark::State& state) {
             state.SkipWithError("SaveAvi failed");
         }
     }
-    Report(state, MovieBytes());
+    ReportFile(state, MovieBytes(), FileBytes(path), kMovieAvi);
     fs::remove(path);
 }
 
@@ -193,7 +265,7 @@ void BM_LoadAvi(benchmark::State& state) {
             state.SkipWithError("LoadAvi failed");
         }
     }
-    Report(state, MovieBytes());
+    ReportFile(state, MovieBytes(), FileBytes(path), kMovieAvi);
 }
 
 void BM_SaveBitmap(benchmark::State& state) {
@@ -204,7 +276,7 @@ void BM_SaveBitmap(benchmark::State& state) {
             state.SkipWithError("SaveBitmap failed");
         }
     }
-    Report(state, MovieBytes());
+    ReportFile(state, MovieBytes(), FileBytes(path), compress ? kMovieAvi : kMovieBitmap);
     fs::remove(path);
 }
 
@@ -253,6 +325,12 @@ BENCHMARK(BM_Memcpy)
     ->Arg(int64_t(MovieBytes()))
     ->Arg(int64_t(StripBytes()))
     ->ArgName("bytes")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FileCopy)
+    ->Arg(kStripBitmap)
+    ->Arg(kMovieBitmap)
+    ->Arg(kMovieAvi)
+    ->ArgName("strip_bmp_movie_bmp_movie_avi")
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadBitmapStrip)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ComposeFromStrip)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,8 @@
 #include "doc/animation_document.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <new>
 #include <utility>
 
@@ -16,6 +18,21 @@ std::string FourCCText(uint32_t fourcc) {
         text += (c >= 0x20 && c < 0x7F) ? c : '.';
     }
     return text;
+}
+
+std::string CheckMovieBudget(uint64_t frames, uint64_t frameBytes) {
+    // In floating point: absurd counts from a damaged header must not wrap round.
+    const double bytes = double(frames) * (double(frameBytes) + double(kFrameBookkeepingBytes));
+    if (bytes <= double(kMaxMovieBytes)) {
+        return {};
+    }
+    const double megabytes = std::ceil(bytes / double(uint64_t(1) << 20));
+    char amount[32];
+    std::snprintf(amount, sizeof amount, "%.0f", megabytes);
+    return "the movie would take " + std::string(amount) + " MB (" + std::to_string(frames) +
+           " frames of " + std::to_string(frameBytes) +
+           " bytes and their bookkeeping); a movie may use at most " +
+           std::to_string(kMaxMovieBytes >> 20) + " MB";
 }
 
 uint32_t Stride8(int32_t width) {

@@ -53,6 +53,10 @@ enum class Compression : uint32_t { Rgb = 0, Rle8 = 1, Rle4 = 2 };
 // Largest buffer the core allocates for one frame or one file block. Sizes come from untrusted
 // files; anything larger is refused as absurd instead of exhausting memory.
 constexpr uint64_t kMaxBufferBytes = uint64_t(512) << 20;
+// The memory one movie may take: every frame's pixels and what the document keeps for each frame
+// beside them. Loading, composing and both writers check it before they begin, so whatever loads
+// can be cut, saved and read back.
+constexpr uint64_t kMaxMovieBytes = uint64_t(512) << 20;
 
 // RIFF header (12 bytes).
 struct RiffHeader {
@@ -100,7 +104,7 @@ struct StreamHeader {
     uint32_t scale = 100;  // frame period in milliseconds
     uint32_t rate = 1000;
     uint32_t start = 0;
-    uint32_t length = 1;  // frame count
+    uint32_t length = 1;               // frame count
     uint32_t suggestedBufferSize = 0;  // largest frame in bytes
     uint32_t quality = 8500;
     uint32_t sampleSize = 0;
@@ -230,6 +234,13 @@ struct IndexEntry {
     void Write(ByteWriter& out) const;
     bool Read(ByteReader& in);
 };
+
+// The bookkeeping of one frame: its chunk and index records and the heap block of its pixels.
+constexpr uint64_t kFrameBookkeepingBytes = sizeof(FrameChunk) + sizeof(IndexEntry) + 32;
+
+// Why a movie of frames frames of frameBytes plain bytes each does not fit kMaxMovieBytes, naming
+// the limit; empty when it fits.
+std::string CheckMovieBudget(uint64_t frames, uint64_t frameBytes);
 
 class MovieList {
 public:

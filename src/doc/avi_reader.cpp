@@ -11,7 +11,12 @@
 // Frame chunks ("00dc", "00db", "01dc": '0' first, 'd' third) fill N + I slots, N the total
 // frames of "avih" and I the initial frames of "strh": chunk k goes to slot (N + k) mod (N + I),
 // so the I chunks that precede frame 0 land after the movie's own frames. The index fills the
-// same slots by the same rule.
+// same slots by the same rule. An empty frame chunk repeats the frame before it.
+//
+// Palette-change chunks ("00pc": first entry, entry count with 0 for 256, flags, then red, green,
+// blue and flags per entry) change the palette from the next frame chunk on. The document keeps
+// one palette, so the colours that the frames use under all the palettes are merged into one
+// (at most 256 entries) and the frames renumbered to it.
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -22,6 +27,7 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/bitmap_file.h"
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
@@ -37,9 +43,11 @@ constexpr uint32_t kStrhTypeBytes = 4;
 constexpr uint32_t kMaxPaletteEntries = 256;
 // Reading reports one progress unit per 128 bytes.
 constexpr uint64_t kBytesPerUnit = 128;
-// A frame chunk is at least its header and one byte of data: the least room a promised frame
-// takes in the file.
-constexpr uint64_t kLeastFrameChunkBytes = kChunkHeaderBytes + 1;
+// A frame chunk is at least its header (an empty one repeats the frame before it): the least room
+// a promised frame takes in the file.
+constexpr uint64_t kLeastFrameChunkBytes = kChunkHeaderBytes;
+// A palette change: first entry, entry count and flags, then four bytes per entry.
+constexpr uint32_t kPaletteChangeHeadBytes = 4;
 // Index entries are read in batches of this many.
 constexpr size_t kIndexBatchEntries = 640;
 
@@ -51,6 +59,18 @@ struct ChunkHeader {
 bool IsFrameId(uint32_t id) {
     return (id & 0xFF) == '0' && ((id >> 16) & 0xFF) == 'd';
 }
+
+bool IsPaletteChangeId(uint32_t id) {
+    return (id & 0xFF) == '0' && (id >> 16) == ('p' | 'c' << 8);
+}
+
+// The entries a palette-change chunk sets, before frame chunk `before` (counted in file order).
+struct PaletteChange {
+    uint64_t before = 0;
+    uint32_t first = 0;
+    uint32_t count = 0;
+    size_t at = 0;  // of its entries in the walker's pool
+};
 
 uint64_t Rounded(uint32_t size) {
     return uint64_t(size) + (size & 1u);
@@ -70,6 +90,8 @@ public:
 
     int Parts() const { return parts_; }
     const std::string& Problem() const { return problem_; }
+    const std::vector<PaletteChange>& Changes() const { return changes_; }
+    const std::vector<RgbQuad>& ChangedEntries() const { return changedEntries_; }
 
 private:
     bool ReadHeader(ChunkHeader& header);
@@ -101,6 +123,7 @@ private:
     bool WalkStreamList(uint32_t listSize);
     bool ReadStreamFormat(uint32_t size);
     bool WalkMovieList(uint32_t listSize);
+    bool ReadPaletteChange(uint32_t size);
     bool ReadIndex(uint32_t size);
     bool AfterHeader();
     bool AllocateSlots();
@@ -119,6 +142,8 @@ private:
     uint32_t i_ = 0;
     uint64_t placed_ = 0;
     std::string problem_;
+    std::vector<PaletteChange> changes_;
+    std::vector<RgbQuad> changedEntries_;
 };
 
 bool AviWalker::ReadHeader(ChunkHeader& header) {
@@ -432,18 +457,11 @@ bool AviWalker::AfterHeader() {
     }
     const uint32_t height =
         static_cast<uint32_t>(info.biHeight < 0 ? -info.biHeight : info.biHeight);
-    if (uint64_t(Stride8(info.biWidth)) * height > kMaxBufferBytes) {
-        return Stop("frames of " + std::to_string(info.biWidth) + " x " + std::to_string(height) +
-                    " pixels are too large");
-    }
-    // Plain 8-bit frames take no more memory than their bytes in the file. Run-length and 1- or
-    // 4-bit frames grow when they are decoded, a few bytes of codes into a whole picture, so
-    // their total is capped like a single buffer.
-    const uint64_t movieBytes = uint64_t(Stride8(info.biWidth)) * height * (uint64_t(n_) + i_);
-    if ((info.biCompression != 0 || info.biBitCount != 8) && movieBytes > kMaxBufferBytes) {
-        return Stop("decoded, the movie would take " + std::to_string(movieBytes >> 20) +
-                    " MB, more than the " + std::to_string(kMaxBufferBytes >> 20) +
-                    " MB a movie may use");
+    // Every slot becomes a plain 8-bit frame, whatever the file holds.
+    if (std::string budget =
+            CheckMovieBudget(uint64_t(n_) + i_, uint64_t(Stride8(info.biWidth)) * height);
+        !budget.empty()) {
+        return Stop(std::move(budget));
     }
     doc_.frameCount = static_cast<int32_t>(n_);
 
@@ -499,8 +517,15 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
         if (IsFrameId(chunk.id)) {
             const uint64_t k = placed_;
             FrameChunk& frame = doc_.movieList.frames[NextSlot()];
+            if (chunk.size > kMaxBufferBytes) {
+                return Stop("frame chunk " + std::to_string(k) + " holds " +
+                            std::to_string(chunk.size) + " bytes, more than the " +
+                            std::to_string(kMaxBufferBytes >> 20) + " MB one chunk may hold");
+            }
             if (chunk.size == 0) {
-                return Stop("frame chunk " + std::to_string(k) + " is empty");
+                // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
+                frame.data.clear();
+                continue;
             }
             if (chunk.size > file_.Remaining()) {
                 return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
@@ -512,6 +537,13 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
                                                      "read error)");
             }
             maybePad = (chunk.size & 1u) != 0;
+        } else if (IsPaletteChangeId(chunk.id)) {
+            if (!ReadPaletteChange(chunk.size)) {
+                return false;
+            }
+            if (!SkipTo(start + kChunkHeaderBytes + Rounded(chunk.size))) {
+                break;
+            }
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
             if (!ReadU32(type)) {
@@ -530,6 +562,44 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
     if (placed_ == 0 || placed_ % slots != 0) {
         return Stop("the frame list holds " + std::to_string(placed_) + " frames where " +
                     std::to_string(slots) + " were announced");
+    }
+    return true;
+}
+
+bool AviWalker::ReadPaletteChange(uint32_t size) {
+    const std::string name = "palette change " + std::to_string(changes_.size());
+    std::array<uint8_t, kPaletteChangeHeadBytes> head{};
+    if (size < head.size() || !file_.ReadExact(head.data(), head.size())) {
+        return Stop(name + " is cut short");
+    }
+    PaletteChange change;
+    change.before = placed_;
+    change.first = head[0];
+    change.count = head[1] == 0 ? kMaxPaletteEntries : head[1];
+    if (change.first + change.count > kMaxPaletteEntries || size < head.size() + 4 * change.count) {
+        return Stop(name + " sets " + std::to_string(change.count) + " entries from entry " +
+                    std::to_string(change.first) + " in " + std::to_string(size) +
+                    " bytes, which does not fit a palette of 256");
+    }
+    // The entries take no more memory than their bytes in the file; a file of nothing but
+    // palette changes is still capped like one buffer.
+    if ((changedEntries_.size() + change.count) * sizeof(RgbQuad) > kMaxBufferBytes) {
+        return Stop("the palette changes hold more than " + std::to_string(kMaxBufferBytes >> 20) +
+                    " MB of entries");
+    }
+    std::array<uint8_t, 4 * kMaxPaletteEntries> bytes{};
+    if (!file_.ReadExact(bytes.data(), 4 * size_t(change.count))) {
+        return Stop(name + " is cut short");
+    }
+    try {
+        change.at = changedEntries_.size();
+        for (uint32_t e = 0; e < change.count; ++e) {
+            // Red, green, blue, flags: the order of a palette entry, not of a bitmap's table.
+            changedEntries_.push_back(RgbQuad{bytes[4 * e + 2], bytes[4 * e + 1], bytes[4 * e], 0});
+        }
+        changes_.push_back(change);
+    } catch (const std::bad_alloc&) {
+        return Stop("out of memory for the palette changes");
     }
     return true;
 }
@@ -574,13 +644,99 @@ bool AviWalker::ReadIndex(uint32_t size) {
     return true;
 }
 
-// Rows of a plain frame stored top-down are put in the bottom-up order the document keeps.
-void FlipRows(std::vector<uint8_t>& data, uint32_t stride, uint32_t height) {
-    for (uint32_t top = 0, bottom = height - 1; top < bottom; ++top, --bottom) {
-        std::swap_ranges(data.begin() + ptrdiff_t(uint64_t(top) * stride),
-                         data.begin() + ptrdiff_t(uint64_t(top + 1) * stride),
-                         data.begin() + ptrdiff_t(uint64_t(bottom) * stride));
+// Gives the frames of empty chunks their picture: a repeat of the frame before in file order.
+// A run-length frame becomes an end of bitmap, which takes every pixel from the frame decoded
+// before it (0 for the first); a plain frame becomes a copy of the bytes before (0 for the first).
+bool FillRepeatedFrames(std::vector<FrameChunk>& frames, size_t n, bool coded, size_t plainBytes) {
+    const size_t slots = frames.size();
+    try {
+        for (size_t k = 0; k < slots; ++k) {
+            std::vector<uint8_t>& data = frames[(n + k) % slots].data;
+            if (!data.empty()) {
+                continue;
+            }
+            if (coded) {
+                data = {0, 1};
+            } else if (k == 0) {
+                data.assign(plainBytes, 0);
+            } else {
+                data = frames[(n + k - 1) % slots].data;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    return true;
+}
+
+// One palette for frames that were drawn with the palettes the changes made: the colours the
+// frames use, in the order they are met, and the frames renumbered to it. Returns the reason
+// when they need more than 256 entries. Frames are plain, rows of stride bytes.
+std::string MergePalettes(std::vector<FrameChunk>& frames, size_t n, uint32_t width,
+                          uint32_t height, uint32_t stride, PaletteTable& palette,
+                          const std::vector<PaletteChange>& changes,
+                          const std::vector<RgbQuad>& entries) {
+    const size_t slots = frames.size();
+    std::array<RgbQuad, kMaxPaletteEntries> current = palette.entries;
+    PaletteTable merged;
+    std::array<int, kMaxPaletteEntries> mapped{};
+    mapped.fill(-1);
+    size_t next = 0;
+    for (size_t k = 0; k < slots; ++k) {
+        bool changed = false;
+        for (; next < changes.size() && changes[next].before <= k; ++next) {
+            const PaletteChange& c = changes[next];
+            std::copy_n(entries.begin() + std::ptrdiff_t(c.at), c.count,
+                        current.begin() + std::ptrdiff_t(c.first));
+            changed = true;
+        }
+        if (changed) {
+            mapped.fill(-1);
+        }
+        const size_t slot = (n + k) % slots;
+        if (slot >= n) {
+            continue;  // an initial frame, not part of the movie
+        }
+        std::vector<uint8_t>& data = frames[slot].data;
+        std::array<bool, kMaxPaletteEntries> used{};
+        for (uint32_t y = 0; y < height; ++y) {
+            const uint8_t* row = data.data() + size_t(y) * stride;
+            for (uint32_t x = 0; x < width; ++x) {
+                used[row[x]] = true;
+            }
+        }
+        std::array<uint8_t, kMaxPaletteEntries> to{};
+        for (size_t v = 0; v < kMaxPaletteEntries; ++v) {
+            if (used[v] && mapped[v] < 0) {
+                const RgbQuad& c = current[v];
+                int found = 0;
+                while (found < merged.count && (merged.entries[size_t(found)].red != c.red ||
+                                                merged.entries[size_t(found)].green != c.green ||
+                                                merged.entries[size_t(found)].blue != c.blue)) {
+                    ++found;
+                }
+                if (found == int(kMaxPaletteEntries)) {
+                    return "with its " + std::to_string(changes.size()) +
+                           " palette changes the movie uses more than 256 colours, more than "
+                           "one palette can hold";
+                }
+                if (found == merged.count) {
+                    merged.entries[size_t(found)] = RgbQuad{c.blue, c.green, c.red, 0};
+                    ++merged.count;
+                }
+                mapped[v] = found;
+            }
+            to[v] = uint8_t(std::max(mapped[v], 0));
+        }
+        for (uint32_t y = 0; y < height; ++y) {
+            uint8_t* row = data.data() + size_t(y) * stride;
+            for (uint32_t x = 0; x < width; ++x) {
+                row[x] = to[row[x]];
+            }
+        }
+    }
+    palette = merged;
+    return {};
 }
 
 }  // namespace
@@ -642,8 +798,12 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
     format.biHeight = static_cast<int32_t>(height);
 
     const int sourceBits = format.biBitCount;
+    const uint64_t sourceStride = (uint64_t(width) * uint32_t(sourceBits) + 31) / 32 * 4;
+    if (!FillRepeatedFrames(movieList.frames, size_t(n), format.biCompression != 0,
+                            size_t(sourceStride * height))) {
+        return failed("out of memory for the repeated frames");
+    }
     if (format.biCompression == 0) {
-        const uint64_t sourceStride = (uint64_t(width) * uint32_t(sourceBits) + 31) / 32 * 4;
         const uint64_t needed = sourceStride * height;
         for (int32_t k = 0; k < n; ++k) {
             const uint32_t got = movieList.frames[size_t(k)].Size();
@@ -693,11 +853,19 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
             }
         }
         if (topDown) {
-            FlipRows(data, Stride8(static_cast<int32_t>(width)), height);
+            FlipRows(data, Stride8(static_cast<int32_t>(width)));
         }
     }
 
-    if (RebuildHeaders(0, 0, 0, 0, 0) == 0) {
+    if (!walker.Changes().empty()) {
+        const std::string reason = MergePalettes(movieList.frames, size_t(n), width, height,
+                                                 Stride8(static_cast<int32_t>(width)), palette,
+                                                 walker.Changes(), walker.ChangedEntries());
+        if (!reason.empty()) {
+            return failed(reason);
+        }
+    }
+    if (RebuildHeaders(walker.Changes().empty() ? 0 : palette.count, 0, 0, 0, 0) == 0) {
         return failed("out of memory");
     }
     movieList.FindTransparentIndex(palette, static_cast<int32_t>(height));

@@ -5,8 +5,10 @@
 // the target and replaces it only when complete; whatever happens after encoding began, the
 // frames are decoded back so that the movie in memory stays usable.
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "doc/animation_document.h"
@@ -22,6 +24,18 @@ constexpr uint32_t kBytesPerUnit = 1024;
 constexpr uint32_t kUnitsPerRow = 5;
 // Index progress: one unit per 128 bytes.
 constexpr uint32_t kIndexBytesPerUnit = 128;
+
+// Encoded frames never take more than plain ones (the writer falls back to plain), and a frame
+// takes more of the movie's budget than its chunk header, a possible extra end of line and its
+// index entry take in the file: a movie within the budget always fits the 32-bit sizes of the
+// RIFF file.
+constexpr uint64_t kLargestHeaders = RiffHeader::kBytes + HeaderList::kListHeaderBytes +
+                                     MainHeader::kBytes + StreamList::kListHeaderBytes +
+                                     StreamHeader::kBytes + StreamFormat::kBytes + 4 * 256 +
+                                     MovieList::kListHeaderBytes + 8;
+static_assert(8 + 2 + IndexEntry::kBytes <= kFrameBookkeepingBytes &&
+                  kLargestHeaders + kMaxMovieBytes <= UINT32_MAX,
+              "a movie within the budget always fits an AVI file");
 
 // The file's name for a failure reason. A Windows name may hold an unpaired surrogate, which
 // has no UTF-8 form (the conversion throws); such a name is left out.
@@ -52,6 +66,19 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     }
     BitmapInfoHeader& format = headerList.stream.format.header;
     const int32_t height = format.biHeight;
+    if (format.biWidth <= 0 || height <= 0 || format.biBitCount != 8 || format.biCompression != 0) {
+        return Fail("the frames are not plain 8-bit pictures");
+    }
+    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(height);
+    if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
+        return Fail(std::move(budget));
+    }
+    for (int32_t k = 0; k < n; ++k) {
+        if (Frame(k).Size() != frameBytes) {
+            return Fail("frame " + std::to_string(k) + " holds " + std::to_string(Frame(k).Size()) +
+                        " bytes instead of " + std::to_string(frameBytes));
+        }
+    }
     const uint32_t plainTotal = headerList.main.suggestedBufferSize;
 
     // The range covers the bytes to write and the rows to encode and decode.
@@ -65,7 +92,7 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
         if (watch.Cancelled()) {
             return Fail("cancelled");
         }
-        return Fail(palette.count == 0 ? "the movie has no palette" : "out of memory");
+        return Fail("the movie has no palette");
     }
     if (!movieList.EncodeFramesForAvi(sink, format, n)) {
         // The encoder has put the frames back in plain form, remapped to the compacted palette;

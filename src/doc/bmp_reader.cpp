@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/bitmap_file.h"
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
@@ -20,27 +21,8 @@
 namespace kx {
 namespace {
 
-constexpr uint32_t kFileHeaderBytes = 14;
-constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
 // Progress units of the read phase: one per 128 bytes of pixel data.
 constexpr uint32_t kReadBytesPerUnit = 128;
-
-struct FileHeader {
-    uint16_t bfType = 0;
-    uint32_t bfSize = 0;
-    uint16_t bfReserved1 = 0;
-    uint16_t bfReserved2 = 0;
-    uint32_t bfOffBits = 0;
-
-    bool Read(ByteReader& in) {
-        bfType = in.u16le();
-        bfSize = in.u32le();
-        bfReserved1 = in.u16le();
-        bfReserved2 = in.u16le();
-        bfOffBits = in.u32le();
-        return in.ok();
-    }
-};
 
 // Bytes of one packed row of the file: bits x width rounded up to 32 bits.
 uint64_t SourceStride(int32_t width, uint16_t bits) {
@@ -83,25 +65,15 @@ std::string CheckInfoHeader(const BitmapInfoHeader& info) {
     if (info.biHeight < 0 && info.biCompression != uint32_t(Compression::Rgb)) {
         return "run-length data in a top-down bitmap";
     }
-    // The largest buffer the load makes is the 8-bit frame.
+    // The whole picture is the movie's one frame until it is cut.
     const uint64_t rows =
         info.biHeight < 0 ? uint64_t(-int64_t(info.biHeight)) : uint64_t(info.biHeight);
     const uint64_t stride8 = (uint64_t(uint32_t(info.biWidth)) + 3) / 4 * 4;
-    if (stride8 > kMaxBufferBytes / rows) {
+    if (std::string budget = CheckMovieBudget(1, stride8 * rows); !budget.empty()) {
         return "picture of " + std::to_string(info.biWidth) + " x " + std::to_string(rows) +
-               " pixels is too large";
+               " pixels: " + budget;
     }
     return {};
-}
-
-// Reverses the order of rows of stride bytes, turning a top-down picture bottom-up.
-void FlipRows(std::vector<uint8_t>& data, size_t stride) {
-    const size_t rows = data.size() / stride;
-    for (size_t top = 0, bottom = rows; top + 1 < bottom; ++top, --bottom) {
-        std::swap_ranges(data.begin() + std::ptrdiff_t(top * stride),
-                         data.begin() + std::ptrdiff_t((top + 1) * stride),
-                         data.begin() + std::ptrdiff_t((bottom - 1) * stride));
-    }
 }
 
 }  // namespace
@@ -136,18 +108,18 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
         return failed(errno == ENOENT ? "no such file" : DescribeFileError(errno));
     }
 
-    uint8_t headerBytes[kFileHeaderBytes + BitmapInfoHeader::kBytes];
+    uint8_t headerBytes[BitmapFileHeader::kBytes + BitmapInfoHeader::kBytes];
     if (!file.ReadExact(headerBytes, sizeof headerBytes)) {
         return failed(file.Size() >= 2 && headerBytes[0] == 'B' && headerBytes[1] == 'M'
                           ? "the bitmap headers end early"
                           : "not a BMP file");
     }
     ByteReader in(headerBytes, sizeof headerBytes);
-    FileHeader fileHeader;
+    BitmapFileHeader fileHeader;
     BitmapInfoHeader info;
     fileHeader.Read(in);
     info.Read(in);
-    if (fileHeader.bfType != kBitmapType) {
+    if (fileHeader.bfType != BitmapFileHeader::kType) {
         return failed("not a BMP file");
     }
     if (info.biSize < BitmapInfoHeader::kBytes) {
@@ -159,12 +131,13 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
     }
 
     // The palette lies between the real info header and the pixel data.
-    const uint64_t paletteStart = uint64_t(kFileHeaderBytes) + info.biSize;
+    const uint64_t paletteStart = uint64_t(BitmapFileHeader::kBytes) + info.biSize;
     if (fileHeader.bfOffBits < paletteStart) {
         return failed("pixel data offset " + std::to_string(fileHeader.bfOffBits) +
                       " lies inside the headers");
     }
-    const uint32_t paletteEntries = (fileHeader.bfOffBits - info.biSize - kFileHeaderBytes) / 4;
+    const uint32_t paletteEntries =
+        (fileHeader.bfOffBits - info.biSize - BitmapFileHeader::kBytes) / 4;
     if (paletteEntries > 256) {
         return failed("palette of " + std::to_string(paletteEntries) + " entries");
     }

@@ -10,9 +10,11 @@
 // are decoded back on every path, so the document stays usable whatever happens.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/bitmap_file.h"
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
@@ -20,9 +22,11 @@
 namespace kx {
 namespace {
 
-constexpr uint32_t kFileHeaderBytes = 14;
-constexpr uint32_t kHeadersBytes = kFileHeaderBytes + BitmapInfoHeader::kBytes;
-constexpr uint16_t kBitmapType = 0x4D42;  // "BM"
+constexpr uint32_t kHeadersBytes = BitmapFileHeader::kBytes + BitmapInfoHeader::kBytes;
+// Compressed frames never take more than plain ones (the writer falls back to plain): a movie
+// within the budget always fits the 32-bit sizes of a bitmap file.
+static_assert(kHeadersBytes + 4 * 256 + kMaxMovieBytes <= UINT32_MAX,
+              "a movie within the budget always fits a bitmap file");
 
 }  // namespace
 
@@ -40,6 +44,9 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
     if (format.biWidth <= 0 || format.biHeight <= 0 || format.biBitCount != 8 ||
         format.biCompression != 0) {
         return Fail("the frames are not plain 8-bit pictures");
+    }
+    if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
+        return Fail(std::move(budget));
     }
     for (int32_t k = 0; k < n; ++k) {
         if (Frame(k).Size() != frameBytes) {
@@ -85,6 +92,9 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
 
     uint32_t dataBytes = plainTotal;
     if (compress) {
+        // Without a palette CompactPalette only clears the remap table and cannot fail: a bitmap
+        // keeps every palette entry (its biClrUsed says so), so the encoder must not renumber
+        // the pixels as the AVI writer does after dropping unused entries.
         movieList.CompactPalette(sink, nullptr, n);
         if (!Report(sink, (plainTotal + 310) / 256 + 5 * rows, kPhaseEncoding)) {
             return Fail("cancelled");
@@ -103,16 +113,12 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
     }
 
     const uint64_t fileBytes = uint64_t(4) * entries + dataBytes + kHeadersBytes;
-    if (fileBytes > UINT32_MAX) {
-        return failAfterEncoding("the bitmap would be larger than 4 GB");
-    }
     std::vector<uint8_t> head;
     ByteWriter out(head);
-    out.u16le(kBitmapType);                       // bfType "BM"
-    out.u32le(static_cast<uint32_t>(fileBytes));  // bfSize
-    out.u16le(0);                                 // bfReserved1
-    out.u16le(0);                                 // bfReserved2
-    out.u32le(4 * entries + kHeadersBytes);       // bfOffBits
+    BitmapFileHeader fileHeader;
+    fileHeader.bfSize = static_cast<uint32_t>(fileBytes);
+    fileHeader.bfOffBits = 4 * entries + kHeadersBytes;
+    fileHeader.Write(out);
     // The frames' own info header (resolution and compression as held), describing the strip.
     BitmapInfoHeader info = format;
     info.biSize = BitmapInfoHeader::kBytes;             // 40: only this much is written

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -75,6 +76,12 @@ int CAnimationDocument::ComposeFromStrip(ProgressSink* progress, int32_t frameHe
         return Fail("frame height must be at least 1");
     }
     const int32_t n = stripHeight / frameHeight + (stripHeight % frameHeight != 0 ? 1 : 0);
+    // The strip stays loaded when its frames would not fit.
+    const uint64_t rowBytes = movieList.frames[0].data.size() / uint64_t(stripHeight);
+    if (std::string budget = CheckMovieBudget(uint64_t(n), rowBytes * uint64_t(frameHeight));
+        !budget.empty()) {
+        return Fail(std::move(budget));
+    }
     frameCount = n;
 
     std::vector<FrameChunk> old;

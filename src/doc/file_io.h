@@ -1,8 +1,13 @@
 // Byte-stream files for the readers and writers, with Unicode paths on every platform.
 //
-// OutputFile never writes over the target directly: it writes a temporary file in the target's
-// folder and replaces the target only in Commit(), so a failed or cancelled save leaves the old
-// file exactly as it was and no partial file behind.
+// OutputFile writes where a plain write of the name would: through a symbolic link to the file
+// it leads to, refused for a file the user may not write. It writes a temporary file beside that
+// file, made exclusively with the file's permission bits (and owner), flushes it to the disk and
+// replaces the file with it only in Commit(), so a failed or cancelled save leaves the old file
+// exactly as it was and no partial file behind. Where no such temporary file can be made (a
+// folder the user may not write, an owner it cannot give, a name too long) it writes the file in
+// place, as a plain save does; a failed save then leaves the file cut short. A disk without room
+// for the temporary file fails the save instead, leaving the old file.
 #pragma once
 
 #include <cstdint>
@@ -47,17 +52,21 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates the temporary file beside target.
+    // Creates the temporary file beside the file target names, or opens that file for writing
+    // in place.
     bool Open(const std::filesystem::path& target);
     bool Write(const void* data, size_t n);
     uint64_t Position() const { return position_; }
-    // Flushes and closes the temporary file, then puts it in place of the target.
+    // Flushes the data to the disk and closes the file; a temporary file then replaces the
+    // target.
     bool Commit();
     void Discard();
     // Why the last Open, Write or Commit failed, in plain words.
     const std::string& Error() const { return error_; }
 
 private:
+    bool OpenInPlace();
+
     std::FILE* file_ = nullptr;
     std::filesystem::path target_;
     std::filesystem::path temporary_;

@@ -31,6 +31,7 @@
 // an end of line, a delta straight up from a row start). An end of line always goes to the start
 // of the next row: at a row start with no pixels yet it skips that whole row.
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -43,6 +44,8 @@ namespace {
 
 // Rows between two progress steps of the coders.
 constexpr uint32_t kRowsPerStep = 128;
+// The encoder writes into a buffer of this many times the plain frame.
+constexpr uint64_t kCodeBufferFactor = 2;
 
 // Geometry of a plain frame; every size in 64 bits so that absurd headers cannot wrap.
 struct Geometry {
@@ -137,6 +140,28 @@ private:
     uint8_t* buffer_;
     size_t capacity_;
 };
+
+// Eight bytes from p, in memory order.
+uint64_t Load8(const uint8_t* p) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// How many of the eight bytes loaded by Load8 come before the first one whose bits are set in
+// differs (not 0). Where the memory order is not known to be the low byte first, none are
+// skipped and the caller's byte-by-byte scan finds them.
+int64_t SameLeadingBytes(uint64_t differs) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return std::countr_zero(differs) / 8;
+    }
+    return 0;
+}
+
+// A byte eight times over.
+uint64_t Repeat8(uint8_t b) {
+    return uint64_t(b) * 0x0101010101010101u;
+}
 
 // Replaces every pixel value v by its compacted index v - remap[v].
 void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
@@ -239,10 +264,11 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
         }
 
         if (second == 2) {
-            // Delta: dx pixels right and dy rows up, the skipped pixels from the base.
+            // Delta: dx pixels right and dy rows up, the skipped pixels from the base or 0
+            // without one (a picture with holes, or a movie that starts with a delta frame).
             const uint8_t dx = in.u8();
             const uint8_t dy = in.u8();
-            if (!in.ok() || base == nullptr) {
+            if (!in.ok()) {
                 return 0;
             }
             const uint64_t skip = dx + strideUnits * dy;
@@ -334,11 +360,12 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
         return 1;
     }
     Geometry g;
-    if (!MakeGeometry(format.biWidth, format.biHeight, false, g) || 2 * g.total > kMaxBufferBytes) {
+    if (!MakeGeometry(format.biWidth, format.biHeight, false, g) ||
+        kCodeBufferFactor * g.total > kMaxBufferBytes) {
         return 0;
     }
     // Only the bytes written are ever read, so the buffer is not cleared first.
-    const size_t capacity = size_t(2 * g.total);
+    const size_t capacity = size_t(kCodeBufferFactor * g.total);
     const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
     if (!buffer) {
         return 0;
@@ -469,15 +496,40 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
             i += 1;
             // Pixels that repeat the one before and (with a base) equal the base only lengthen
             // the run: scan them in local variables, the bulk of every frame.
+            // Eight pixels at a time while they all qualify, then one at a time.
             int64_t at = i;
             int64_t length = run;
+            const uint64_t repeated = Repeat8(P[at - 1]);
             if (Q != nullptr) {
+                while (rowLimit - at >= 8 && length <= 255 - 8) {
+                    const uint64_t differs =
+                        (Load8(P + at) ^ repeated) | (Load8(Q + at) ^ repeated);
+                    if (differs != 0) {
+                        const int64_t same = SameLeadingBytes(differs);
+                        at += same;
+                        length += same;
+                        break;
+                    }
+                    at += 8;
+                    length += 8;
+                }
                 while (at != rowLimit && length < 255 && P[at] == P[at - 1] && P[at] == Q[at]) {
                     ++at;
                     ++length;
                 }
                 unchanged = unchanged || at != i;
             } else {
+                while (rowLimit - at >= 8 && length <= 255 - 8) {
+                    const uint64_t differs = Load8(P + at) ^ repeated;
+                    if (differs != 0) {
+                        const int64_t same = SameLeadingBytes(differs);
+                        at += same;
+                        length += same;
+                        break;
+                    }
+                    at += 8;
+                    length += 8;
+                }
                 while (at != rowLimit && length < 255 && P[at] == P[at - 1]) {
                     ++at;
                     ++length;
@@ -627,11 +679,15 @@ int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
     if (!plain(frames[0])) {
         return 0;
     }
-    if (coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
+    // Frames too large for the encoder's buffer are written plain, as frames whose codes come
+    // out longer than the plain ones are.
+    const bool encodable = kCodeBufferFactor * plainSize <= kMaxBufferBytes;
+    if (encodable &&
+        coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
         return restore(0);
     }
     if (coded.data.empty()) {
-        // Too narrow to encode: the frames stay plain.
+        // Too narrow or too large to encode: the frames stay plain.
         if (!avi || movie.remapped != 0) {
             return Report(progress, uint32_t(n) * height * 5, kProgressStep) ? 1 : 0;
         }

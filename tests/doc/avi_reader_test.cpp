@@ -470,7 +470,8 @@ TEST_F(AviReaderTest, CountsAndSizesBeyondTheFileFailCleanly) {
     p.height = 0x7FFFFFFF;
     p.frames = {Bytes(8, 0)};
     EXPECT_EQ(0, Load(test::BuildAvi(p)));
-    EXPECT_NE(std::string::npos, doc_.FailureReason().find("too large")) << doc_.FailureReason();
+    EXPECT_NE(std::string::npos, doc_.FailureReason().find("a movie may use at most 512 MB"))
+        << doc_.FailureReason();
 }
 
 TEST_F(AviReaderTest, RunLengthMovieBeyondTheMemoryCapIsRefusedBeforeDecoding) {
@@ -482,7 +483,7 @@ TEST_F(AviReaderTest, RunLengthMovieBeyondTheMemoryCapIsRefusedBeforeDecoding) {
     p.compression = 1;
     p.frames.assign(2100, Bytes{0x00, 0x01});
     EXPECT_EQ(0, Load(test::BuildAvi(p)));
-    EXPECT_NE(std::string::npos, doc_.FailureReason().find("would take 525 MB"))
+    EXPECT_NE(std::string::npos, doc_.FailureReason().find("would take 526 MB"))
         << doc_.FailureReason();
 
     p.frames.resize(4);
@@ -666,6 +667,29 @@ TEST_F(AviReaderTest, PaletteMoviesFromFfmpegLoadToTheSamePixels) {
     }
 }
 #endif
+
+TEST_F(AviReaderTest, PaletteChangesThatDoNotFitAPaletteAreRefused) {
+    const struct {
+        const char* what;
+        Bytes body;  // of the "00pc" chunk between the two frames
+        const char* reason;
+    } cases[] = {
+        {"entries past entry 255", {250, 8, 0, 0, 1, 2, 3, 0}, "does not fit a palette of 256"},
+        {"fewer entries than it counts", {0, 3, 0, 0, 1, 2, 3, 0}, "does not fit a palette of 256"},
+        {"only part of its head", {0, 1}, "palette change 0 is cut short"},
+    };
+    for (const auto& c : cases) {
+        AviParts p;
+        p.frames = {test::PlainFrame(p, 0), test::PlainFrame(p, 1)};
+        const Bytes movi = test::List(fourcc::kMovi, {test::Chunk(p.frameId, p.frames[0], false),
+                                                      test::Chunk(MakeFourCC("00pc"), c.body),
+                                                      test::Chunk(p.frameId, p.frames[1], false)});
+        EXPECT_EQ(0, Load(test::Riff({test::Hdrl(p), movi, test::Idx1For(p)}))) << c.what;
+        EXPECT_NE(std::string::npos, doc_.FailureReason().find(c.reason))
+            << c.what << ": " << doc_.FailureReason();
+        EXPECT_EQ(0, doc_.FrameCount()) << c.what;
+    }
+}
 
 }  // namespace
 }  // namespace kx

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <random>
 #include <string>
@@ -260,15 +261,15 @@ TEST(SaveAvi, ASingleCancelNeverCommitsAPartFile) {
 
 TEST(SaveAvi, FailedOpenKeepsTheTargetAndDecodesBack) {
     test::TempFolder folder;
-    // The temporary name beside this target is longer than a file name may be.
-    const std::string name = std::string(244, 'm') + ".avi";
-    const std::vector<uint8_t> old = {'o', 'l', 'd'};
-    test::WriteAll(folder / name, old);
+    // A folder cannot be replaced by a movie.
+    const std::string name = "m.avi";
+    std::filesystem::create_directory(folder / name);
+    test::WriteAll(folder / name / "kept", {'o', 'l', 'd'});
     CAnimationDocument doc;
     MakeMovie(doc, 32, 32, 3, 16, Walker);
     EXPECT_EQ(0, doc.SaveAvi(nullptr, folder / name));
     EXPECT_NE(std::string::npos, doc.FailureReason().find("cannot write")) << doc.FailureReason();
-    EXPECT_EQ(old, test::ReadAll(folder / name));
+    EXPECT_EQ(std::vector<uint8_t>({'o', 'l', 'd'}), test::ReadAll(folder / name / "kept"));
     EXPECT_EQ(1u, folder.Entries().size());
     EXPECT_EQ(0u, doc.headerList.stream.format.header.biCompression);
     EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);

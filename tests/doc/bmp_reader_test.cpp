@@ -246,7 +246,10 @@ TEST_F(BmpReader, BadGeometryIsRefusedWithAReason) {
     layout.width = 1 << 20;
     layout.height = 1 << 12;
     EXPECT_EQ(0, Load(layout));
-    EXPECT_EQ("picture of 1048576 x 4096 pixels is too large", doc.FailureReason());
+    EXPECT_EQ(
+        "picture of 1048576 x 4096 pixels: the movie would take 4097 MB (1 frames of 4294967296 "
+        "bytes and their bookkeeping); a movie may use at most 512 MB",
+        doc.FailureReason());
 }
 
 TEST_F(BmpReader, ShortPlainDataIsRefused) {

@@ -23,8 +23,8 @@ std::vector<Bytes> ThreeFrames() {
     for (uint8_t v = 1; v <= 4; ++v) {
         f0.insert(f0.end(), 8, v);
     }
-    Bytes f1 = f0;
-    std::fill(f1.begin() + 24, f1.end(), 9);
+    Bytes f1(f0.begin(), f0.begin() + 24);
+    f1.insert(f1.end(), 8, 9);
     return {f0, f1, f1};
 }
 

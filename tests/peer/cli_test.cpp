@@ -164,6 +164,10 @@ TEST(Cli, UsageErrorsGiveStatusTwoAndTheUsage) {
         "convert " + s + " " + Q(folder / "o.gif"),
         "convert " + s + " " + o + " --frames 0",
         "convert " + s + " " + o + " --speed x",
+        "convert " + s + " " + o + " --speed 0",
+        "convert " + s + " " + o + " --speed 60001",
+        "convert " + s + " " + o + " --speed 4294968",
+        "convert " + s + " " + o + " --speed 5000000",
         "convert " + s + " " + o + " --frames 2 --frame-height 3",
         "convert " + s + " " + o + " --rle",
         "convert " + s + " " + o + " --bogus",
@@ -183,11 +187,11 @@ TEST(Cli, ConvertsAnAviToAnAvi) {
     ASSERT_EQ(0, Cli(folder, "convert " + Q(folder / "s.bmp") + " " + Q(folder / "a.avi") +
                                  " --frame-height 10")
                      .status);
-    const auto r =
-        Cli(folder, "convert " + Q(folder / "a.avi") + " " + Q(folder / "b.avi") + " --speed 250");
+    const auto r = Cli(
+        folder, "convert " + Q(folder / "a.avi") + " " + Q(folder / "b.avi") + " --speed 60000");
     ASSERT_EQ(0, r.status) << r.err;
     EXPECT_NE(std::string::npos,
-              Cli(folder, "info " + Q(folder / "b.avi")).out.find(Line("speed", "250")));
+              Cli(folder, "info " + Q(folder / "b.avi")).out.find(Line("speed", "60000")));
     EXPECT_EQ(
         2, Cli(folder, "convert " + Q(folder / "a.avi") + " " + Q(folder / "c.avi") + " --frames 2")
                .status);

@@ -36,11 +36,14 @@ constexpr const char kUsage[] =
     "\n"
     "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
     "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
-    "either the whole strip is one frame. --speed sets milliseconds per frame (default 100\n"
-    "for a strip, the movie's own for an AVI). --rle writes a run-length compressed bitmap.\n"
-    "--quiet shows no progress bar.\n";
+    "either the whole strip is one frame. --speed sets milliseconds per frame, 1 to 60000\n"
+    "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
+    "compressed bitmap. --quiet shows no progress bar.\n";
 
 constexpr int kExitFailure = 1;
+// Milliseconds per frame: the frame settings window's own range. Longer periods would no longer
+// fit the movie's microsecond field.
+constexpr int32_t kLongestSpeedMs = 60000;
 constexpr int kExitUsage = 2;
 
 // Set by Ctrl+C; the progress sink then answers Cancel, as the dialog's Cancel button does.
@@ -286,6 +289,10 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
             const auto value = PositiveNumber(args[++i]);
             if (!value) {
                 return Usage(a + " needs a whole number of at least 1, not \"" + args[i] + "\"");
+            }
+            if (a == "--speed" && *value > kLongestSpeedMs) {
+                return Usage("--speed takes 1 to " + std::to_string(kLongestSpeedMs) +
+                             " milliseconds, not " + args[i]);
             }
             (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
         } else if (a == "--rle") {
