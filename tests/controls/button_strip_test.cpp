@@ -6,12 +6,13 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cwchar>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "controls/canvas.h"
+#include "controls/main_strips.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "framework/recording_app.h"
@@ -21,39 +22,13 @@ namespace kx {
 namespace {
 
 using namespace StripState;
-
-const StripButtonDef kViewButtons[] = {
-    {ID_VIEW_FIT, IDS_TIP_FIT, 0x0101, 526},
-    {ID_PLAY_REPEAT, IDS_TIP_REPEAT, 0x0101, 527},
-    {ID_VIEW_TRANSPARENT, IDS_TIP_TRANSPARENT, 0x0101, 528},
-    {},
-    {ID_CONTEXT_HELP, IDS_TIP_CONTEXT_HELP, 0, 531},
-};
-// Entries 0 open, 1 save, 3 first, 4 previous, 6 play, 8 next, 9 last; 2, 5, 7 separators.
-const StripButtonDef kPlayButtons[] = {
-    {ID_FILE_OPEN, IDS_TIP_OPEN, 0, 516},
-    {ID_FILE_SAVE_AS, IDS_TIP_SAVE_AS, 0x0100, 517},
-    {},
-    {ID_FIRST_FRAME, IDS_TIP_FIRST_FRAME, 0x0100, 521},
-    {ID_PREV_FRAME, IDS_TIP_PREV_FRAME, 0x0100, 519},
-    {},
-    {ID_PLAY_PAUSE, IDS_TIP_PLAY_PAUSE, 0x0101, 518},
-    {},
-    {ID_NEXT_FRAME, IDS_TIP_NEXT_FRAME, 0x0100, 520},
-    {ID_LAST_FRAME, IDS_TIP_LAST_FRAME, 0x0100, 522},
-};
+using test::kPlayButtons;
+using test::kViewButtons;
 
 // A strip whose chevron menu is answered by the test: it records the items and chooses one.
 class TestStrip : public CButtonStrip {
 public:
-    struct Item {
-        UINT id;
-        std::wstring text;
-        UINT state;
-        UINT type;
-        bool operator==(const Item&) const = default;
-    };
-    std::vector<Item> items;
+    std::vector<std::wstring> items;  // "-" for a separator; checked and disabled items marked
     UINT choice = 0;
     int menus = 0;
 
@@ -65,19 +40,18 @@ protected:
             wchar_t text[256] = {};
             MENUITEMINFOW info{};
             info.cbSize = sizeof info;
-            info.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_STRING;
+            info.fMask = MIIM_STATE | MIIM_FTYPE | MIIM_STRING;
             info.dwTypeData = text;
             info.cch = 256;
             ::GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info);
-            items.push_back({info.wID, text, info.fState, info.fType});
+            items.push_back(info.fType == MFT_SEPARATOR
+                                ? L"-"
+                                : std::wstring(text) + (info.fState & MFS_CHECKED ? L" [x]" : L"") +
+                                      (info.fState & MFS_DISABLED ? L" [off]" : L""));
         }
         return choice;
     }
 };
-
-std::ostream& operator<<(std::ostream& os, const TestStrip::Item& item) {
-    return os << "{" << item.id << " state " << item.state << " type " << item.type << "}";
-}
 
 // The main window in small: it records the command ids it gets with the check bits the strip
 // shows at that moment, hands help to the application, and keeps the context-help mode.
@@ -92,31 +66,24 @@ public:
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        switch (msg) {
-            case WM_COMMAND:
-                if (LOWORD(wParam) == IDC_PLAY_BAR || LOWORD(wParam) == IDC_VIEW_BAR) {
-                    ++presses;
-                } else {
-                    commands.push_back(LOWORD(wParam));
-                    const int entry = strip->FindById(LOWORD(wParam), 0);
-                    checkAtCommand.push_back(
-                        entry < 0 ? 0xFF : strip->Buttons()[size_t(entry)].state & kCheckMask);
-                }
-                return 0;
-            case WM_HELP:
-                AfxGetApp()->WinHelp(reinterpret_cast<HELPINFO*>(lParam)->dwContextId,
-                                     HELP_CONTEXTPOPUP);
-                return TRUE;
-            case WM_SYSCOMMAND:
-                if (wParam == SC_CONTEXTHELP) {
-                    ++contextHelpModes;
-                    return 0;
-                }
-                break;
-            default:
-                break;
+        if (msg == WM_COMMAND &&
+            (LOWORD(wParam) == IDC_PLAY_BAR || LOWORD(wParam) == IDC_VIEW_BAR)) {
+            ++presses;
+        } else if (msg == WM_COMMAND) {
+            commands.push_back(LOWORD(wParam));
+            const int entry = strip->FindById(LOWORD(wParam), 0);
+            checkAtCommand.push_back(
+                entry < 0 ? 0xFF : strip->Buttons()[size_t(entry)].state & kCheckMask);
+        } else if (msg == WM_HELP) {
+            AfxGetApp()->WinHelp(reinterpret_cast<HELPINFO*>(lParam)->dwContextId,
+                                 HELP_CONTEXTPOPUP);
+            return TRUE;
+        } else if (msg != WM_SYSCOMMAND || wParam != SC_CONTEXTHELP) {
+            return CDialog::WindowProc(msg, wParam, lParam);
+        } else {
+            ++contextHelpModes;
         }
-        return CDialog::WindowProc(msg, wParam, lParam);
+        return 0;
     }
 };
 
@@ -242,13 +209,11 @@ TEST_F(ButtonStripTest, MouseSequencesSendOneCommandPerClick) {
 
 TEST_F(ButtonStripTest, HotTrackingFollowsThePointerWithTheCapture) {
     Mouse(play, WM_MOUSEMOVE, Centre(play, 0));
-    EXPECT_EQ(0, play.HotIndex());
     EXPECT_EQ(kHot, play.Buttons()[0].state & (kHot | kPressed));
     EXPECT_EQ(play.m_hWnd, ::GetCapture());
     // A disabled button shows no hot edge, and the capture goes.
     Mouse(play, WM_MOUSEMOVE, Centre(play, 1));
-    EXPECT_EQ(0, play.Buttons()[0].state & kHot);
-    EXPECT_EQ(0, play.Buttons()[1].state & kHot);
+    EXPECT_EQ(0, (play.Buttons()[0].state | play.Buttons()[1].state) & kHot);
     EXPECT_EQ(nullptr, ::GetCapture());
 }
 
@@ -258,7 +223,7 @@ TEST_F(ButtonStripTest, ClicksToggleCheckButtonsBeforeTheCommand) {
         uint16_t before;
         uint16_t atCommand;
     };
-    const Case cases[] = {{0, kChecked}, {kChecked, 0}, {kIndeterminate, kChecked}};
+    const Case cases[] = {{0, kChecked}, {kChecked, 0}};
     for (const Case& c : cases) {
         play.SetButtonCheck(ID_PLAY_PAUSE, c.before);
         owner.commands.clear();
@@ -282,8 +247,7 @@ TEST_F(ButtonStripTest, ChangesByIdAndByIndex) {
         {},
     };
     ASSERT_TRUE(play.SetButtons(defs));
-    // Trailing separators are dropped.
-    ASSERT_EQ(5u, play.Buttons().size());
+    ASSERT_EQ(5u, play.Buttons().size()) << "trailing separators are dropped";
     struct Case {
         const char* name;
         int32_t key;
@@ -292,25 +256,13 @@ TEST_F(ButtonStripTest, ChangesByIdAndByIndex) {
         std::vector<uint16_t> states;
     };
     const uint32_t byIndex = CButtonStrip::kByIndex;
+    const uint16_t both = kChecked | kDisabled;
     const Case cases[] = {
         {"radio by index", 1, byIndex | 1, true, {0, kChecked, 0, 0, 0}},
-        {"indeterminate checks a radio button", 2, byIndex | 2, true, {0, 0, kChecked, 0, 0}},
         {"every entry with the id", 10, 1, true, {kChecked, 0, 0, 0, kChecked}},
-        {"a separator by index is left alone",
-         3,
-         byIndex | kDisabled,
-         false,
-         {kChecked, 0, 0, 0, kChecked}},
-        {"disabled by id",
-         10,
-         kDisabled,
-         false,
-         {kChecked | kDisabled, 0, 0, 0, kChecked | kDisabled}},
-        {"out of range",
-         7,
-         byIndex | 0,
-         false,
-         {kChecked | kDisabled, 0, 0, 0, kChecked | kDisabled}},
+        {"separator by index", 3, byIndex | kDisabled, false, {kChecked, 0, 0, 0, kChecked}},
+        {"disabled by id", 10, kDisabled, false, {both, 0, 0, 0, both}},
+        {"out of range", 7, byIndex | 0, false, {both, 0, 0, 0, both}},
     };
     for (const Case& c : cases) {
         if (c.check) {
@@ -324,9 +276,6 @@ TEST_F(ButtonStripTest, ChangesByIdAndByIndex) {
         }
         EXPECT_EQ(c.states, states) << c.name;
     }
-    const StripButtonDef separators[] = {{}, {}};
-    EXPECT_TRUE(play.SetButtons(separators));
-    EXPECT_EQ(0u, play.Buttons().size());
 }
 
 TEST_F(ButtonStripTest, KeysMoveTheHotButtonAndSpaceClicks) {
@@ -364,25 +313,17 @@ TEST_F(ButtonStripTest, TheChevronMenuListsWhatDidNotFitAndItsChoiceIsAClick) {
     play.SetButtonDisabled(ID_NEXT_FRAME, kDisabled);
     ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
     ASSERT_EQ(91, play.Geometry().chevronX);
-    const UINT disabled = MFS_DISABLED;
-    const std::vector<TestStrip::Item> listed = {
-        {ID_PREV_FRAME, L"コマ戻し\tCtrl+Left", 0, MFT_STRING},
-        {0, L"", 0, MFT_SEPARATOR},
-        {ID_PLAY_PAUSE, L"再生/一時停止\tF5", MFS_CHECKED, MFT_STRING},
-        {0, L"", 0, MFT_SEPARATOR},
-        {ID_NEXT_FRAME, L"コマ送り\tCtrl+Right", disabled, MFT_STRING},
-        {ID_LAST_FRAME, L"最後まで送る", 0, MFT_STRING},
-    };
+    const std::vector<std::wstring> listed = {L"コマ戻し\tCtrl+Left",        L"-",
+                                              L"再生/一時停止\tF5 [x]",      L"-",
+                                              L"コマ送り\tCtrl+Right [off]", L"最後まで送る"};
     struct Case {
         UINT choice;
         std::vector<int> commands;
         uint16_t playCheck;
     };
-    const Case cases[] = {
-        {0, {}, kChecked},
-        {ID_PLAY_PAUSE, {ID_PLAY_PAUSE}, 0},
-        {ID_LAST_FRAME, {ID_LAST_FRAME}, kChecked},
-    };
+    const Case cases[] = {{0, {}, kChecked},
+                          {ID_PLAY_PAUSE, {ID_PLAY_PAUSE}, 0},
+                          {ID_LAST_FRAME, {ID_LAST_FRAME}, kChecked}};
     for (const Case& c : cases) {
         play.SetButtonCheck(ID_PLAY_PAUSE, 1);
         owner.commands.clear();
@@ -411,7 +352,6 @@ TEST_F(ButtonStripTest, HelpGoesToTheApplicationWithTheButtonsHelpId) {
     };
     const Case cases[] = {
         {"open button", Centre(play, 0), 0, {516}, 0},
-        {"first frame", Centre(play, 3), 0, {521}, 0},
         {"beside the buttons: the received record", POINT{2, 12}, 0, {777}, 0},
         {"above the row: nothing", POINT{30, -20}, 0, {}, 0},
         {"chevron, a choice", Centre(play, kChevronIndex), ID_PLAY_PAUSE, {518}, 0},
@@ -455,25 +395,16 @@ TEST_F(ButtonStripTest, HelpGoesToTheApplicationWithTheButtonsHelpId) {
 }
 
 TEST_F(ButtonStripTest, TooltipsShowTheTextWithTheAcceleratorInParentheses) {
-    struct Case {
-        UINT_PTR tool;
-        LRESULT result;
-        std::wstring text;
-    };
-    const Case cases[] = {
-        {1, TRUE, L"ファイルを開く (Ctrl+O)"},
-        {4, TRUE, L"先頭まで戻る"},
-        {3, FALSE, L"unchanged"},   // a separator
-        {11, FALSE, L"unchanged"},  // no such entry
-    };
-    for (const Case& c : cases) {
+    // Tool 1 is the open button, tool 3 a separator.
+    for (const auto& [tool, result, text] :
+         {std::tuple{1, TRUE, L"ファイルを開く (Ctrl+O)"}, std::tuple{3, FALSE, L"unchanged"}}) {
         NMTTDISPINFOW info{};
         info.hdr.hwndFrom = play.ToolTipWindow();
-        info.hdr.idFrom = c.tool;
+        info.hdr.idFrom = UINT_PTR(tool);
         info.hdr.code = TTN_NEEDTEXTW;
         std::wcscpy(info.szText, L"unchanged");
-        EXPECT_EQ(c.result, play.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
-        EXPECT_EQ(c.text, std::wstring(info.szText)) << "tool " << c.tool;
+        EXPECT_EQ(result, play.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
+        EXPECT_EQ(std::wstring(text), std::wstring(info.szText)) << "tool " << tool;
     }
 }
 
@@ -517,14 +448,11 @@ TEST_F(ButtonStripTest, CellsShowTheirStates) {
     // Pressed: the picture moves one pixel right and down.
     play.SetButtonState(4, 0, kPressed);
     play.Draw(canvas.Dc());
-    const std::vector<POINT> resting = glyph(4, 3);
+    const auto resting = glyph(4, 3);
     play.SetButtonState(4, kPressed, kPressed);
     play.Draw(canvas.Dc());
-    const std::vector<POINT> pressed = glyph(4, 4);
     ASSERT_FALSE(resting.empty());
-    EXPECT_EQ(resting.size(), pressed.size());
-    EXPECT_TRUE(std::equal(resting.begin(), resting.end(), pressed.begin(), pressed.end(),
-                           [](POINT a, POINT b) { return a.x == b.x && a.y == b.y; }));
+    EXPECT_EQ(resting, glyph(4, 4));
     // Checked: the background is the checked pattern, not the plain face.
     EXPECT_GT(16u, canvas.Where(x(6) + 2, top + 2, 4, face).size());
     // Disabled: no glyph in the text colour, an embossed one in shadow over highlight.

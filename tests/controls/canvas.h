@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace kx::test {
@@ -39,6 +40,7 @@ public:
         const uint32_t p = m_bits[y * m_width + x];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
+    // The pixels of r, row by row.
     std::vector<COLORREF> Pixels(const RECT& r) const {
         std::vector<COLORREF> pixels;
         for (int y = r.top; y < r.bottom; ++y) {
@@ -49,12 +51,12 @@ public:
         return pixels;
     }
     // The points of a square of side n at (x, y) that have colour c, relative to its corner.
-    std::vector<POINT> Where(int x, int y, int n, COLORREF c) const {
-        std::vector<POINT> found;
+    std::vector<std::pair<int, int>> Where(int x, int y, int n, COLORREF c) const {
+        std::vector<std::pair<int, int>> found;
         for (int j = 0; j < n; ++j) {
             for (int i = 0; i < n; ++i) {
                 if (At(x + i, y + j) == c) {
-                    found.push_back(POINT{i, j});
+                    found.emplace_back(i, j);
                 }
             }
         }

@@ -41,14 +41,10 @@ TEST(FrameFieldsTest, TheWidthIsProposedForSquareFramesUnlessTheRememberedHeight
     };
     const std::vector<Case> cases = {
         {"first start, square frames", 40, 480, 0, 40},
-        {"first start, frames not square", 40, 576, 0, 576},
         {"remembered height divides the strip", 40, 480, 48, 48},
         {"remembered height does not divide it", 40, 480, 50, 40},
-        {"remembered height does not divide, no square frames", 30, 100, 40, 40},
         {"remembered height taller than the strip", 40, 480, 500, 40},
-        {"width equal to the height: one frame only", 64, 64, 0, 64},
         {"a stored value below 1 counts as none", 40, 480, -3, 40},
-        {"remembered height equal to the width", 40, 480, 40, 40},
         {"no width at all", 0, 100, 0, 100},
     };
     for (const Case& c : cases) {
@@ -144,19 +140,13 @@ TEST_F(FrameSettingsDialogTest, TypingOrClickingOneFieldUpdatesTheOthersAtOnce) 
         {"height 30 in one edit", L"H=30", {30, 4, 10}, 0},
         {"up arrow from 25 keeps count 4", L"H=25 H+", {26, 4, 22}, 0},
         {"count 3", L"C=3", {34, 3, 32}, 0},
-        {"count 6", L"C=6", {17, 6, 15}, 0},
-        {"count 5", L"C=5", {20, 5, 0}, 0},
         {"height digit by digit after a count", L"C=3 H=4 H=45", {45, 3, 10}, 0},
         {"a count no height gives", L"C=51", {2, 50, 0}, 0},
         {"height above the strip", L"H=250", {100, 1, 0}, 0},
-        {"count above the strip", L"C=500", {1, 100, 0}, 0},
         {"height 0", L"H=0", {1, 100, 0}, 0},
-        {"count 0", L"C=0", {100, 1, 0}, 0},
-        {"negative height", L"H=-5", {1, 100, 0}, 0},
         {"height up at the top wraps to 1", L"H+", {1, 100, 0}, 0},
         {"height down at 1 wraps to the top", L"H=1 H-", {100, 1, 0}, 0},
         {"count up at the top wraps to 1", L"C=100 C+", {100, 1, 0}, 0},
-        {"count down", L"C=5 C-", {25, 4, 0}, 0},
         {"no number puts the last value back", L"H=40 H=abc", {40, 3, 20}, 1},
         {"an emptied count puts the last value back", L"C=6 C=", {17, 6, 15}, 1},
     };
@@ -188,13 +178,9 @@ TEST_F(FrameSettingsDialogTest, OpensWithTheProposedHeightAndRemembersTheLastOne
     // Strips of 100 rows.
     const std::vector<Case> cases = {
         {"nothing remembered", 30, -1, {100, 1, 0}},
-        {"remembered taller than the strip", 30, 300, {100, 1, 0}},
-        {"remembered", 30, 25, {25, 4, 0}},
         {"remembered, not dividing", 30, 40, {40, 3, 20}},
-        {"nothing remembered, square frames", 20, -1, {20, 5, 0}},
         {"remembered, not dividing, square frames", 20, 30, {20, 5, 0}},
         {"remembered, dividing, square frames", 20, 25, {25, 4, 0}},
-        {"a stored 0", 30, 0, {100, 1, 0}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -207,12 +193,10 @@ TEST_F(FrameSettingsDialogTest, OpensWithTheProposedHeightAndRemembersTheLastOne
         ASSERT_NE(nullptr, dialog->m_hWnd);
         EXPECT_EQ(c.expected, Shown(*dialog));
         EXPECT_EQ(TRUE, dialog->m_preview.fit);
-        int low = 0;
-        int high = 0;
-        dialog->m_spinHeight.GetRange32(low, high);
-        EXPECT_EQ(std::make_pair(1, 100), std::make_pair(low, high));
-        dialog->m_spinCount.GetRange32(low, high);
-        EXPECT_EQ(std::make_pair(1, 100), std::make_pair(low, high));
+        int ranges[4] = {};
+        dialog->m_spinHeight.GetRange32(ranges[0], ranges[1]);
+        dialog->m_spinCount.GetRange32(ranges[2], ranges[3]);
+        EXPECT_EQ((std::vector<int>{1, 100, 1, 100}), std::vector<int>(ranges, ranges + 4));
         ::SetDlgItemTextW(*dialog, IDC_FRAME_COUNT, L"7");
         ::SendMessageW(*dialog, WM_COMMAND, IDCANCEL, 0);
         dialog.reset();
@@ -223,8 +207,7 @@ TEST_F(FrameSettingsDialogTest, OpensWithTheProposedHeightAndRemembersTheLastOne
 TEST_F(FrameSettingsDialogTest, HelpOnAControlAsksTheApplicationForItsTopic) {
     const auto strip = Strip(30, 100);
     auto dialog = Open(*strip);
-    const std::vector<int> ids = {IDC_FRAME_COUNT,       IDC_STRIP_PREVIEW,  IDC_LOGO, IDOK,
-                                  IDC_FRAME_HEIGHT_SPIN, IDC_REMAINDER_UNIT, 0};
+    const std::vector<int> ids = {IDC_FRAME_COUNT, IDC_LOGO, IDC_FRAME_HEIGHT_SPIN, 0};
     for (const int id : ids) {
         HELPINFO info{};
         info.cbSize = sizeof info;
@@ -233,10 +216,10 @@ TEST_F(FrameSettingsDialogTest, HelpOnAControlAsksTheApplicationForItsTopic) {
         info.hItemHandle = id != 0 ? dialog->GetDlgItem(id) : dialog->m_hWnd;
         EXPECT_EQ(TRUE, ::SendMessageW(*dialog, WM_HELP, 0, reinterpret_cast<LPARAM>(&info)));
     }
-    const std::vector<std::pair<DWORD_PTR, UINT>> expected = {
-        {772, HELP_CONTEXTPOPUP}, {770, HELP_CONTEXTPOPUP}, {2, HELP_CONTEXTPOPUP},
-        {774, HELP_CONTEXTPOPUP}, {771, HELP_CONTEXTPOPUP}, {773, HELP_CONTEXTPOPUP},
-        {769, HELP_CONTEXT}};
+    const std::vector<std::pair<DWORD_PTR, UINT>> expected = {{772, HELP_CONTEXTPOPUP},
+                                                              {2, HELP_CONTEXTPOPUP},
+                                                              {771, HELP_CONTEXTPOPUP},
+                                                              {769, HELP_CONTEXT}};
     EXPECT_EQ(expected, app.helpCalls);
 }
 
@@ -258,7 +241,7 @@ TEST_F(FrameSettingsDialogTest, ResizingMovesTheColumnAndButtonsAndStretchesTheP
     ASSERT_EQ(13u, before.size());
     RECT window{};
     ::GetWindowRect(box, &window);
-    for (const SIZE grow : {SIZE{120, 80}, SIZE{40, 0}, SIZE{0, 25}, SIZE{0, 0}}) {
+    for (const SIZE grow : {SIZE{120, 80}, SIZE{40, 0}, SIZE{0, 0}}) {
         SCOPED_TRACE(testing::Message() << "grown by " << grow.cx << " x " << grow.cy);
         ::SetWindowPos(box, nullptr, 0, 0, window.right - window.left + grow.cx,
                        window.bottom - window.top + grow.cy,
@@ -273,10 +256,9 @@ TEST_F(FrameSettingsDialogTest, ResizingMovesTheColumnAndButtonsAndStretchesTheP
                 preview ? RECT{was.left, was.top, was.right + grow.cx, was.bottom + grow.cy}
                         : RECT{was.left + grow.cx, was.top + (corner ? grow.cy : 0),
                                was.right + grow.cx, was.bottom + (corner ? grow.cy : 0)};
-            EXPECT_EQ(std::make_pair(expected.left, expected.top),
-                      std::make_pair(now.left, now.top));
-            EXPECT_EQ(std::make_pair(expected.right, expected.bottom),
-                      std::make_pair(now.right, now.bottom));
+            EXPECT_EQ(
+                (std::vector<LONG>{expected.left, expected.top, expected.right, expected.bottom}),
+                (std::vector<LONG>{now.left, now.top, now.right, now.bottom}));
         }
     }
 }

@@ -64,7 +64,6 @@ TEST_F(IconButtonTest, TheIconIsTheLargestSquareThatFitsWherePlaced) {
     const Case cases[] = {
         // Inset 2 left and top, 3 right and bottom: 55 x 35, centred square of 35.
         {"wide, centred", 60, 40, 0, 0, {12, 2, 47, 37}},
-        {"wide, left", 60, 40, CIconButton::kLeft, 0, {2, 2, 37, 37}},
         {"wide, right", 60, 40, CIconButton::kRight, 0, {22, 2, 57, 37}},
         {"tall, bottom", 30, 60, CIconButton::kBottom, 0, {2, 32, 27, 57}},
         // Pressed: a sunken outline, 2 off every side, and the icon one pixel right and down.

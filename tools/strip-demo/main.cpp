@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "controls/button_strip.h"
+#include "controls/main_strips.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "resources/resource.h"
@@ -18,30 +19,8 @@
 namespace {
 
 using kx::CButtonStrip;
-using kx::StripButtonDef;
 using kx::StripState::kHot;
 using kx::StripState::kPressed;
-
-// The buttons of the two strips as the main window defines them.
-const StripButtonDef kViewButtons[] = {
-    {ID_VIEW_FIT, IDS_TIP_FIT, 0x0101, 526},
-    {ID_PLAY_REPEAT, IDS_TIP_REPEAT, 0x0101, 527},
-    {ID_VIEW_TRANSPARENT, IDS_TIP_TRANSPARENT, 0x0101, 528},
-    {},
-    {ID_CONTEXT_HELP, IDS_TIP_CONTEXT_HELP, 0, 531},
-};
-const StripButtonDef kPlayButtons[] = {
-    {ID_FILE_OPEN, IDS_TIP_OPEN, 0, 516},
-    {ID_FILE_SAVE_AS, IDS_TIP_SAVE_AS, 0x0100, 517},
-    {},
-    {ID_FIRST_FRAME, IDS_TIP_FIRST_FRAME, 0x0100, 521},
-    {ID_PREV_FRAME, IDS_TIP_PREV_FRAME, 0x0100, 519},
-    {},
-    {ID_PLAY_PAUSE, IDS_TIP_PLAY_PAUSE, 0x0101, 518},
-    {},
-    {ID_NEXT_FRAME, IDS_TIP_NEXT_FRAME, 0x0100, 520},
-    {ID_LAST_FRAME, IDS_TIP_LAST_FRAME, 0x0100, 522},
-};
 
 constexpr DWORD kUpperStyle = WS_TABSTOP | WS_GROUP | BS_BOTTOM;
 constexpr DWORD kLowerStyle = WS_TABSTOP | BS_FLAT | BS_VCENTER | BS_LEFT;
@@ -162,10 +141,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < kRowCount; ++i) {
         if (kRows[i].upper) {
             strips[size_t(i)].SetBitmap(IDB_VIEW_BAR, RGB(192, 192, 192), RGB(0, 0, 128));
-            strips[size_t(i)].SetButtons(kViewButtons);
+            strips[size_t(i)].SetButtons(kx::test::kViewButtons);
         } else {
             strips[size_t(i)].SetBitmap(IDB_PLAY_BAR, RGB(0, 255, 255), RGB(128, 0, 128));
-            strips[size_t(i)].SetButtons(kPlayButtons);
+            strips[size_t(i)].SetButtons(kx::test::kPlayButtons);
         }
     }
     if (!dialog.CreateIndirect(layout.Get())) {
