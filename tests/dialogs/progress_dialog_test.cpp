@@ -51,16 +51,10 @@ protected:
     }
 };
 
-// What the user does just before a message is sent.
-enum class Before { Nothing, ClickCancel, Escape };
-
-// The dialog manager's default button query is the same message: it is answered as a report.
-static_assert(DM_GETDEFID == WM_PROGRESS);
-
 TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinueFlag) {
     struct Step {
         const char* what;
-        Before before;
+        int before;  // the button the user clicks just before, if any
         WPARAM wParam;
         LPARAM lParam;
         // Expected afterwards; the continue flag equals the reply.
@@ -69,7 +63,8 @@ TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinue
         std::pair<int, int> bar;  // range end, position
         bool cancelEnabled;
     };
-    constexpr auto kNo = Before::Nothing;
+    constexpr int kNo = 0;
+    constexpr int kCancel = IDC_PROGRESS_CANCEL;
     constexpr UINT kRead = IDS_STATUS_READING;
     constexpr UINT kDecode = IDS_STATUS_DECODING;
     constexpr UINT kEncode = IDS_STATUS_ENCODING;
@@ -84,10 +79,10 @@ TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinue
         {"a text without string", kNo, 0, kNoSuchText, 1, 0, {200, 200}, true},
         {"restart the bar", kNo, 70000, kEncode, 1, kEncode, {70000, 0}, true},
         {"disable Cancel", kNo, 0, kProgressDisableCancel, 1, kEncode, {70000, 0}, false},
-        {"click on a disabled Cancel", Before::ClickCancel, 0, 0, 1, kEncode, {70000, 0}, false},
-        {"Escape while disabled", Before::Escape, 0, 0, 1, kEncode, {70000, 0}, false},
+        {"click on a disabled Cancel", kCancel, 0, 0, 1, kEncode, {70000, 0}, false},
+        {"Escape while disabled", IDCANCEL, 0, 0, 1, kEncode, {70000, 0}, false},
         {"enable Cancel", kNo, 0, kProgressEnableCancel, 1, kEncode, {70000, 0}, true},
-        {"Cancel, then an advance", Before::ClickCancel, 10, 0, 0, kStop, {70000, 0}, false},
+        {"Cancel, then an advance", kCancel, 10, 0, 0, kStop, {70000, 0}, false},
         {"a phase after the stop", kNo, 100, IDS_STATUS_WRITING, 0, kStop, {70000, 0}, false},
     };
     CProgressDialog progress;
@@ -96,17 +91,10 @@ TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinue
     EXPECT_TRUE(::IsWindowVisible(progress));
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
-        HWND cancel = progress.GetDlgItem(IDC_PROGRESS_CANCEL);
-        switch (step.before) {
-            case Before::Nothing:
-                break;
-            case Before::ClickCancel:
-                ::SendMessageW(progress, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
-                               reinterpret_cast<LPARAM>(cancel));
-                break;
-            case Before::Escape:
-                ::SendMessageW(progress, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-                break;
+        if (step.before != kNo) {
+            HWND button = progress.GetDlgItem(step.before);
+            ::SendMessageW(progress, WM_COMMAND, MAKEWPARAM(step.before, BN_CLICKED),
+                           reinterpret_cast<LPARAM>(step.before == kCancel ? button : nullptr));
         }
         EXPECT_EQ(step.reply, ::SendMessageW(progress, WM_PROGRESS, step.wParam, step.lParam));
         EXPECT_EQ(step.status ? LoadStringResource(step.status) : L"", Status(progress));
@@ -155,25 +143,19 @@ TEST(ProgressWindowSinkTest, ANullWindowTakesEveryReportAndNeverStops) {
 
 // Passes reports on to the progress window; at a chosen report it clicks Cancel with real mouse
 // input and waits until the click is queued, so that the following report sees it.
-class ClickingSink final : public ProgressSink {
-public:
-    ClickingSink(ProgressSink& inner, HWND cancel, int clickAt)
-        : m_inner(inner), m_cancel(cancel), m_clickAt(clickAt) {}
-
+struct ClickingSink final : ProgressSink {
+    ClickingSink(ProgressSink& to, HWND button, int at) : inner(to), cancel(button), clickAt(at) {}
     bool Report(uint32_t wParam, int32_t lParam) override {
-        const bool goOn = m_inner.Report(wParam, lParam);
+        const bool goOn = inner.Report(wParam, lParam);
         ++reports;
-        if (!goOn && firstStop < 0) {
-            firstStop = reports;
-        }
-        if (reports == m_clickAt) {
+        firstStop = !goOn && firstStop < 0 ? reports : firstStop;
+        if (reports == clickAt) {
             RECT r{};
-            ::GetWindowRect(m_cancel, &r);
+            ::GetWindowRect(cancel, &r);
             ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
             INPUT clicks[2]{};
-            clicks[0].type = INPUT_MOUSE;
+            clicks[0].type = clicks[1].type = INPUT_MOUSE;
             clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-            clicks[1].type = INPUT_MOUSE;
             clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
             ::SendInput(2, clicks, sizeof clicks[0]);
             // The input lands in this thread's queue a moment after SendInput returns.
@@ -186,13 +168,11 @@ public:
         return goOn;
     }
 
+    ProgressSink& inner;
+    HWND cancel;
+    int clickAt;
     int reports = 0;
     int firstStop = -1;
-
-private:
-    ProgressSink& m_inner;
-    HWND m_cancel;
-    int m_clickAt;
 };
 
 TEST_F(ProgressDialogTest, ARealClickOnCancelStopsALongSave) {
