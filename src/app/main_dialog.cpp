@@ -253,17 +253,12 @@ void CMainDialog::MeasureLayout() {
 }
 
 void CMainDialog::PlaceWindow(int32_t width, int32_t height) {
-    // A hidden overlapped window shows where the system would put a new window, and the size
-    // it gets for the stored size (or its default size when none is stored).
-    HWND probe =
-        ::CreateWindowExW(0, L"Static", L"", WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, width,
-                          height, nullptr, nullptr, AfxGetInstanceHandle(), nullptr);
-    if (probe == nullptr) {
+    // Where the system would put a new window, and the size it gets for the stored size (or its
+    // default size when none is stored).
+    RECT wanted{};
+    if (!DefaultWindowRect(width, height, &wanted)) {
         return;
     }
-    RECT wanted{};
-    ::GetWindowRect(probe, &wanted);
-    ::DestroyWindow(probe);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     ::GetWindowPlacement(m_hWnd, &placement);

@@ -74,6 +74,21 @@ int32_t Passes(int32_t repeat) {
     return repeat ? CPreviewWindow::kRepeatPasses : CMainDialog::kSinglePass;
 }
 
+// Runs a file dialog with playback paused, and then what the chosen file is for; the playing
+// flag stays set, so that playback goes on afterwards.
+template <class Chosen>
+void RunFileDialog(CMainDialog& window, CFileDialogWithHelp& dialog, Chosen chosen) {
+    if (window.playing) {
+        window.preview.Play(0);
+    }
+    if (dialog.DoModal() == IDOK) {
+        chosen();
+    }
+    if (window.playing) {
+        window.preview.Play(Passes(window.repeat));
+    }
+}
+
 }  // namespace
 
 SecondCopyStart SecondCopyFor(const std::wstring& filePath, const std::wstring& program,
@@ -96,16 +111,8 @@ void CMainDialog::OnFileOpen() {
                                filter.c_str(), this);
     dialog.m_ofn.lpstrTitle = title.c_str();
     dialog.m_ofn.nFilterIndex = 1;
-    // Playback pauses while the dialog is up; the flag stays set so that it goes on afterwards.
-    if (playing) {
-        preview.Play(0);
-    }
-    if (dialog.DoModal() == IDOK) {
-        OpenFile(dialog.GetPathName().c_str(), FileSource::OpenDialog);
-    }
-    if (playing) {
-        preview.Play(Passes(repeat));
-    }
+    RunFileDialog(*this, dialog,
+                  [&] { OpenFile(dialog.GetPathName().c_str(), FileSource::OpenDialog); });
 }
 
 void CMainDialog::StartCopyFor(const std::wstring& filePath) {
@@ -234,15 +241,9 @@ void CMainDialog::OnFileSaveAs() {
                                filter.c_str(), this);
     dialog.m_ofn.lpstrTitle = title.c_str();
     dialog.m_ofn.nFilterIndex = 1;
-    if (playing) {
-        preview.Play(0);
-    }
-    if (dialog.DoModal() == IDOK) {
+    RunFileDialog(*this, dialog, [&] {
         SaveMovie(dialog.GetPathName(), dialog.GetFileExt(), dialog.GetFilterIndex());
-    }
-    if (playing) {
-        preview.Play(Passes(repeat));
-    }
+    });
 }
 
 void CMainDialog::SaveMovie(const std::wstring& newPath, const std::wstring& extension,

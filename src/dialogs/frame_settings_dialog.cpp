@@ -201,15 +201,10 @@ void CFrameSettingsDialog::PlaceInitially() {
     width = std::min(width, kMaxInitialWidth);
     height = std::min(height, kMaxInitialHeight);
     // Where the system would put a new window of that size.
-    HWND probe =
-        ::CreateWindowExW(0, L"Static", L"", WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT, width,
-                          height, nullptr, nullptr, AfxGetInstanceHandle(), nullptr);
-    if (probe == nullptr) {
+    RECT place{};
+    if (!DefaultWindowRect(width, height, &place)) {
         return;
     }
-    RECT place{};
-    ::GetWindowRect(probe, &place);
-    ::DestroyWindow(probe);
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     if (!::GetWindowPlacement(m_hWnd, &placement)) {

@@ -151,6 +151,18 @@ RECT CWnd::GetClientRect() const {
     return r;
 }
 
+bool DefaultWindowRect(int width, int height, RECT* rect) {
+    // A hidden overlapped window shows it.
+    HWND probe = ::CreateWindowExW(0, L"Static", L"", WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   width, height, nullptr, nullptr, nullptr, nullptr);
+    if (probe == nullptr) {
+        return false;
+    }
+    ::GetWindowRect(probe, rect);
+    ::DestroyWindow(probe);
+    return true;
+}
+
 std::wstring CWnd::GetWindowText() const {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(m_hWnd)) + 1, L'\0');
     const int n = ::GetWindowTextW(m_hWnd, text.data(), static_cast<int>(text.size()));

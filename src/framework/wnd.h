@@ -116,6 +116,10 @@ private:
     CWnd* m_previousObject = nullptr;
 };
 
+// Where the system would put a new overlapped window of this size, and the size it would get;
+// false when it cannot tell.
+bool DefaultWindowRect(int width, int height, RECT* rect);
+
 }  // namespace kx
 
 #endif  // KINETRIX_FRAMEWORK_WND_H
