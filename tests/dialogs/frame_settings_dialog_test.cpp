@@ -19,11 +19,6 @@
 #include "view/preview_fixture.h"
 
 namespace kx {
-namespace {
-
-constexpr wchar_t kTestApplication[] = L"KinetrixFrameSettingsTest";
-
-}  // namespace
 
 void PrintTo(const FrameFields& f, std::ostream* os) {
     *os << "height " << f.height << ", count " << f.count << ", remainder " << f.remainder;
@@ -55,6 +50,8 @@ TEST(FrameFieldsTest, TheWidthIsProposedForSquareFramesUnlessTheRememberedHeight
 
 class FrameSettingsDialogTest : public ::testing::Test {
 protected:
+    static constexpr wchar_t kTestApplication[] = L"KinetrixFrameSettingsTest";
+
     void SetUp() override {
         if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRAME_SETTINGS),
                             RT_DIALOG) == nullptr) {
@@ -227,17 +224,18 @@ TEST_F(FrameSettingsDialogTest, ResizingMovesTheColumnAndButtonsAndStretchesTheP
     const auto strip = Strip(30, 100);
     auto dialog = Open(*strip);
     HWND box = *dialog;
-    // Each control's rectangle in the dialog's client coordinates.
+    // Each control's left, top, right and bottom in the dialog's client coordinates.
     const auto places = [box] {
-        std::map<int, RECT> all;
+        std::map<int, std::vector<LONG>> all;
         for (HWND c = ::GetWindow(box, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) {
-            RECT& r = all[::GetDlgCtrlID(c)];
+            RECT r{};
             ::GetWindowRect(c, &r);
             ::MapWindowPoints(nullptr, box, reinterpret_cast<POINT*>(&r), 2);
+            all[::GetDlgCtrlID(c)] = {r.left, r.top, r.right, r.bottom};
         }
         return all;
     };
-    const std::map<int, RECT> before = places();
+    const auto before = places();
     ASSERT_EQ(13u, before.size());
     RECT window{};
     ::GetWindowRect(box, &window);
@@ -247,18 +245,16 @@ TEST_F(FrameSettingsDialogTest, ResizingMovesTheColumnAndButtonsAndStretchesTheP
                        window.bottom - window.top + grow.cy,
                        SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         for (const auto& [id, now] : places()) {
-            SCOPED_TRACE(id);
-            const RECT& was = before.at(id);
-            const bool preview = id == IDC_STRIP_PREVIEW;
-            const bool corner = id == IDOK || id == IDC_LOGO;
-            // The preview keeps its place and grows; the others keep their size and move.
-            const RECT expected =
-                preview ? RECT{was.left, was.top, was.right + grow.cx, was.bottom + grow.cy}
-                        : RECT{was.left + grow.cx, was.top + (corner ? grow.cy : 0),
-                               was.right + grow.cx, was.bottom + (corner ? grow.cy : 0)};
-            EXPECT_EQ(
-                (std::vector<LONG>{expected.left, expected.top, expected.right, expected.bottom}),
-                (std::vector<LONG>{now.left, now.top, now.right, now.bottom}));
+            // The preview keeps its place and grows; the others keep their size and move, down
+            // too for OK and the logo in the corner.
+            const std::vector<LONG>& was = before.at(id);
+            const LONG down = id == IDOK || id == IDC_LOGO ? grow.cy : 0;
+            const std::vector<LONG> expected =
+                id == IDC_STRIP_PREVIEW
+                    ? std::vector<LONG>{was[0], was[1], was[2] + grow.cx, was[3] + grow.cy}
+                    : std::vector<LONG>{was[0] + grow.cx, was[1] + down, was[2] + grow.cx,
+                                        was[3] + down};
+            EXPECT_EQ(expected, now) << "control " << id;
         }
     }
 }
