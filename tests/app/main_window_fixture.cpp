@@ -1,10 +1,16 @@
 #include "app/main_window_fixture.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+
 #include "controls/drawn_control.h"
 
 namespace kx::test {
 
 namespace {
+
+constexpr wchar_t kTestSettingsApplication[] = L"KinetrixMainWindowTest";
 
 std::vector<Step> g_steps;
 size_t g_nextStep = 0;
@@ -28,19 +34,45 @@ void CALLBACK TakeStep(HWND, UINT, UINT_PTR, DWORD) {
 void CALLBACK Watchdog(HWND, UINT, UINT_PTR, DWORD) {
     if (g_dialog != nullptr && g_dialog->m_hWnd != nullptr) {
         ADD_FAILURE() << "the main window was still open after the steps";
-        g_dialog->EndDialog(static_cast<int>(MainWindowTest::kWatchdogResult));
+        g_dialog->EndDialog(-7);
     }
-}
-
-void DeleteTestSettings() {
-    TestSettings(nullptr).DeleteKey(TRUE);
 }
 
 }  // namespace
 
+void ShowMovie(CMainDialog& d, int32_t frames) {
+    constexpr int32_t kWidth = 8;
+    constexpr int32_t kHeight = 6;
+    CAnimationDocument& doc = d.document;
+    const RgbQuad colours[4] = {{200, 16, 16, 0}, {16, 160, 32, 0}, {32, 48, 224, 0}, {0, 0, 0, 0}};
+    std::copy(colours, colours + 4, doc.palette.entries.begin());
+    doc.palette.count = 4;
+    doc.headerList.stream.format.header.biWidth = kWidth;
+    doc.movieList.frames.resize(size_t(frames));
+    for (int32_t f = 0; f < frames; ++f) {
+        doc.movieList.frames[size_t(f)].data.assign(Stride8(kWidth) * kHeight, uint8_t(f % 4));
+    }
+    doc.frameCount = frames;
+    EXPECT_EQ(1, doc.RebuildHeaders(4, frames, kHeight, kWidth, 100));
+    d.documentState = CMainDialog::kLoaded;
+    d.ShowLoadedMovie();
+}
+
+CRegistrySettings TestSettings(const wchar_t* section) {
+    CRegistrySettings settings;
+    settings.SetApplication(kTestSettingsApplication);
+    settings.SetSection(section);
+    return settings;
+}
+
+std::wstring TextOf(HWND window) {
+    wchar_t buffer[256] = L"\x2603";  // sentinel: a failed call leaves it
+    ::GetWindowTextW(window, buffer, 256);
+    return buffer;
+}
+
 void MainWindowTest::SetUp() {
-    if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG) ==
-        nullptr) {
+    if (::FindResourceW(nullptr, MAKEINTRESOURCEW(IDD_MAIN), RT_DIALOG) == nullptr) {
         GTEST_SKIP() << "the program's resources are not linked in";
     }
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
@@ -48,11 +80,11 @@ void MainWindowTest::SetUp() {
     ::InitCommonControlsEx(&controls);
     CLogoButton::SetLogoBitmaps(IDB_LOGO_32X12, IDB_LOGO_42X16, IDB_LOGO_52X20, IDB_LOGO_66X24, -1,
                                 IDB_LOGO_86X32);
-    DeleteTestSettings();
+    TestSettings(nullptr).DeleteKey(TRUE);
 }
 
 void MainWindowTest::TearDown() {
-    DeleteTestSettings();
+    TestSettings(nullptr).DeleteKey(TRUE);
     app.m_pMainWnd = nullptr;
 }
 

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "app/command_line.h"
 #include "dialogs/splash_window.h"
 #include "resources/resource.h"
@@ -29,20 +32,20 @@ TEST_F(MovieAppTest, CommandLineChoosesSplashFileAndRemoval) {
         const wchar_t* commandLine;
         BOOL goesOn;  // InitApplication's result
         bool splash;
-        const wchar_t* file;
+        std::optional<std::wstring> file;
     };
     const Case cases[] = {
-        {L"", TRUE, true, nullptr},
-        {L"/n", TRUE, false, nullptr},
+        {L"", TRUE, true, std::nullopt},
+        {L"/n", TRUE, false, std::nullopt},
         {L"\"C:\\a b\\x.avi\"/n", TRUE, false, L"C:\\a b\\x.avi"},
         {L"a.bmp b.bmp", TRUE, true, L"a.bmp"},
-        {L"/R", FALSE, false, nullptr},
+        {L"/R", FALSE, false, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "command line [" << c.commandLine << "]");
+        CRegistrySettings settings;
+        settings.SetSection(L"Setting");
         if (!c.goesOn) {
-            CRegistrySettings settings;
-            settings.SetSection(L"Setting");
             ASSERT_TRUE(settings.WriteInt(L"Speed", 55));
         }
         CMovieApp app;
@@ -52,13 +55,8 @@ TEST_F(MovieAppTest, CommandLineChoosesSplashFileAndRemoval) {
         if (app.splash != nullptr) {
             EXPECT_TRUE(::IsWindowVisible(app.splash->m_hWnd));
         }
-        EXPECT_EQ(c.file != nullptr, app.fileArgument.has_value());
-        if (c.file != nullptr && app.fileArgument) {
-            EXPECT_EQ(std::wstring(c.file), *app.fileArgument);
-        }
+        EXPECT_EQ(c.file, app.fileArgument);
         if (!c.goesOn) {
-            CRegistrySettings settings;
-            settings.SetSection(L"Setting");
             EXPECT_EQ(100, settings.ReadInt(L"Speed", 100)) << "the settings are removed";
         }
         app.ExitInstance();

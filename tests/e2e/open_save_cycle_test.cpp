@@ -1,16 +1,26 @@
-// The whole cycle from the window, driven from outside the program as a user would: a strip
-// named on the command line, the frame height typed into the frame settings dialog, stepping and
-// playing, Save as an AVI through the save dialog, that AVI opened again (which starts a second
-// copy while a movie is shown) and saved as a compressed bitmap. Each saved file must hold the
-// bytes the converter writes for the same input, frame height and speed.
+// The whole cycle from the window, driven from outside the program as a user would (windows found
+// by class, title and process, fields typed with WM_SETTEXT, buttons and commands posted, all
+// polled with a deadline): a strip named on the command line, the frame height typed into the
+// frame settings dialog, stepping and playing, Save as an AVI through the save dialog, that AVI
+// opened again (which starts a second copy while a movie is shown) and saved as a compressed
+// bitmap. Each saved file must hold the bytes the converter writes for the same input.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <dlgs.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "e2e/window_driver.h"
+#include "resources/resource.h"
 
 namespace kx::e2e {
 namespace {
@@ -21,70 +31,213 @@ constexpr wchar_t kOpenTitle[] = L"画像の読み込み";
 constexpr wchar_t kSaveTitle[] = L"ファイルの保存";
 constexpr wchar_t kMessageCaption[] = L"Kinetrix";
 
-// Controls and commands of the program's windows.
-constexpr int kFrameHeightField = 1021;
-constexpr int kFrameCountField = 1036;
-constexpr int kFrameSlider = 1008;
-constexpr int kFrameNumberField = 1009;
-constexpr int kSpeedField = 1010;
-constexpr int kViewBar = 1050;
-constexpr int kOpen = 32771;
-constexpr int kSaveAs = 32773;
-constexpr int kPlayPause = 32774;
-constexpr int kPreviousFrame = 32777;
-constexpr int kNextFrame = 32778;
+// Polls ready() every 50 ms until it holds or the time is up; the last answer.
+template <class Ready>
+bool WaitUntil(Ready ready, int timeoutMs = 20000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!ready()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return ready();
+        }
+        ::Sleep(50);
+    }
+    return true;
+}
+
+// A build-tree path as Wine names it: the Unix root is drive Z:.
+std::wstring WindowsPath(const std::string& unixPath) {
+    std::wstring path = L"Z:";
+    for (char c : unixPath) {
+        path += c == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(c));
+    }
+    return path;
+}
+
+// Sends a message that may cross processes; its result, 0 when the window does not answer.
+LRESULT Ask(HWND window, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    ::SendMessageTimeoutW(window, msg, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(size_t(Ask(window, WM_GETTEXTLENGTH)) + 1, L'\0');
+    text.resize(size_t(Ask(window, WM_GETTEXT, text.size(), LPARAM(text.data()))));
+    return text;
+}
+
+std::wstring ItemText(HWND dialog, int id) {
+    return TextOf(::GetDlgItem(dialog, id));
+}
+
+void TypeInto(HWND dialog, int id, const std::wstring& text) {
+    Ask(::GetDlgItem(dialog, id), WM_SETTEXT, 0, LPARAM(text.c_str()));
+}
+
+// A click on a button, or a menu command as the menu sends it.
+void Press(HWND window, int id) {
+    ::PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   LPARAM(::GetDlgItem(window, id)));
+}
+
+DWORD ProcessOf(HWND window) {
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(window, &pid);
+    return pid;
+}
+
+// The visible dialogs (class "#32770") of every process with exactly this title.
+std::vector<HWND> DialogsOf(const std::wstring& title) {
+    std::vector<HWND> found;
+    for (HWND w = nullptr;
+         (w = ::FindWindowExW(nullptr, w, L"#32770", title.c_str())) != nullptr;) {
+        if (::IsWindowVisible(w)) {
+            found.push_back(w);
+        }
+    }
+    return found;
+}
+
+// A dialog of a process with this title that holds one of these controls (none: any dialog).
+HWND FindDialog(DWORD pid, const std::wstring& title, std::initializer_list<int> ids = {}) {
+    for (HWND dialog : DialogsOf(title)) {
+        if (ProcessOf(dialog) == pid &&
+            (ids.size() == 0 || std::any_of(ids.begin(), ids.end(),
+                                            [&](int id) { return ::GetDlgItem(dialog, id); }))) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+HWND WaitForDialog(DWORD pid, const std::wstring& title, std::initializer_list<int> ids = {},
+                   int timeoutMs = 20000) {
+    HWND found = nullptr;
+    WaitUntil([&] { return (found = FindDialog(pid, title, ids)) != nullptr; }, timeoutMs);
+    return found;
+}
+
+// The texts of the static controls of a dialog: the text of a message box.
+std::wstring StaticTexts(HWND dialog) {
+    std::wstring texts;
+    for (HWND c = nullptr; (c = ::FindWindowExW(dialog, c, L"Static", nullptr)) != nullptr;) {
+        texts += TextOf(c);
+    }
+    return texts;
+}
+
+std::vector<uint8_t> ReadBytes(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// Empty when both files hold the same bytes; else their sizes and where they first differ.
+std::string Difference(const std::vector<uint8_t>& expected, const std::vector<uint8_t>& actual) {
+    const auto [e, a] = std::ranges::mismatch(expected, actual);
+    if (e == expected.end() && a == actual.end()) {
+        return std::string();
+    }
+    return "sizes " + std::to_string(expected.size()) + " and " + std::to_string(actual.size()) +
+           ", first difference at byte " + std::to_string(e - expected.begin());
+}
+
+// A copy of a program, started or adopted by its window; closed through its main window at the
+// end of the test, or ended outright when it does not close in time (say under a dialog a failed
+// check left open).
+class RunningCopy {
+public:
+    RunningCopy() = default;
+    RunningCopy(const RunningCopy&) = delete;
+    RunningCopy& operator=(const RunningCopy&) = delete;
+    ~RunningCopy() { Close(); }
+
+    bool Start(const std::wstring& commandLine, const std::wstring& directory) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        std::wstring line = commandLine;
+        if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              directory.c_str(), &startup, &process)) {
+            return false;
+        }
+        ::CloseHandle(process.hThread);
+        handle_ = process.hProcess;
+        pid_ = process.dwProcessId;
+        return true;
+    }
+    bool Adopt(HWND window) {
+        pid_ = ProcessOf(window);
+        handle_ = ::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid_);
+        return handle_ != nullptr;
+    }
+    // The exit code of a program run to its end; -1 when it could not run or took too long.
+    static int RunToEnd(const std::wstring& commandLine, const std::wstring& directory) {
+        RunningCopy copy;
+        DWORD code = DWORD(-1);
+        if (copy.Start(commandLine, directory) &&
+            ::WaitForSingleObject(copy.handle_, 60000) == WAIT_OBJECT_0) {
+            ::GetExitCodeProcess(copy.handle_, &code);
+        }
+        return static_cast<int>(code);
+    }
+
+    DWORD Pid() const { return pid_; }
+    HWND MainWindow() const { return FindDialog(pid_, kMainTitle); }
+
+    void Close() {
+        if (handle_ == nullptr) {
+            return;
+        }
+        if (HWND main = MainWindow()) {
+            ::PostMessageW(main, WM_CLOSE, 0, 0);
+        }
+        if (::WaitForSingleObject(handle_, 10000) != WAIT_OBJECT_0) {
+            ::TerminateProcess(handle_, 1);
+            ::WaitForSingleObject(handle_, 5000);
+        }
+        ::CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+    DWORD pid_ = 0;
+};
 
 // A first start in a fresh Wine prefix takes much longer than the next ones.
 constexpr int kFirstWindowMs = 90000;
 
-// The program's settings in the prefix's registry: put aside before the test, so that it starts
-// from the defaults, and put back afterwards, whatever the program wrote meanwhile. Settings a
-// test that ended early left aside are put back, not overwritten.
+// The program's settings in the prefix's registry: renamed aside before the test, so that it
+// starts from the defaults, and back afterwards, whatever the program wrote meanwhile. Settings a
+// test that ended early left aside stay there and are put back, not overwritten.
 class SettingsSetAside {
 public:
     SettingsSetAside() {
-        if (!Move(kSettings, kAside)) {
+        if (::RegRenameKey(HKEY_CURRENT_USER, kSettings, kAsideName) != ERROR_SUCCESS) {
             ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
         }
     }
     ~SettingsSetAside() {
         ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
-        Move(kAside, kSettings);
+        ::RegRenameKey(HKEY_CURRENT_USER, kAside, L"Kinetrix");
     }
 
 private:
     static constexpr wchar_t kSettings[] = L"Software\\Pelmor Soft. Lab.\\Kinetrix";
+    static constexpr wchar_t kAsideName[] = L"Kinetrix set aside";
     static constexpr wchar_t kAside[] = L"Software\\Pelmor Soft. Lab.\\Kinetrix set aside";
-
-    // Replaces the key to by the key from, when from exists and to does not yet.
-    static bool Move(const wchar_t* from, const wchar_t* to) {
-        HKEY source = nullptr;
-        HKEY target = nullptr;
-        DWORD created = 0;
-        bool moved = false;
-        if (::RegOpenKeyExW(HKEY_CURRENT_USER, from, 0, KEY_READ, &source) == ERROR_SUCCESS) {
-            if (::RegCreateKeyExW(HKEY_CURRENT_USER, to, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  &target, &created) == ERROR_SUCCESS) {
-                moved = created == REG_CREATED_NEW_KEY &&
-                        ::RegCopyTreeW(source, nullptr, target) == ERROR_SUCCESS;
-                ::RegCloseKey(target);
-            }
-            ::RegCloseKey(source);
-        }
-        if (moved) {
-            ::RegDeleteTreeW(HKEY_CURRENT_USER, from);
-        }
-        return moved;
-    }
 };
 
-// A folder of its own for each test, removed with everything in it afterwards.
+// A folder of its own for each test with a copy of the sample strip, removed with everything in
+// it afterwards.
 class WorkFolder {
 public:
     WorkFolder()
         : path_(std::filesystem::temp_directory_path() /
                 ("kx-e2e-" + std::to_string(::GetCurrentProcessId()))) {
         std::filesystem::create_directories(path_);
+        EXPECT_TRUE(::CopyFileW(WindowsPath(KX_SOURCE_DIR "/samples/walker.bmp").c_str(),
+                                File(L"walker.bmp").c_str(), FALSE));
     }
     ~WorkFolder() {
         std::error_code ignored;
@@ -97,76 +250,72 @@ private:
     std::filesystem::path path_;
 };
 
-std::wstring Program() {
-    return WindowsPath(KX_PROGRAM);
-}
-
-int Converter(const WorkFolder& folder, const std::wstring& arguments) {
-    return RunToEnd(L"\"" + WindowsPath(KX_CLI) + L"\" convert " + arguments + L" --quiet",
-                    folder.Path());
-}
-
 std::wstring Quoted(const std::wstring& path) {
     return L"\"" + path + L"\"";
 }
 
-// A movie is shown: the file title on the upper strip and one slider step per frame.
-bool ShowsMovie(HWND main, const std::wstring& title, LRESULT frames) {
-    return ItemText(main, kViewBar) == title &&
-           Ask(::GetDlgItem(main, kFrameSlider), TBM_GETRANGEMAX) == frames &&
-           ::IsWindowEnabled(::GetDlgItem(main, kSpeedField));
+int Converter(const WorkFolder& folder, const std::wstring& arguments) {
+    return RunningCopy::RunToEnd(
+        Quoted(WindowsPath(KX_CLI)) + L" convert " + arguments + L" --quiet", folder.Path());
 }
 
-// The frame settings dialog of a freshly read strip: frame height typed in, then OK.
-void ChooseFrameHeight(DWORD pid, const std::wstring& height, const std::wstring& count,
-                       int timeoutMs) {
-    HWND settings = WaitForDialog(pid, kFrameSettingsTitle, kFrameHeightField, timeoutMs);
+// A movie is shown: the file title on the upper strip and one slider step per frame.
+bool ShowsMovie(HWND main, const std::wstring& title, LRESULT frames) {
+    return ItemText(main, IDC_VIEW_BAR) == title &&
+           Ask(::GetDlgItem(main, IDC_FRAME_SLIDER), TBM_GETRANGEMAX) == frames &&
+           ::IsWindowEnabled(::GetDlgItem(main, IDC_SPEED));
+}
+
+// The frame settings dialog of a freshly read strip: frame height 48 typed in, then OK.
+void ChooseFrameHeight(DWORD pid, int timeoutMs) {
+    HWND settings = WaitForDialog(pid, kFrameSettingsTitle, {IDC_FRAME_HEIGHT}, timeoutMs);
     ASSERT_NE(nullptr, settings) << "no frame settings dialog";
-    TypeInto(settings, kFrameHeightField, height);
-    EXPECT_EQ(count, ItemText(settings, kFrameCountField));
+    TypeInto(settings, IDC_FRAME_HEIGHT, L"48");
+    EXPECT_EQ(L"12", ItemText(settings, IDC_FRAME_COUNT));
     Press(settings, IDOK);
     EXPECT_TRUE(WaitUntil([&] { return FindDialog(pid, kFrameSettingsTitle) == nullptr; }));
 }
 
-// Runs the save flow of a window: the save dialog, a name and a file type, Save; waits until
-// the file is there and the window is back.
+// Runs the open or save command of a window up to the chosen file: in the common file dialog the
+// file type (1-based, as the filter index counts; Wine takes it on CBN_SELENDOK) and the full
+// path in the name field (cmb13 on Windows, edt1 in Wine's template), then Open or Save.
+void ChooseThroughDialog(HWND main, int command, const std::wstring& path, int filterIndex = 1) {
+    Press(main, command);
+    HWND dialog = WaitForDialog(ProcessOf(main), command == ID_FILE_OPEN ? kOpenTitle : kSaveTitle,
+                                {edt1, cmb13});
+    ASSERT_NE(nullptr, dialog) << "no file dialog";
+    HWND types = ::GetDlgItem(dialog, cmb1);
+    Ask(types, CB_SETCURSEL, WPARAM(filterIndex - 1));
+    for (WORD code : {WORD(CBN_SELENDOK), WORD(CBN_SELCHANGE)}) {
+        Ask(dialog, WM_COMMAND, MAKEWPARAM(cmb1, code), LPARAM(types));
+    }
+    TypeInto(dialog, ::GetDlgItem(dialog, cmb13) ? cmb13 : edt1, path);
+    Press(dialog, IDOK);
+}
+
+// Saves through the save dialog and waits until the file is there and the window is back.
 void SaveThroughDialog(HWND main, const std::wstring& path, int filterIndex) {
     const DWORD pid = ProcessOf(main);
-    Command(main, kSaveAs);
-    HWND dialog = WaitForFileDialog(pid, kSaveTitle);
-    ASSERT_NE(nullptr, dialog) << "no save dialog";
-    ChooseFile(dialog, path, filterIndex);
+    ChooseThroughDialog(main, ID_FILE_SAVE_AS, path, filterIndex);
     EXPECT_TRUE(WaitUntil([&] {
-        return FileExists(path) && FindDialog(pid, kSaveTitle) == nullptr &&
-               ::IsWindowEnabled(main);
+        return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+               FindDialog(pid, kSaveTitle) == nullptr && ::IsWindowEnabled(main);
     }));
     EXPECT_EQ(nullptr, FindDialog(pid, kMessageCaption)) << "a message box is up";
 }
 
-// Runs the open command of a window up to the chosen file.
-void OpenThroughDialog(HWND main, const std::wstring& path) {
-    const DWORD pid = ProcessOf(main);
-    Command(main, kOpen);
-    HWND dialog = WaitForFileDialog(pid, kOpenTitle);
-    ASSERT_NE(nullptr, dialog) << "no open dialog";
-    ChooseFile(dialog, path);
-}
-
-// The frame number shown in the main window.
 std::wstring FrameNumber(HWND main) {
-    return ItemText(main, kFrameNumberField);
+    return ItemText(main, IDC_FRAME_NUMBER);
 }
 
 TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     SettingsSetAside settings;
     WorkFolder folder;
     const std::wstring strip = folder.File(L"walker.bmp");
-    ASSERT_TRUE(::CopyFileW(WindowsPath(KX_SOURCE_DIR "/samples/walker.bmp").c_str(), strip.c_str(),
-                            FALSE));
-
     RunningCopy first;
-    ASSERT_TRUE(first.Start(Program(), Quoted(strip) + L" /n", folder.Path()));
-    ChooseFrameHeight(first.Pid(), L"48", L"12", kFirstWindowMs);
+    ASSERT_TRUE(first.Start(Quoted(WindowsPath(KX_PROGRAM)) + L" " + Quoted(strip) + L" /n",
+                            folder.Path()));
+    ChooseFrameHeight(first.Pid(), kFirstWindowMs);
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
         main = first.MainWindow();
@@ -174,15 +323,15 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     })) << "the strip is not shown as a movie of 12 frames";
 
     EXPECT_EQ(L"1", FrameNumber(main));
-    Command(main, kNextFrame);
+    Press(main, ID_NEXT_FRAME);
     EXPECT_TRUE(WaitUntil([&] { return FrameNumber(main) == L"2"; })) << FrameNumber(main);
-    Command(main, kPreviousFrame);
-    Command(main, kPreviousFrame);
+    Press(main, ID_PREV_FRAME);
+    Press(main, ID_PREV_FRAME);
     EXPECT_TRUE(WaitUntil([&] { return FrameNumber(main) == L"12"; })) << FrameNumber(main);
 
     // A new speed typed while a movie is shown is what the saved file carries.
-    TypeInto(main, kSpeedField, L"80");
-    Command(main, kPlayPause);
+    TypeInto(main, IDC_SPEED, L"80");
+    Press(main, ID_PLAY_PAUSE);
     std::vector<std::wstring> seen{FrameNumber(main)};
     EXPECT_TRUE(WaitUntil([&] {
         if (seen.back() != FrameNumber(main)) {
@@ -191,16 +340,16 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
         return seen.size() >= 4;
     })) << "playback shows no new frames";
 
-    // Saved while playing: the flow stops playback around its dialog and starts it again.
+    // Saved while playing: the flow stops playback around its dialog and starts it again, and
+    // the window then names the saved file.
     const std::wstring avi = folder.File(L"walker-app.avi");
     SaveThroughDialog(main, avi, 1);
-    // The window now names the saved file.
-    EXPECT_TRUE(WaitUntil([&] { return ItemText(main, kViewBar) == L"walker-app"; }))
-        << ItemText(main, kViewBar);
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(main, IDC_VIEW_BAR) == L"walker-app"; }))
+        << ItemText(main, IDC_VIEW_BAR);
     const std::wstring afterSave = FrameNumber(main);
     EXPECT_TRUE(WaitUntil([&] { return FrameNumber(main) != afterSave; }))
         << "playback did not go on after the save";
-    Command(main, kPlayPause);
+    Press(main, ID_PLAY_PAUSE);
 
     const std::wstring cliAvi = folder.File(L"walker-cli.avi");
     ASSERT_EQ(0, Converter(folder, Quoted(strip) + L" " + Quoted(cliAvi) +
@@ -208,14 +357,12 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     EXPECT_EQ("", Difference(ReadBytes(cliAvi), ReadBytes(avi)));
 
     // Opening while a movie is shown starts a second copy for the file; this one keeps its movie.
-    OpenThroughDialog(main, avi);
+    ChooseThroughDialog(main, ID_FILE_OPEN, avi);
     HWND secondMain = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {
-            for (HWND window : DialogsOf(0, kMainTitle)) {
-                if (ProcessOf(window) != first.Pid()) {
-                    secondMain = window;
-                }
+            for (HWND window : DialogsOf(kMainTitle)) {
+                secondMain = ProcessOf(window) != first.Pid() ? window : secondMain;
             }
             return secondMain != nullptr;
         },
@@ -223,14 +370,13 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
         << "no second copy started";
     RunningCopy second;
     ASSERT_TRUE(second.Adopt(secondMain));
-    EXPECT_TRUE(WaitUntil([&] { return ShowsMovie(secondMain, L"walker-app", 12); }))
-        << "second copy shows \"" << ItemText(secondMain, kViewBar) << "\" with "
-        << Ask(::GetDlgItem(secondMain, kFrameSlider), TBM_GETRANGEMAX) << " frames";
-    EXPECT_EQ(L"80", ItemText(secondMain, kSpeedField));
-    // The first copy answers again once the shell has started the second one.
-    EXPECT_TRUE(WaitUntil([&] { return ShowsMovie(main, L"walker-app", 12); }))
-        << "the first copy shows \"" << ItemText(main, kViewBar) << "\" with "
-        << Ask(::GetDlgItem(main, kFrameSlider), TBM_GETRANGEMAX) << " frames";
+    for (HWND window : {secondMain, main}) {
+        EXPECT_TRUE(WaitUntil([&] { return ShowsMovie(window, L"walker-app", 12); }))
+            << "copy " << ProcessOf(window) << " shows \"" << ItemText(window, IDC_VIEW_BAR)
+            << "\" with " << Ask(::GetDlgItem(window, IDC_FRAME_SLIDER), TBM_GETRANGEMAX)
+            << " frames";
+    }
+    EXPECT_EQ(L"80", ItemText(secondMain, IDC_SPEED));
     EXPECT_EQ(nullptr, FindDialog(second.Pid(), kMessageCaption)) << "a message box is up";
 
     const std::wstring rle = folder.File(L"walker-app.bmp");
@@ -240,45 +386,25 @@ TEST(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     EXPECT_EQ("", Difference(ReadBytes(cliRle), ReadBytes(rle)));
 }
 
-// A bitmap of 2 x 2 pixels with 24 bits per pixel: the program reads palette pictures only.
-std::vector<uint8_t> TrueColourBitmap() {
-    std::vector<uint8_t> bytes;
-    auto put = [&bytes](uint32_t value, int count) {
-        for (int i = 0; i < count; ++i) {
-            bytes.push_back(uint8_t(value >> (8 * i)));
-        }
-    };
-    put('B' | 'M' << 8, 2);  // file type
-    put(14 + 40 + 16, 4);    // file size
-    put(0, 4);               // reserved
-    put(14 + 40, 4);         // offset of the pixels
-    put(40, 4);              // info header size
-    put(2, 4);               // width
-    put(2, 4);               // height
-    put(1, 2);               // planes
-    put(24, 2);              // bits per pixel
-    put(0, 4);               // no compression
-    put(16, 4);              // image size: two rows of 6 bytes padded to 8
-    put(0, 4 * 4);           // resolution and colour counts
-    put(0x00FF0000, 4 * 4);  // pixels
-    return bytes;
-}
-
 TEST(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {
     SettingsSetAside settings;
     WorkFolder folder;
+    // A bitmap of 2 x 2 pixels with 24 bits per pixel: the program reads palette pictures only.
     const std::wstring trueColour = folder.File(L"true-colour.bmp");
-    WriteBytes(trueColour, TrueColourBitmap());
-    const std::wstring strip = folder.File(L"walker.bmp");
-    ASSERT_TRUE(::CopyFileW(WindowsPath(KX_SOURCE_DIR "/samples/walker.bmp").c_str(), strip.c_str(),
-                            FALSE));
+    const uint8_t header[54] = {
+        'B', 'M', 70, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,  // file header
+        40,  0,   0,  0, 2, 0, 0, 0, 2, 0, 0,  0, 1, 0,
+        24,  0,   0,  0, 0, 0, 16};  // info header: 2 x 2, 1 plane, 24 bits, 16 bytes of pixels
+    std::ofstream(trueColour.c_str(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(header), 54)
+        .write(std::string(16, '\xFF').data(), 16);
 
     RunningCopy copy;
-    ASSERT_TRUE(copy.Start(Program(), L"/n", folder.Path()));
+    ASSERT_TRUE(copy.Start(Quoted(WindowsPath(KX_PROGRAM)) + L" /n", folder.Path()));
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (main = copy.MainWindow()) != nullptr; }, kFirstWindowMs));
 
-    OpenThroughDialog(main, trueColour);
+    ChooseThroughDialog(main, ID_FILE_OPEN, trueColour);
     HWND box = WaitForDialog(copy.Pid(), kMessageCaption);
     ASSERT_NE(nullptr, box) << "no message box";
     EXPECT_EQ(L"読み込みに失敗しました", StaticTexts(box));
@@ -286,14 +412,14 @@ TEST(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {
     EXPECT_TRUE(WaitUntil([&] {
         return FindDialog(copy.Pid(), kMessageCaption) == nullptr && ::IsWindowEnabled(main);
     }));
-    EXPECT_EQ(L"", ItemText(main, kViewBar));
-    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(main, kSpeedField)));
+    EXPECT_EQ(L"", ItemText(main, IDC_VIEW_BAR));
+    EXPECT_FALSE(::IsWindowEnabled(::GetDlgItem(main, IDC_SPEED)));
 
     // The window still opens a strip itself: no movie is shown, so no second copy is started.
-    OpenThroughDialog(main, strip);
-    ChooseFrameHeight(copy.Pid(), L"48", L"12", 20000);
+    ChooseThroughDialog(main, ID_FILE_OPEN, folder.File(L"walker.bmp"));
+    ChooseFrameHeight(copy.Pid(), 20000);
     EXPECT_TRUE(WaitUntil([&] { return ShowsMovie(main, L"walker", 12); }));
-    for (HWND window : DialogsOf(0, kMainTitle)) {
+    for (HWND window : DialogsOf(kMainTitle)) {
         EXPECT_EQ(copy.Pid(), ProcessOf(window)) << "another copy was started";
     }
 }
