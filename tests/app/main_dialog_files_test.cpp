@@ -252,41 +252,6 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
     }
 }
 
-TEST_F(MainWindowTest, OpeningWhileAMovieIsShownStartsASecondCopy) {
-    RecordingMainDialog dialog;
-    int32_t frames = 0;
-    EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) {
-                                     d.path = L"C:\\shown.bmp";
-                                     ShowMovie(d, 3);
-                                     d.OpenFile(L"C:\\a.avi", FileSource::OpenDialog);
-                                     d.ShowWindow(SW_MAXIMIZE);
-                                 }),
-                                 Do([&](CMainDialog& d) {
-                                     d.OpenFile(L"C:\\a b\\x.avi", FileSource::OpenDialog);
-                                     d.ShowWindow(SW_RESTORE);
-                                     frames = d.preview.frameCount;
-                                 })}));
-    wchar_t program[MAX_PATH]{};
-    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
-    wchar_t directory[MAX_PATH]{};
-    ::GetCurrentDirectoryW(MAX_PATH, directory);
-    // The quoted name directly followed by the switch; shown as this window is.
-    const std::pair<std::wstring, int> expected[] = {{L"\"C:\\a.avi\"/n", SW_SHOWDEFAULT},
-                                                     {L"\"C:\\a b\\x.avi\"/n", SW_SHOWMAXIMIZED}};
-    ASSERT_EQ(2u, dialog.started.size());
-    for (size_t i = 0; i < 2; ++i) {
-        EXPECT_EQ(std::wstring(program), dialog.started[i].program);
-        EXPECT_EQ(expected[i].first, dialog.started[i].parameters);
-        EXPECT_EQ(std::wstring(directory), dialog.started[i].directory);
-        EXPECT_EQ(expected[i].second, dialog.started[i].show);
-    }
-    // This window keeps its movie and its file, and shows no message.
-    EXPECT_EQ(CMainDialog::kShown, dialog.documentState);
-    EXPECT_EQ(3, frames);
-    EXPECT_EQ(L"C:\\shown.bmp", dialog.path);
-    EXPECT_EQ(0u, app.boxes.size());
-}
-
 // A drop of files as the shell hands it to a window: a DROPFILES header and the names, each
 // ended by a zero, the list by another.
 HDROP MakeDrop(const std::vector<std::wstring>& files) {
@@ -304,49 +269,67 @@ HDROP MakeDrop(const std::vector<std::wstring>& files) {
     return static_cast<HDROP>(memory);
 }
 
-TEST_F(MainWindowTest, DroppedFilesOpenAsTheOpenCommandWouldWithTheRestInNewCopies) {
+// Files opened while a movie is shown go to new copies of the program, started with the quoted
+// name directly followed by the switch and shown as this window is; of files dropped on a window
+// without a movie, the first opens in it as the Open command would open it.
+TEST_F(MainWindowTest, OpeningOrDroppingWhileAMovieIsShownStartsNewCopies) {
     FlowFiles files;
     const std::wstring text = files(L"text.avi");
+    enum How { kOpened, kOpenedMaximised, kDropped, kDroppedWithoutMovie };
     struct Case {
-        const char* name;
-        bool movieShown;
-        std::vector<std::wstring> dropped;
+        How how;
+        std::vector<std::wstring> files;
         std::vector<std::wstring> copies;  // parameters of the copies started
-        std::pair<UINT, UINT> message;     // of the first file, opened in this window
     };
     const Case cases[] = {
-        {"a movie is shown: every file to a new copy",
-         true,
-         {L"C:\\a.bmp", L"C:\\b c.avi"},
-         {L"\"C:\\b c.avi\"/n", L"\"C:\\a.bmp\"/n"},
-         kNone},
-        {"no movie: the first into this window",
-         false,
+        {kOpened, {L"C:\\a.avi"}, {L"\"C:\\a.avi\"/n"}},
+        {kOpenedMaximised, {L"C:\\a b\\x.avi"}, {L"\"C:\\a b\\x.avi\"/n"}},
+        {kDropped, {L"C:\\a.bmp", L"C:\\b c.avi"}, {L"\"C:\\b c.avi\"/n", L"\"C:\\a.bmp\"/n"}},
+        {kDroppedWithoutMovie,
          {text, L"C:\\b.avi", L"C:\\c.bmp"},
-         {L"\"C:\\b.avi\"/n", L"\"C:\\c.bmp\"/n"},
-         kUnknownType},
-        {"no movie, one file", false, {text}, {}, kUnknownType},
+         {L"\"C:\\b.avi\"/n", L"\"C:\\c.bmp\"/n"}},
+        {kDroppedWithoutMovie, {text}, {}},
     };
+    wchar_t program[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+    wchar_t directory[MAX_PATH]{};
+    ::GetCurrentDirectoryW(MAX_PATH, directory);
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << "case " << c.how << ", " << c.files.size() << " files");
+        const bool movieShown = c.how != kDroppedWithoutMovie;
         app.boxes.clear();
         RecordingMainDialog dialog;
         LONG_PTR exStyle = 0;
+        int32_t frames = -1;
         Run(dialog, {Do([&](CMainDialog& d) {
                 exStyle = ::GetWindowLongPtrW(d.m_hWnd, GWL_EXSTYLE);
-                if (c.movieShown) {
+                if (movieShown) {
+                    d.path = L"C:\\shown.bmp";
                     ShowMovie(d, 3);
                 }
-                d.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.dropped)));
+                d.ShowWindow(c.how == kOpenedMaximised ? SW_MAXIMIZE : SW_SHOW);
+                if (c.how >= kDropped) {
+                    d.SendMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.files)));
+                } else {
+                    d.OpenFile(c.files[0].c_str(), FileSource::OpenDialog);
+                }
+                frames = d.preview.frameCount;
+                d.ShowWindow(SW_RESTORE);
             })});
         EXPECT_EQ(WS_EX_ACCEPTFILES, exStyle & WS_EX_ACCEPTFILES);
         std::vector<std::wstring> copies;
         for (const SecondCopyStart& start : dialog.started) {
             copies.push_back(start.parameters);
+            EXPECT_EQ(std::wstring(program), start.program);
+            EXPECT_EQ(std::wstring(directory), start.directory);
+            EXPECT_EQ(c.how == kOpenedMaximised ? SW_SHOWMAXIMIZED : SW_SHOWDEFAULT, start.show);
         }
         EXPECT_EQ(c.copies, copies);
-        EXPECT_EQ(c.message, OnlyMessage(app));
-        EXPECT_EQ(c.movieShown ? L"" : text, dialog.path);
+        // A window with a movie keeps it and its file; else the first file opens in it.
+        EXPECT_EQ(movieShown ? kNone : kUnknownType, OnlyMessage(app));
+        EXPECT_EQ(movieShown ? L"C:\\shown.bmp" : text, dialog.path);
+        EXPECT_EQ(movieShown ? CMainDialog::kShown : CMainDialog::kNoMovie, dialog.documentState);
+        EXPECT_EQ(movieShown ? 3 : 0, frames);
     }
 }
 

@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-
 #include "controls/drawn_control.h"
 
 namespace kx::test {
@@ -44,9 +42,7 @@ void ShowMovie(CMainDialog& d, int32_t frames) {
     constexpr int32_t kWidth = 8;
     constexpr int32_t kHeight = 6;
     CAnimationDocument& doc = d.document;
-    const RgbQuad colours[4] = {{200, 16, 16, 0}, {16, 160, 32, 0}, {32, 48, 224, 0}, {0, 0, 0, 0}};
-    std::copy(colours, colours + 4, doc.palette.entries.begin());
-    doc.palette.count = 4;
+    doc.palette.count = 4;  // all black
     doc.headerList.stream.format.header.biWidth = kWidth;
     doc.movieList.frames.resize(size_t(frames));
     for (int32_t f = 0; f < frames; ++f) {

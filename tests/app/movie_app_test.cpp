@@ -11,23 +11,12 @@
 
 #include "app/command_line.h"
 #include "dialogs/splash_window.h"
-#include "resources/resource.h"
 #include "settings/registry_settings.h"
 
 namespace kx {
 namespace {
 
-class MovieAppTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), RT_DIALOG) ==
-            nullptr) {
-            GTEST_SKIP() << "the program's resources are not linked in";
-        }
-    }
-};
-
-TEST_F(MovieAppTest, CommandLineChoosesSplashFileAndRemoval) {
+TEST(MovieAppTest, CommandLineChoosesSplashFileAndRemoval) {
     struct Case {
         const wchar_t* commandLine;
         BOOL goesOn;  // InitApplication's result
