@@ -50,26 +50,19 @@ TEST(MainWindowHelp, MapsMenuItemsAndControlsToTopics) {
         DWORD ownContext;
         HelpCall expected;
     };
-    // Menu items with a topic of their own, and controls, by id.
     const std::pair<int, DWORD> menuTopics[] = {
         {ID_FILE_OPEN, 516},        {ID_FILE_SAVE_AS, 517},  {ID_PLAY_PAUSE, 518},
         {ID_PREV_FRAME, 519},       {ID_NEXT_FRAME, 520},    {ID_FIRST_FRAME, 521},
         {ID_LAST_FRAME, 522},       {ID_VIEW_FIT, 526},      {ID_PLAY_REPEAT, 527},
         {ID_VIEW_TRANSPARENT, 528}, {ID_HELP_CONTENTS, 530}, {ID_CONTEXT_HELP, 531},
         {ID_APP_EXIT, 532},         {ID_APP_ABOUT, 533}};
-    const std::pair<int, DWORD> controlTopics[] = {{IDC_PREVIEW, 514},
-                                                   {IDC_FRAME_SLIDER, 515},
-                                                   {IDC_SLIDER_PANEL, 523},
-                                                   {IDC_FRAME_NUMBER, 524},
-                                                   {IDC_FRAME_NUMBER_LABEL, 524},
-                                                   {IDC_SPEED, 525},
-                                                   {IDC_SPEED_SPIN, 525},
-                                                   {IDC_SPEED_UNIT, 525},
-                                                   {IDC_SPEED_LABEL, 525},
-                                                   {IDC_VIEW_BAR, 529},
-                                                   {IDC_LOGO, 2},
-                                                   {IDC_SIZE_GRIP, 3}};
+    const std::pair<int, DWORD> controlTopics[] = {
+        {IDC_PREVIEW, 514},      {IDC_FRAME_SLIDER, 515}, {IDC_SLIDER_PANEL, 523},
+        {IDC_FRAME_NUMBER, 524}, {IDC_SPEED, 525},        {IDC_SPEED_SPIN, 525},
+        {IDC_SPEED_UNIT, 525},   {IDC_SPEED_LABEL, 525},  {IDC_VIEW_BAR, 529},
+        {IDC_LOGO, 2},           {IDC_SIZE_GRIP, 3}};
     std::vector<Case> cases = {
+        {kWindow, IDC_FRAME_NUMBER_LABEL, 0, {true, 524, kPopup}},
         // A popup menu's title or any other item: the general topic.
         {kMenu, 0, 0, {true, 513, HELP_CONTEXT}},
         {kMenu, IDC_PREVIEW, 0, {true, 513, HELP_CONTEXT}},
@@ -263,24 +256,24 @@ TEST_F(MainWindowTest, MovieCommandsAreAvailableExactlyWhileAMovieIsShown) {
 
 TEST_F(MainWindowTest, AcceleratorKeysActLikeMenuCommands) {
     CMainDialog dialog;
-    Run(dialog,
-        {Do([](CMainDialog& d) {
-             // The system sends nothing for the key of a grayed item: a movie first.
-             ShowMovie(d, 3);
-             // A real Ctrl+T with the window in front.
-             ::SetForegroundWindow(d.m_hWnd);
-             ::SetFocus(d.GetDlgItem(IDC_FRAME_NUMBER));
-             INPUT keys[4]{};
-             const WORD sequence[4][2] = {
-                 {VK_CONTROL, 0}, {'T', 0}, {'T', KEYEVENTF_KEYUP}, {VK_CONTROL, KEYEVENTF_KEYUP}};
-             for (int k = 0; k < 4; ++k) {
-                 keys[k].type = INPUT_KEYBOARD;
-                 keys[k].ki.wVk = sequence[k][0];
-                 keys[k].ki.dwFlags = sequence[k][1];
-             }
-             ::SendInput(4, keys, sizeof keys[0]);
-         }),
-         [](CMainDialog& d) { return d.transparent == 1; }});
+    Run(dialog, {Do([](CMainDialog& d) {
+                     // The system sends nothing for the key of a grayed item: a movie first.
+                     ShowMovie(d, 3);
+                     // A real Ctrl+T with the window in front.
+                     ::SetForegroundWindow(d.m_hWnd);
+                     ::SetFocus(d.GetDlgItem(IDC_FRAME_NUMBER));
+                     for (auto [key, flags] : {std::pair<WORD, DWORD>{VK_CONTROL, 0},
+                                               {'T', 0},
+                                               {'T', KEYEVENTF_KEYUP},
+                                               {VK_CONTROL, KEYEVENTF_KEYUP}}) {
+                         INPUT input{};
+                         input.type = INPUT_KEYBOARD;
+                         input.ki.wVk = key;
+                         input.ki.dwFlags = flags;
+                         ::SendInput(1, &input, sizeof input);
+                     }
+                 }),
+                 [](CMainDialog& d) { return d.transparent == 1; }});
     EXPECT_EQ(1, dialog.preview.transparent);
 }
 
