@@ -357,4 +357,17 @@ int CAnimationDocument::Fail(std::string reason) {
     return 0;
 }
 
+std::string CAnimationDocument::CheckFramesToWrite(int32_t n, uint64_t frameBytes) const {
+    if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
+        return budget;
+    }
+    for (int32_t k = 0; k < n; ++k) {
+        if (Frame(k).Size() != frameBytes) {
+            return "frame " + std::to_string(k) + " holds " + std::to_string(Frame(k).Size()) +
+                   " bytes instead of " + std::to_string(frameBytes);
+        }
+    }
+    return {};
+}
+
 }  // namespace kx

@@ -335,6 +335,9 @@ public:
 
 private:
     int Fail(std::string reason);
+    // Why the first n frames, frameBytes bytes each, cannot be written: the movie budget or a
+    // frame of another size; empty when they can.
+    std::string CheckFramesToWrite(int32_t n, uint64_t frameBytes) const;
 
     std::vector<uint8_t> displayInfo;
     SourceInfo source;

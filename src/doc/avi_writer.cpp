@@ -70,14 +70,8 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
         return Fail("the frames are not plain 8-bit pictures");
     }
     const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(height);
-    if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
-        return Fail(std::move(budget));
-    }
-    for (int32_t k = 0; k < n; ++k) {
-        if (Frame(k).Size() != frameBytes) {
-            return Fail("frame " + std::to_string(k) + " holds " + std::to_string(Frame(k).Size()) +
-                        " bytes instead of " + std::to_string(frameBytes));
-        }
+    if (std::string fault = CheckFramesToWrite(n, frameBytes); !fault.empty()) {
+        return Fail(std::move(fault));
     }
     const uint32_t plainTotal = headerList.main.suggestedBufferSize;
 

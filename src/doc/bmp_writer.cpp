@@ -45,14 +45,8 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
         format.biCompression != 0) {
         return Fail("the frames are not plain 8-bit pictures");
     }
-    if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
-        return Fail(std::move(budget));
-    }
-    for (int32_t k = 0; k < n; ++k) {
-        if (Frame(k).Size() != frameBytes) {
-            return Fail("frame " + std::to_string(k) + " holds " + std::to_string(Frame(k).Size()) +
-                        " bytes instead of " + std::to_string(frameBytes));
-        }
+    if (std::string fault = CheckFramesToWrite(n, frameBytes); !fault.empty()) {
+        return Fail(std::move(fault));
     }
     const int64_t stripHeight = int64_t(format.biHeight) * n;
     if (stripHeight > INT32_MAX) {

@@ -163,6 +163,32 @@ uint64_t Repeat8(uint8_t b) {
     return uint64_t(b) * 0x0101010101010101u;
 }
 
+// Lengthens the run of P[at - 1] by the pixels from at that repeat it and, with a base Q, equal
+// the base too, up to rowLimit and 255 pixels: eight at a time while they all qualify, then one
+// at a time. Made twice, so that neither scan tests for the base.
+template <bool kWithBase>
+void ExtendRun(const uint8_t* P, const uint8_t* Q, int64_t rowLimit, int64_t& at, int64_t& length) {
+    const uint64_t repeated = Repeat8(P[at - 1]);
+    while (rowLimit - at >= 8 && length <= 255 - 8) {
+        uint64_t differs = Load8(P + at) ^ repeated;
+        if constexpr (kWithBase) {
+            differs |= Load8(Q + at) ^ repeated;
+        }
+        if (differs != 0) {
+            const int64_t same = SameLeadingBytes(differs);
+            at += same;
+            length += same;
+            break;
+        }
+        at += 8;
+        length += 8;
+    }
+    while (at != rowLimit && length < 255 && P[at] == P[at - 1] && (!kWithBase || P[at] == Q[at])) {
+        ++at;
+        ++length;
+    }
+}
+
 // Replaces every pixel value v by its compacted index v - remap[v].
 void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
     for (uint8_t& v : pixels) {
@@ -496,44 +522,13 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
             i += 1;
             // Pixels that repeat the one before and (with a base) equal the base only lengthen
             // the run: scan them in local variables, the bulk of every frame.
-            // Eight pixels at a time while they all qualify, then one at a time.
             int64_t at = i;
             int64_t length = run;
-            const uint64_t repeated = Repeat8(P[at - 1]);
             if (Q != nullptr) {
-                while (rowLimit - at >= 8 && length <= 255 - 8) {
-                    const uint64_t differs =
-                        (Load8(P + at) ^ repeated) | (Load8(Q + at) ^ repeated);
-                    if (differs != 0) {
-                        const int64_t same = SameLeadingBytes(differs);
-                        at += same;
-                        length += same;
-                        break;
-                    }
-                    at += 8;
-                    length += 8;
-                }
-                while (at != rowLimit && length < 255 && P[at] == P[at - 1] && P[at] == Q[at]) {
-                    ++at;
-                    ++length;
-                }
+                ExtendRun<true>(P, Q, rowLimit, at, length);
                 unchanged = unchanged || at != i;
             } else {
-                while (rowLimit - at >= 8 && length <= 255 - 8) {
-                    const uint64_t differs = Load8(P + at) ^ repeated;
-                    if (differs != 0) {
-                        const int64_t same = SameLeadingBytes(differs);
-                        at += same;
-                        length += same;
-                        break;
-                    }
-                    at += 8;
-                    length += 8;
-                }
-                while (at != rowLimit && length < 255 && P[at] == P[at - 1]) {
-                    ++at;
-                    ++length;
-                }
+                ExtendRun<false>(P, Q, rowLimit, at, length);
             }
             i = at;
             run = length;
