@@ -678,16 +678,16 @@ TEST_F(AviReaderTest, PaletteChangesThatDoNotFitAPaletteAreRefused) {
         {"fewer entries than it counts", {0, 3, 0, 0, 1, 2, 3, 0}, "does not fit a palette of 256"},
         {"only part of its head", {0, 1}, "palette change 0 is cut short"},
     };
+    AviParts p;
+    p.frames = {test::PlainFrame(p, 0), test::PlainFrame(p, 1)};
     for (const auto& c : cases) {
-        AviParts p;
-        p.frames = {test::PlainFrame(p, 0), test::PlainFrame(p, 1)};
+        SCOPED_TRACE(c.what);
         const Bytes movi = test::List(fourcc::kMovi, {test::Chunk(p.frameId, p.frames[0], false),
                                                       test::Chunk(MakeFourCC("00pc"), c.body),
                                                       test::Chunk(p.frameId, p.frames[1], false)});
-        EXPECT_EQ(0, Load(test::Riff({test::Hdrl(p), movi, test::Idx1For(p)}))) << c.what;
-        EXPECT_NE(std::string::npos, doc_.FailureReason().find(c.reason))
-            << c.what << ": " << doc_.FailureReason();
-        EXPECT_EQ(0, doc_.FrameCount()) << c.what;
+        EXPECT_EQ(0, Load(test::Riff({test::Hdrl(p), movi, test::Idx1For(p)})));
+        EXPECT_NE(std::string::npos, doc_.FailureReason().find(c.reason)) << doc_.FailureReason();
+        EXPECT_EQ(0, doc_.FrameCount());
     }
 }
 

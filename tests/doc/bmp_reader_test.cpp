@@ -252,6 +252,51 @@ TEST_F(BmpReader, BadGeometryIsRefusedWithAReason) {
         doc.FailureReason());
 }
 
+// One memory budget for the movie: what composes from a strip saves and reads back; what would
+// not fit is refused before the strip is cut, naming the limit.
+TEST_F(BmpReader, StripsCutWithinTheMovieBudgetSaveAndReadBack) {
+    const struct {
+        const char* what;
+        int32_t height;  // of a run-length strip 4 pixels wide whose codes end at once
+        int32_t frameHeight;
+        bool composes;
+    } cases[] = {
+        {"7,000,000 frames one row high: 28 MB of pixels, 561 MB with their records", 7000000, 1,
+         false},
+        {"two frames of 268 MB: the last frame filled below doubles the movie", 67108865, 67108864,
+         false},
+        {"a frame of 269 MB, too large for the encoder's buffer: written plain", 67200000, 67200000,
+         true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        BmpLayout layout;
+        layout.width = 4;
+        layout.height = c.height;
+        layout.compression = 1;
+        layout.pixels = {0x00, 0x01};
+        ASSERT_EQ(1, Load(layout)) << doc.FailureReason();
+        EXPECT_EQ(c.composes ? 1 : 0, doc.ComposeFromStrip(nullptr, c.frameHeight));
+        if (!c.composes) {
+            EXPECT_NE(std::string::npos, doc.FailureReason().find("a movie may use at most 512 MB"))
+                << doc.FailureReason();
+            // The strip stays, to be cut another way.
+            EXPECT_EQ(1, doc.FrameCount());
+            EXPECT_EQ(4u * uint32_t(c.height), doc.Frame(0).data.size());
+            continue;
+        }
+        ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "m.avi")) << doc.FailureReason();
+        CAnimationDocument back;
+        ASSERT_EQ(1, back.LoadAvi(nullptr, folder / "m.avi")) << back.FailureReason();
+        EXPECT_EQ(doc.FrameCount(), back.FrameCount());
+        EXPECT_EQ(doc.Frame(0).data.size(), back.Frame(0).data.size());
+        back.ReleaseFrames();
+        ASSERT_EQ(1, doc.SaveBitmap(nullptr, folder / "m.bmp", true)) << doc.FailureReason();
+        ASSERT_EQ(1, back.LoadBitmapStrip(nullptr, folder / "m.bmp", 100)) << back.FailureReason();
+        EXPECT_EQ(doc.Frame(0).data.size(), back.Frame(0).data.size());
+    }
+}
+
 TEST_F(BmpReader, ShortPlainDataIsRefused) {
     BmpLayout layout;
     layout.pixels = EightByTwo();

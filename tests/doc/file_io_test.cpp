@@ -86,107 +86,86 @@ TEST(OutputFile, UnicodeNamesWork) {
     EXPECT_EQ(3u, in.Size());
 }
 
-// Saving over an existing file writes where a plain write of the name would and keeps what the
-// file was: its permission bits, its owner, the link that leads to it.
-enum class Systems { Both, Posix, Windows };
-
-struct ReplaceCase {
-    const char* what;
-    Systems systems;
-    bool link;            // the name saved to is a symbolic link to the file
-    unsigned fileMode;    // permission bits of the existing file
-    unsigned folderMode;  // permission bits of its folder
-    bool otherUser;       // saved by a user that owns neither (POSIX, needs root to test)
-    bool ownedByOther;    // the file belongs to that other user
-    size_t nameLength;    // of the file's name; long enough, no temporary name fits beside it
-    bool saved;
-};
+// Saving over a file writes where a plain write of the name would, and keeps the file's
+// permission bits, its owner and the link that leads to it. The other user is nobody (tested as
+// root); on Windows the user saves.
+enum class Other { None, Saves, OwnsTheFile };
 
 constexpr unsigned kNobody = 65534;
 
-// Open, Write and Commit of kNew at path, as the other user when asked (in a child process).
-bool Save(const std::filesystem::path& path, bool otherUser) {
+// Open, Write and Commit of kNew at path, in a child process of the other user when asked.
+bool Save(const std::filesystem::path& path, [[maybe_unused]] bool asOther) {
     const auto save = [&path] {
         OutputFile file;
         return file.Open(path) && file.Write(kNew.data(), kNew.size()) && file.Commit();
     };
-#ifdef _WIN32
-    (void)otherUser;
-    return save();
-#else
-    if (!otherUser) {
-        return save();
+#ifndef _WIN32
+    if (const pid_t child = asOther ? fork() : -1; child == 0) {
+        _exit(setgid(kNobody) == 0 && setuid(kNobody) == 0 && save() ? 0 : 1);
+    } else if (child > 0) {
+        int status = 0;
+        waitpid(child, &status, 0);
+        return WIFEXITED(status) && WEXITSTATUS(status) == 0;
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        const bool done = setgid(kNobody) == 0 && setuid(kNobody) == 0 && save();
-        _exit(done ? 0 : 1);
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 #endif
+    return save();
 }
 
 TEST(OutputFile, ReplacingKeepsWhatTheFileWas) {
-    const ReplaceCase cases[] = {
-        {"mode 600 stays 600", Systems::Posix, false, 0600, 0755, false, false, 5, true},
-        {"mode 666 stays 666", Systems::Posix, false, 0666, 0755, false, false, 5, true},
-        {"a link leads to the file that is written", Systems::Posix, true, 0644, 0755, false, false,
-         5, true},
-        {"a link to a file of mode 640", Systems::Posix, true, 0640, 0755, false, false, 5, true},
-        {"no room for a temporary name: written in place", Systems::Both, false, 0644, 0755, false,
-         false, 250, true},
-        {"a file the user may not write is refused", Systems::Posix, false, 0644, 0777, true, false,
-         5, false},
-        {"a read-only file is refused", Systems::Windows, false, 0444, 0755, false, false, 5,
-         false},
-        {"a writable file in a folder the user may not write", Systems::Posix, false, 0666, 0755,
-         true, false, 5, true},
-        {"another user's save keeps the owner", Systems::Posix, false, 0666, 0777, true, false, 5,
-         true},
-        {"the owner's own file saved by the administrator", Systems::Posix, false, 0644, 0755,
-         false, true, 5, true},
+    namespace fs = std::filesystem;
+    const struct {
+        const char* what;
+        bool posixOnly;
+        bool link;  // the name saved to is a symbolic link to the file
+        unsigned fileMode;
+        unsigned folderMode;
+        Other other;
+        bool longName;  // no temporary name fits beside the file
+        bool saved;
+    } cases[] = {
+        {"a link to a file of mode 666", true, true, 0666, 0755, Other::None, false, true},
+        {"no temporary name: written in place", false, false, 0644, 0755, Other::None, true, true},
+        {"a read-only file", false, false, 0444, 0777, Other::Saves, false, false},
+        {"a writable file in a folder the user may not write", true, false, 0666, 0755,
+         Other::Saves, false, true},
+        {"another user's save", true, false, 0666, 0777, Other::Saves, false, true},
+        {"the administrator's save of a file of mode 600", true, false, 0600, 0755,
+         Other::OwnsTheFile, false, true},
     };
-    for (const ReplaceCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        namespace fs = std::filesystem;
 #ifdef _WIN32
-        // Windows keeps only a read-only flag of the permission bits.
-        const fs::perms compared = fs::perms::owner_write;
-        if (c.systems == Systems::Posix) {
-            continue;
-        }
+    const bool posix = false;
+    const fs::perms compared = fs::perms::owner_write;  // all Windows keeps of the bits
 #else
-        const fs::perms compared = fs::perms::mask;
-        if (c.systems == Systems::Windows) {
-            continue;
-        }
-        if ((c.otherUser || c.ownedByOther) && geteuid() != 0) {
+    const bool posix = true;
+    const fs::perms compared = fs::perms::mask;
+#endif
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+#ifndef _WIN32
+        if (c.other != Other::None && geteuid() != 0) {
             std::printf("skipped without root: %s\n", c.what);
             continue;
         }
 #endif
+        if (c.posixOnly && !posix) {
+            continue;
+        }
         test::TempFolder folder;
-        const fs::path real = folder / (std::string(c.nameLength, 'f') + ".avi");
+        const fs::path real = folder / (std::string(c.longName ? 250 : 5, 'f') + ".avi");
+        const fs::path name = c.link ? folder / "link.avi" : real;
         test::WriteAll(real, kOld);
-        fs::path name = real;
         if (c.link) {
-            name = folder / "link.avi";
             fs::create_symlink(real.filename(), name);
         }
         fs::permissions(real, fs::perms(c.fileMode));
 #ifndef _WIN32
         struct stat before {};
-        if (c.ownedByOther) {
-            ASSERT_EQ(0, chown(real.c_str(), kNobody, kNobody));
-        }
+        ASSERT_EQ(0, c.other == Other::OwnsTheFile ? chown(real.c_str(), kNobody, kNobody) : 0);
         ASSERT_EQ(0, stat(real.c_str(), &before));
 #endif
         fs::permissions(folder.Path(), fs::perms(c.folderMode));
-        const bool saved = Save(name, c.otherUser);
+        EXPECT_EQ(c.saved, Save(name, c.other == Other::Saves));
         fs::permissions(folder.Path(), fs::perms::owner_all);
-        EXPECT_EQ(c.saved, saved);
         EXPECT_EQ(c.saved ? kNew : kOld, test::ReadAll(real));
         EXPECT_EQ(c.link, fs::is_symlink(name));
         EXPECT_EQ(fs::perms(c.fileMode) & compared, fs::status(real).permissions() & compared);

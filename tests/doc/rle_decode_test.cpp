@@ -243,30 +243,19 @@ TEST(DecodeRle4, EndOfLineWithoutPixelsSkipsTheRowOfAnUnpaddedFrame) {
 
 TEST(DecodeRle, DeltasWithoutABaseSkipWithZero) {
     const struct {
-        const char* what;
         BitmapInfoHeader format;
         Bytes codes;
         Bytes plain;
     } cases[] = {
-        {"8-bit: two pixels right, then a pixel",
-         Rle8(5, 1),
-         {0x00, 0x02, 0x02, 0x00, 0x01, 0x07, 0x00, 0x01},
-         {0, 0, 7, 0, 0, 0, 0, 0}},
-        {"8-bit: a row up, then a run",
-         Rle8(4, 2),
-         {0x00, 0x02, 0x01, 0x01, 0x02, 0x09, 0x00, 0x01},
-         {0, 0, 0, 0, 0, 9, 9, 0}},
-        {"8-bit: a delta, then an end of line",
-         Rle8(3, 2),
+        // 8 bits: a row up, then a run; a pixel right, a run, an end of line; 4 bits.
+        {Rle8(4, 2), {0x00, 0x02, 0x01, 0x01, 0x02, 0x09, 0x00, 0x01}, {0, 0, 0, 0, 0, 9, 9, 0}},
+        {Rle8(3, 2),
          {0x00, 0x02, 0x01, 0x00, 0x01, 0x05, 0x00, 0x00, 0x03, 0x06, 0x00, 0x01},
          {0, 5, 0, 0, 6, 6, 6, 0}},
-        {"4-bit: three pixels right, then two",
-         Rle4(6, 1),
-         {0x00, 0x02, 0x03, 0x00, 0x02, 0xAB, 0x00, 0x01},
-         {0x00, 0x0A, 0xB0, 0x00}},
+        {Rle4(6, 1), {0x00, 0x02, 0x03, 0x00, 0x02, 0xAB, 0x00, 0x01}, {0x00, 0x0A, 0xB0, 0x00}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(c.plain, Decode(c.format, c.codes)) << c.what;
+        EXPECT_EQ(c.plain, Decode(c.format, c.codes)) << "row " << &c - cases;
     }
 }
 

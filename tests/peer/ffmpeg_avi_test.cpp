@@ -150,222 +150,118 @@ TEST(FfmpegPeer, DecodesOurAvisToOurPixels) {
     EXPECT_LE(7, encoded);
 }
 
-// Our frames equal ffmpeg's decoding of the file (every frame as rgb24, top row first; the
-// options choose which frames ffmpeg puts out).
-void ExpectFfmpegPixels(const CAnimationDocument& doc, const std::filesystem::path& path,
-                        const std::string& options = "-fps_mode passthrough") {
-    const auto decoded =
-        test::RunProgram("ffmpeg -nostdin -v error -i " + test::Quote(path.string()) + " " +
-                         options + " -f rawvideo -pix_fmt rgb24 -");
-    ASSERT_EQ(0, decoded.status);
-    const auto ours = ExpectedRgb(doc);
-    ASSERT_EQ(decoded.out.size(), ours.size());
-    EXPECT_TRUE(decoded.out == ours);
-}
-
-std::filesystem::path CorpusFolder() {
-    const char* root = std::getenv("KX_SOURCE_DIR");
-    return std::filesystem::path(root != nullptr ? root : KX_SOURCE_DIR) / ".." / "shared" /
-           "corpus" / "bmpsuite";
-}
-
 using test::AviParts;
 using test::Bytes;
 
-// A run-length movie whose first frame is a delta frame: the codes of a movie cut after its key
-// frame. 8 x 4 pixels, rows bottom-up.
-Bytes CutAfterKeyFrame() {
-    AviParts p;
-    p.width = 8;
-    p.height = 4;
-    p.compression = 1;
-    p.frames = {
-        // Skip 2 pixels and a row, three pixels, end of line, a run, end of bitmap.
-        {0x00, 0x02, 0x02, 0x01, 0x03, 0x01, 0x00, 0x00, 0x08, 0x02, 0x00, 0x01},
-        // Against the frame before: one pixel changed.
-        {0x00, 0x02, 0x05, 0x00, 0x01, 0x03, 0x00, 0x01},
-    };
-    return test::BuildAvi(p);
-}
-
-TEST(FfmpegPeer, DeltasWithoutAFrameBeforeSkipWithIndexZero) {
-    if (!test::HaveProgram("ffmpeg")) {
-        GTEST_SKIP() << "ffmpeg is not installed";
-    }
-    const struct {
-        const char* name;  // a bitmap of the corpus, or the movie built here
-        bool avi;
-    } cases[] = {
-        {"q/pal8rletrns.bmp", false},      {"q/pal4rletrns.bmp", false},
-        {"q/pal8rlecut.bmp", false},       {"q/pal4rlecut.bmp", false},
-        {"cut after its key frame", true},
-    };
-    test::TempFolder folder;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::filesystem::path path = CorpusFolder() / c.name;
-        if (c.avi) {
-            path = folder / "cut.avi";
-            test::WriteAll(path, CutAfterKeyFrame());
-        } else if (!std::filesystem::exists(path)) {
-            std::printf("no corpus file %s\n", path.string().c_str());
-            continue;
-        }
-        CAnimationDocument doc;
-        ASSERT_EQ(1, c.avi ? doc.LoadAvi(nullptr, path) : doc.LoadBitmapStrip(nullptr, path, 100))
-            << doc.FailureReason();
-        ExpectFfmpegPixels(doc, path);
-    }
-}
-
-// A bitmap of one 16 x 8 picture in all `colours` colours of a palette of its own (seeded).
-void WritePicture(const std::filesystem::path& path, int colours, int seed) {
-    CAnimationDocument doc;
-    MovieCase c{16, 8, 1, colours, Content::Random};
-    MakeMovie(doc, c);
-    for (int i = 0; i < colours; ++i) {
-        doc.palette.entries[size_t(i)] =
-            RgbQuad{uint8_t(seed * 40 + i), uint8_t(i * 7), uint8_t(255 - seed * 30 - i), 0};
-    }
-    auto& data = doc.movieList.frames[0].data;
-    for (size_t i = 0; i < data.size(); ++i) {
-        data[i] = uint8_t((i + size_t(seed)) % size_t(colours));
-    }
-    ASSERT_EQ(1, doc.SaveBitmap(nullptr, path, false)) << doc.FailureReason();
-}
-
-// ffmpeg's movie of pictures whose palettes differ: it marks each change with a palette-change
-// chunk before the frame.
+// ffmpeg's movie of three pictures in `colours` colours of palettes of their own: it marks each
+// change with a palette-change chunk before the frame.
 std::filesystem::path FfmpegPaletteMovie(const test::TempFolder& folder, int colours) {
-    for (const char* name : {"p1.bmp", "p2.bmp", "p3.bmp"}) {
-        WritePicture(folder / name, colours, name[1] - '0');
+    for (int seed = 1; seed <= 3; ++seed) {
+        CAnimationDocument doc;
+        MakeMovie(doc, MovieCase{16, 8, 1, colours, Content::Random});
+        auto& data = doc.movieList.frames[0].data;
+        for (size_t i = 0; i < data.size(); ++i) {
+            data[i] = uint8_t(i % size_t(colours));
+            doc.palette.entries[data[i]] = RgbQuad{uint8_t(i), uint8_t(i * 7), uint8_t(seed), 0};
+        }
+        EXPECT_EQ(1,
+                  doc.SaveBitmap(nullptr, folder / ("p" + std::to_string(seed) + ".bmp"), false));
     }
     const auto path = folder / "changes.avi";
     EXPECT_EQ(0, test::RunProgram("ffmpeg -nostdin -v error -y -i " +
                                   test::Quote((folder / "p%d.bmp").string()) +
                                   " -c:v rawvideo -pix_fmt pal8 " + test::Quote(path.string()))
                      .status);
+    const auto bytes = test::ReadAll(path);
+    EXPECT_NE(bytes.end(), std::search(bytes.begin(), bytes.end(), "00pc", "00pc" + 4));
     return path;
 }
 
-// A palette-change chunk: entries from `first`, each red, green, blue, flags.
-Bytes PaletteChange(uint8_t first, const std::vector<RgbQuad>& entries) {
-    Bytes body = {first, uint8_t(entries.size()), 0, 0};
-    for (const RgbQuad& e : entries) {
-        body.insert(body.end(), {e.red, e.green, e.blue, 0});
-    }
-    return test::Chunk(MakeFourCC("00pc"), body);
-}
-
-// Frames with palette changes between them, written here: entry 1 changes before frame 1 and
-// entries 0 and 2 before frame 2. Plain, or run-length with delta frames that keep the indices
-// of the frame before.
-Bytes HandMadeChanges(bool runLength) {
+// Frames `first` to 4 of a movie of 6 x 3 pixels, with empty chunks (an unchanged frame to a
+// recorder) at `empty`: plain, or a key frame 0 and deltas that set pixel k of the bottom row to
+// index k % 4. With `changes`, entry 1 changes before frame 1 and entries 0 to 2 before frame 2
+// (first entry, count, flags, then red, green, blue and flags of each).
+Bytes Movie(bool runLength, size_t first, const std::vector<size_t>& empty, bool changes = false) {
     AviParts p;
     p.width = 6;
-    p.height = 2;
+    p.height = 3;
     p.compression = runLength ? 1 : 0;
-    if (runLength) {
-        p.frames = {{0x02, 0x00, 0x02, 0x01, 0x02, 0x02, 0x00, 0x00, 0x06, 0x03, 0x00, 0x01},
-                    {0x00, 0x02, 0x01, 0x00, 0x01, 0x03, 0x00, 0x01},
-                    {0x00, 0x01}};
-    } else {
-        p.frames = {test::PlainFrame(p, 0), test::PlainFrame(p, 1), test::PlainFrame(p, 2)};
+    Bytes movi = {'m', 'o', 'v', 'i'};
+    for (size_t k = first; k < 5; ++k) {
+        p.frames.push_back(
+            std::count(empty.begin(), empty.end(), k) != 0 ? Bytes{}
+            : !runLength                                   ? test::PlainFrame(p, int(k))
+            : k == 0 ? Bytes{0x06, 0x01, 0x00, 0x00, 0x06, 0x02, 0x00, 0x00, 0x06, 0x03, 0x00, 0x01}
+                     : Bytes{0x00, 0x02, uint8_t(k), 0x00, 0x01, uint8_t(k % 4), 0x00, 0x01});
+        if (changes && (k == 1 || k == 2)) {
+            test::Append(
+                movi, test::Chunk(MakeFourCC("00pc"), k == 1 ? Bytes{1, 1, 0, 0, 9, 99, 199, 0}
+                                                             : Bytes{0, 3, 0, 0, 1, 2, 250, 0, 0, 0,
+                                                                     0, 0, 7, 7, 7, 0}));
+        }
+        test::Append(movi, test::Chunk(p.frameId, p.frames.back(), false));
     }
-    const auto frame = [&p](size_t k) { return test::Chunk(p.frameId, p.frames[k], false); };
-    const Bytes movi = test::List(
-        fourcc::kMovi, {frame(0), PaletteChange(1, {{9, 99, 199, 0}}), frame(1),
-                        PaletteChange(0, {{1, 2, 250, 0}, {0, 0, 0, 0}, {7, 7, 7, 0}}), frame(2)});
-    return test::Riff({test::Hdrl(p), movi, test::Idx1For(p)});
+    return test::Riff({test::Hdrl(p), test::Chunk(fourcc::kList, movi, false), test::Idx1For(p)});
 }
 
-TEST(FfmpegPeer, PaletteChangesAreMergedIntoOnePalette) {
+TEST(FfmpegPeer, FilesOtherToolsWriteLoadToTheirPixels) {
     if (!test::HaveProgram("ffmpeg")) {
         GTEST_SKIP() << "ffmpeg is not installed";
     }
     const struct {
-        const char* what;
-        int source;  // 0: ffmpeg's movie, 1: plain frames made here, 2: run-length frames
-        int colours;
+        const char* what;  // the name of a corpus bitmap when there is no movie and no colours
+        Bytes avi;
+        int colours;  // of each picture ffmpeg makes a movie of
         bool loads;
     } cases[] = {
-        {"ffmpeg's movie of three 5-colour pictures", 0, 5, true},
-        {"ffmpeg's movie of three 80-colour pictures", 0, 80, true},
-        {"changes of some entries between plain frames", 1, 0, true},
-        {"changes between delta frames", 2, 0, true},
-        {"three 100-colour pictures need 300 entries", 0, 100, false},
+        {"q/pal8rletrns.bmp", {}, 0, true},
+        {"q/pal4rletrns.bmp", {}, 0, true},
+        {"q/pal8rlecut.bmp", {}, 0, true},
+        {"q/pal4rlecut.bmp", {}, 0, true},
+        {"deltas before a base frame", Movie(true, 1, {}), 0, true},
+        {"ffmpeg's palette changes between plain frames", {}, 80, true},
+        {"palette changes that need 300 entries", {}, 100, false},
+        {"palette changes between delta frames", Movie(true, 0, {}, true), 0, true},
+        {"empty plain chunks", Movie(false, 0, {1, 2}), 0, true},
+        {"empty run-length chunks", Movie(true, 0, {2, 3}), 0, true},
     };
+    const char* root = std::getenv("KX_SOURCE_DIR");
+    const auto corpus = std::filesystem::path(root != nullptr ? root : KX_SOURCE_DIR) / ".." /
+                        "shared" / "corpus" / "bmpsuite";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         test::TempFolder folder;
-        std::filesystem::path path = folder / "made.avi";
-        if (c.source == 0) {
+        std::filesystem::path path = folder / "m.avi";
+        if (c.colours != 0) {
             path = FfmpegPaletteMovie(folder, c.colours);
-            const auto bytes = test::ReadAll(path);
-            ASSERT_NE(bytes.end(), std::search(bytes.begin(), bytes.end(), "00pc", "00pc" + 4));
+        } else if (c.avi.empty()) {
+            path = corpus / c.what;
+            if (!std::filesystem::exists(path)) {
+                std::printf("no corpus file %s\n", path.string().c_str());
+                continue;
+            }
         } else {
-            test::WriteAll(path, HandMadeChanges(c.source == 2));
+            test::WriteAll(path, c.avi);
         }
         CAnimationDocument doc;
-        ASSERT_EQ(c.loads ? 1 : 0, doc.LoadAvi(nullptr, path)) << doc.FailureReason();
+        const bool bitmap = path.extension() == ".bmp";
+        ASSERT_EQ(c.loads ? 1 : 0,
+                  bitmap ? doc.LoadBitmapStrip(nullptr, path, 100) : doc.LoadAvi(nullptr, path))
+            << doc.FailureReason();
         if (!c.loads) {
             EXPECT_NE(std::string::npos, doc.FailureReason().find("more than 256 colours"))
                 << doc.FailureReason();
             continue;
         }
-        ExpectFfmpegPixels(doc, path);
-        EXPECT_GE(256, doc.Palette().count);
-    }
-}
-
-// Movies with empty frame chunks, as recorders write an unchanged frame.
-Bytes WithEmptyChunks(bool runLength, std::vector<size_t> empty) {
-    AviParts p;
-    p.width = 6;
-    p.height = 3;
-    p.compression = runLength ? 1 : 0;
-    for (size_t k = 0; k < 5; ++k) {
-        if (std::find(empty.begin(), empty.end(), k) != empty.end()) {
-            p.frames.push_back({});
-        } else if (runLength) {
-            // A key frame, then deltas that change pixel k of the bottom row.
-            p.frames.push_back(
-                k == 0
-                    ? Bytes{0x06, 0x01, 0x00, 0x00, 0x06, 0x02, 0x00, 0x00, 0x06, 0x03, 0x00, 0x01}
-                    : Bytes{0x00, 0x02, uint8_t(k), 0x00, 0x01, 0x00, 0x00, 0x01});
-        } else {
-            p.frames.push_back(test::PlainFrame(p, int(k)));
-        }
-    }
-    return test::BuildAvi(p);
-}
-
-TEST(FfmpegPeer, EmptyFrameChunksRepeatTheFrameBefore) {
-    if (!test::HaveProgram("ffmpeg")) {
-        GTEST_SKIP() << "ffmpeg is not installed";
-    }
-    const struct {
-        const char* what;
-        bool runLength;
-        std::vector<size_t> empty;
-    } cases[] = {
-        {"plain, frame 2 empty", false, {2}},
-        {"plain, frames 1 and 2 empty", false, {1, 2}},
-        {"plain, frames 1 and 3 empty", false, {1, 3}},
-        {"run-length, frame 1 empty", true, {1}},
-        {"run-length, frames 2 and 3 empty", true, {2, 3}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        test::TempFolder folder;
-        const auto path = folder / "empty.avi";
-        test::WriteAll(path, WithEmptyChunks(c.runLength, c.empty));
-        CAnimationDocument doc;
-        ASSERT_EQ(1, doc.LoadAvi(nullptr, path)) << doc.FailureReason();
-        EXPECT_EQ(5, doc.FrameCount());
-        // ffmpeg skips the empty chunks and keeps the time of the others; its frame-rate filter
-        // then shows each frame until the next one, as players do.
-        ExpectFfmpegPixels(doc, path, "-vf fps=25");
+        // ffmpeg drops empty chunks and keeps the others' times; its frame-rate filter then shows
+        // each frame until the next one, as players do.
+        const auto decoded =
+            test::RunProgram("ffmpeg -nostdin -v error -i " + test::Quote(path.string()) +
+                             " -vf fps=25 -f rawvideo -pix_fmt rgb24 -");
+        ASSERT_EQ(0, decoded.status);
+        const auto ours = ExpectedRgb(doc);
+        ASSERT_EQ(decoded.out.size(), ours.size());
+        EXPECT_TRUE(decoded.out == ours);
     }
 }
 
