@@ -25,7 +25,6 @@ TEST(CommandLine, SwitchesAndTheFirstFileName) {
         {L"a.bmp b.bmp", 0, L"a.bmp"},
         {L"a.bmp /n", kSwitchNoSplash, L"a.bmp"},
         {L"/x a.bmp", 0, L"/x"},
-        {L"/nx a.bmp", 0, L"/nx"},
         {L"a.bmp /", 0, L"a.bmp"},
         {L"/", 0, L"/"},
         {L"\"unterminated name", 0, L"unterminated name"},

@@ -28,12 +28,10 @@ inline Step Do(std::function<void(CMainDialog&)> action) {
     };
 }
 
-// Shows a movie of frames frames of 8 x 6 pixels, frame f all of palette index f % 4.
+// A movie of 8 x 6 pixels, frame f all of palette index f % 4.
 void ShowMovie(CMainDialog& d, int32_t frames);
-
 // The settings the tests' main windows use instead of the program's own.
 CRegistrySettings TestSettings(const wchar_t* section);
-
 std::wstring TextOf(HWND window);
 
 // The main window with the shell call replaced: what it would start is kept instead.
@@ -51,7 +49,7 @@ protected:
     void TearDown() override;
 
     // Runs the window, taking the steps and then the Exit command; a window still open after
-    // 20 s fails the test and is ended with -7.
+    // 20 s (400 ticks) fails the test and is ended with -7.
     INT_PTR Run(CMainDialog& dialog, std::vector<Step> steps, bool exitAtEnd = true);
 
     RecordingApp app;
