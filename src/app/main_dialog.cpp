@@ -5,6 +5,7 @@
 #include <iterator>
 #include <utility>
 
+#include "app/main_strips.h"
 #include "dialogs/about_dialog.h"
 #include "framework/app.h"
 #include "resources/resource.h"
@@ -63,29 +64,6 @@ constexpr HelpEntry kControlHelp[] = {
     {IDC_VIEW_BAR, 529},
     {IDC_LOGO, 2},
     {IDC_SIZE_GRIP, 3},
-};
-
-// The strip buttons, in the order of their pictures.
-constexpr StripButtonDef kViewBarButtons[] = {
-    {ID_VIEW_FIT, IDS_TIP_FIT, StripStyle::kCheck | StripStyle::kStartsDisabled, 526},
-    {ID_PLAY_REPEAT, IDS_TIP_REPEAT, StripStyle::kCheck | StripStyle::kStartsDisabled, 527},
-    {ID_VIEW_TRANSPARENT, IDS_TIP_TRANSPARENT, StripStyle::kCheck | StripStyle::kStartsDisabled,
-     528},
-    {},
-    {ID_CONTEXT_HELP, IDS_TIP_CONTEXT_HELP, 0, 531},
-};
-
-constexpr StripButtonDef kPlayBarButtons[] = {
-    {ID_FILE_OPEN, IDS_TIP_OPEN, 0, 516},
-    {ID_FILE_SAVE_AS, IDS_TIP_SAVE_AS, StripStyle::kStartsDisabled, 517},
-    {},
-    {ID_FIRST_FRAME, IDS_TIP_FIRST_FRAME, StripStyle::kStartsDisabled, 521},
-    {ID_PREV_FRAME, IDS_TIP_PREV_FRAME, StripStyle::kStartsDisabled, 519},
-    {},
-    {ID_PLAY_PAUSE, IDS_TIP_PLAY_PAUSE, StripStyle::kCheck | StripStyle::kStartsDisabled, 518},
-    {},
-    {ID_NEXT_FRAME, IDS_TIP_NEXT_FRAME, StripStyle::kStartsDisabled, 520},
-    {ID_LAST_FRAME, IDS_TIP_LAST_FRAME, StripStyle::kStartsDisabled, 522},
 };
 
 const HelpEntry* FindHelp(const HelpEntry* begin, const HelpEntry* end, int id) {

@@ -1,5 +1,5 @@
-// The tool strip's row arithmetic: placement of caption, cells and chevron, the entry under a
-// point, the keyboard cycle and the tooltip texts.
+// The tool strip's row arithmetic: placement of caption, cells and chevron; the entry under a
+// point.
 #include "controls/strip_layout.h"
 
 #include <gtest/gtest.h>
@@ -100,11 +100,6 @@ TEST(StripLayout, PlacesCaptionCellsAndChevron) {
          {55, 22, kFlat, 16, true, 40, 12},
          {0, 22, 0, 55, 0, 46, -1, 0, 46, 9},
          {-1, -1}},
-        {"caption does not fit, no entries",
-         "",
-         {60, 24, kBottom, 16, true, 80, 13},
-         {1, 22, 1, 59, 1, 58, -1, 0, -1, 0},
-         {}},
         // 15 rows: cells of 16 + 4 stick out, (15 - 20) >> 1 = -3.
         {"low row, vertical placement",
          "BB",
@@ -141,11 +136,10 @@ TEST(StripLayout, PlacesCaptionCellsAndChevron) {
     }
 }
 
-TEST(StripLayout, HitTestAndKeyboardCycle) {
+TEST(StripLayout, HitTest) {
     // The lower strip, 100 wide: 17, 39, separator 61, 69, chevron 91..99, rows 0..21.
-    StripMetrics m{100, 22, kFlat | kVCenter | kLeft};
     std::vector<StripButton> entries = Entries(kPlayBar);
-    const StripGeometry g = LayOutStrip(m, entries);
+    const StripGeometry g = LayOutStrip({100, 22, kFlat | kVCenter | kLeft}, entries);
     struct Hit {
         int32_t x, y, expected;
     };
@@ -155,55 +149,6 @@ TEST(StripLayout, HitTestAndKeyboardCycle) {
                         {20, 22, kHitOffRow}};
     for (const Hit& c : hits) {
         EXPECT_EQ(c.expected, StripHitTest(g, entries, c.x, c.y)) << "at " << c.x << "," << c.y;
-    }
-    // Disabled 1, separator 2, 3 and 4 placed, 5 in the menu: the cycle is 0, 3, 4, chevron.
-    m = {115, 22, kFlat | kLeft};
-    entries = Entries("BDSBBB");
-    const StripGeometry cycle = LayOutStrip(m, entries);
-    struct Step {
-        int32_t from, forward, expected;
-    };
-    const Step steps[] = {
-        {-1, 1, 0}, {0, 1, 3}, {4, 1, kChevronIndex}, {kChevronIndex, 1, 0}, {0, 0, kChevronIndex},
-        {3, 0, 0},  {1, 1, 3}};
-    for (const Step& c : steps) {
-        EXPECT_EQ(c.expected, StepSelectable(cycle, entries, c.from, c.forward != 0))
-            << "from " << c.from << (c.forward != 0 ? " forward" : " backward");
-    }
-    // Nothing to choose: no position.
-    entries = Entries("D");
-    EXPECT_EQ(-1, StepSelectable(LayOutStrip(m, entries), entries, -1, true));
-}
-
-TEST(StripLayout, ClicksStepTheCheckBits) {
-    using namespace StripStyle;
-    struct Case {
-        uint16_t style, before, after;
-    };
-    const Case cases[] = {
-        {kCheck, 0, 1},      {kCheck, 1, 0},          {kCheck, 2, 1}, {kThreeState, 1, 2},
-        {kThreeState, 2, 0}, {kThreeState, 3, 0},     {kRadio, 0, 1}, {kRadio | kGroup, 1, 1},
-        {0, 1, 1},           {kStartsDisabled, 0, 0},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.after, CheckAfterClick(c.style, c.before))
-            << "style " << c.style << " from " << c.before;
-    }
-}
-
-TEST(StripLayout, TooltipTextsPutTheAcceleratorInParentheses) {
-    struct Case {
-        std::wstring text;
-        size_t max;
-        std::wstring expected;
-    };
-    const Case cases[] = {
-        {L"ファイルを開く\tCtrl+O", 79, L"ファイルを開く (Ctrl+O)"},
-        {L"abcdefgh\tX", 10, L"abcdefg..."},
-        {L"abcdefgh\tX", 12, L"abcdefgh (X)"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.expected, TooltipText(c.text, c.max));
     }
 }
 

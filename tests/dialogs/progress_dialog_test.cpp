@@ -1,6 +1,5 @@
-// The progress window from the program's template: the progress message and its replies, the
-// pump of the window's own messages, the adapter the document operations report through, and
-// a real click on Cancel while an operation runs.
+// The progress window from the program's template: the progress message and its replies, and a
+// real click on Cancel while a save reports through it.
 #include "dialogs/progress_dialog.h"
 
 #include <windows.h>
@@ -52,15 +51,16 @@ protected:
 };
 
 TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinueFlag) {
+    // Before: the button the user clicks just before, if any. Expected afterwards: the reply (the
+    // continue flag equals it), the status line's string (0: empty), range end and position.
     struct Step {
         const char* what;
-        int before;  // the button the user clicks just before, if any
+        int before;
         WPARAM wParam;
         LPARAM lParam;
-        // Expected afterwards; the continue flag equals the reply.
         LRESULT reply;
-        UINT status;              // string id, 0 for an empty status line
-        std::pair<int, int> bar;  // range end, position
+        UINT status;
+        std::pair<int, int> bar;
         bool cancelEnabled;
     };
     constexpr int kNo = 0;
@@ -70,7 +70,7 @@ TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinue
     constexpr UINT kEncode = IDS_STATUS_ENCODING;
     constexpr UINT kStop = IDS_STATUS_STOPPING;
     // One window through a whole operation's life; each row follows from the rows above it.
-    const std::vector<Step> steps = {
+    const Step steps[] = {
         {"phase without range", kNo, 0, kRead, 1, kRead, {100, 0}, true},
         {"phase with range", kNo, 200, kRead, 1, kRead, {200, 0}, true},
         {"advance", kNo, 50, 0, 1, kRead, {200, 50}, true},
@@ -102,43 +102,6 @@ TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinue
         EXPECT_EQ(step.cancelEnabled, CancelEnabled(progress));
         EXPECT_EQ(step.reply, progress.m_bContinue);
     }
-}
-
-// The pump takes the messages of the window and its controls and leaves every other window's
-// messages queued.
-TEST_F(ProgressDialogTest, ThePumpTakesOnlyTheWindowsOwnMessages) {
-    CProgressDialog progress;
-    ASSERT_TRUE(progress.CreateWithCaption(IDS_SAVE_CAPTION));
-    HWND other = ::CreateWindowExW(0, L"Static", L"main", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                                   nullptr, nullptr);
-    ASSERT_NE(nullptr, other);
-    MSG drain;
-    while (::PeekMessageW(&drain, progress, 0, 0, PM_REMOVE)) {
-        ::DispatchMessageW(&drain);
-    }
-    constexpr UINT kOthers = WM_APP + 7;
-    ::PostMessageW(other, kOthers, 1, 2);
-    HWND cancel = progress.GetDlgItem(IDC_PROGRESS_CANCEL);
-    // The click as the button posts it to its dialog, queued behind the other window's message.
-    ::PostMessageW(progress, WM_COMMAND, MAKEWPARAM(IDC_PROGRESS_CANCEL, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(cancel));
-    // A message for a control of the window.
-    ::PostMessageW(cancel, BM_SETSTATE, TRUE, 0);
-    EXPECT_EQ(1, progress.m_bContinue);
-    EXPECT_EQ(0, ::SendMessageW(progress, WM_PROGRESS, 0, 0));
-    EXPECT_EQ(BST_PUSHED, ::SendMessageW(cancel, BM_GETSTATE, 0, 0) & BST_PUSHED);
-    MSG left{};
-    EXPECT_TRUE(::PeekMessageW(&left, other, kOthers, kOthers, PM_REMOVE));
-    EXPECT_EQ(static_cast<WPARAM>(1), left.wParam);
-    ::DestroyWindow(other);
-}
-
-// Without a window every report is taken and nothing is ever stopped. (With one, the reports
-// are the window's messages and its replies come back: the long save below goes through it.)
-TEST(ProgressWindowSinkTest, ANullWindowTakesEveryReportAndNeverStops) {
-    CProgressWindowSink sink(nullptr);
-    EXPECT_TRUE(sink.Report(100, kPhaseReading));
-    EXPECT_TRUE(sink.Report(0, kProgressDisableCancel));
 }
 
 // Passes reports on to the progress window; at a chosen report it clicks Cancel with real mouse

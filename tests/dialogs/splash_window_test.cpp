@@ -36,20 +36,13 @@ bool PumpUntil(CSplashWindow* splash, Done done, DWORD ms = 3000) {
     return true;
 }
 
-class SplashWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), RT_DIALOG) ==
-            nullptr) {
-            GTEST_SKIP() << "the program's resources are not linked in";
-        }
+TEST(SplashWindowTest, ShowsOnTopWithoutCaptionOrTaskbarButtonUntilItsTimerEndsIt) {
+    if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_SPLASH), RT_DIALOG) ==
+        nullptr) {
+        GTEST_SKIP() << "the program's resources are not linked in";
     }
-};
-
-TEST_F(SplashWindowTest, ShowsOnTopWithoutCaptionOrTaskbarButtonUntilItsTimerEndsIt) {
     int ticks = 0;
-    std::unique_ptr<CSplashWindow> splash;
-    splash = std::make_unique<CSplashWindow>([&] {
+    std::unique_ptr<CSplashWindow> splash = std::make_unique<CSplashWindow>([&] {
         ++ticks;
         splash.reset();
     });

@@ -10,8 +10,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/main_strips.h"
 #include "controls/button_strip.h"
-#include "controls/main_strips.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "resources/resource.h"
@@ -141,10 +141,10 @@ int wmain(int argc, wchar_t** argv) {
     for (int i = 0; i < kRowCount; ++i) {
         if (kRows[i].upper) {
             strips[size_t(i)].SetBitmap(IDB_VIEW_BAR, RGB(192, 192, 192), RGB(0, 0, 128));
-            strips[size_t(i)].SetButtons(kx::test::kViewButtons);
+            strips[size_t(i)].SetButtons(kx::kViewBarButtons);
         } else {
             strips[size_t(i)].SetBitmap(IDB_PLAY_BAR, RGB(0, 255, 255), RGB(128, 0, 128));
-            strips[size_t(i)].SetButtons(kx::test::kPlayButtons);
+            strips[size_t(i)].SetButtons(kx::kPlayBarButtons);
         }
     }
     if (!dialog.CreateIndirect(layout.Get())) {
