@@ -1,5 +1,5 @@
-// Help pages: every help context the program raises opens a page beside the built program that
-// forwards to a page holding that topic, and the application's help call opens the right file.
+// Help pages: the application's help call opens, for every help context the program raises, a
+// page beside the built program that forwards to a page holding that topic.
 #include "app/help_pages.h"
 
 #include <gtest/gtest.h>
@@ -28,6 +28,15 @@ std::string ReadFile(const std::filesystem::path& file) {
     return text.str();
 }
 
+// The program's application object with the browser replaced by a list of the pages it got.
+class BrowserlessApp : public CMovieApp {
+public:
+    std::vector<std::wstring> opened;
+
+protected:
+    void OpenHelpPage(const std::wstring& file) override { opened.push_back(file); }
+};
+
 TEST(HelpPagesTest, EveryContextTheProgramRaisesOpensAPageForwardingToItsTopic) {
     // Help contents, logo buttons, size grip, About box; the main window, its menu and strips
     // and the file dialogs; the frame settings dialog and its fields.
@@ -40,11 +49,16 @@ TEST(HelpPagesTest, EveryContextTheProgramRaisesOpensAPageForwardingToItsTopic) 
     }
     const std::regex forward(
         R"re(http-equiv="refresh" content="0; url=\.\./([a-z]+\.html)#(\d+)")re");
+    const std::wstring help = ProgramFolder() + L"\\help\\";
+    BrowserlessApp app;
+    app.m_helpFilePath = ProgramFolder() + L"\\kinetrix.hlp";
     for (const DWORD context : contexts) {
         SCOPED_TRACE(context);
-        const std::wstring file = HelpFileOf(ProgramFolder() + L"\\kinetrix.hlp", context);
-        EXPECT_EQ(ProgramFolder() + L"\\help\\topic\\" + std::to_wstring(context) + L".html", file);
-        const std::string html = ReadFile(std::filesystem::path(file));
+        app.opened.clear();
+        AfxGetApp()->WinHelp(context, context % 2 ? HELP_CONTEXT : HELP_CONTEXTPOPUP);
+        ASSERT_EQ(1u, app.opened.size());
+        EXPECT_EQ(help + L"topic\\" + std::to_wstring(context) + L".html", app.opened[0]);
+        const std::string html = ReadFile(std::filesystem::path(app.opened[0]));
         std::smatch target;
         ASSERT_TRUE(std::regex_search(html, target, forward)) << "no forwarding in: " << html;
         EXPECT_EQ(std::to_string(context), target[2].str());
@@ -53,44 +67,13 @@ TEST(HelpPagesTest, EveryContextTheProgramRaisesOpensAPageForwardingToItsTopic) 
         EXPECT_NE(std::string::npos, page.find(" id=\"" + std::to_string(context) + "\""))
             << target[1] << " has no id=\"" << context << "\"";
     }
-}
-
-// The program's application object with the browser replaced by a list of the pages it got.
-class BrowserlessApp : public CMovieApp {
-public:
-    std::vector<std::wstring> opened;
-
-protected:
-    void OpenHelpPage(const std::wstring& file) override { opened.push_back(file); }
-};
-
-TEST(HelpPagesTest, HelpCallOfTheApplicationOpensTopicsOrTheContents) {
-    const std::wstring beside = ProgramFolder() + L"\\kinetrix.hlp";
-    const std::wstring help = ProgramFolder() + L"\\help\\";
-    const std::wstring slashed = ProgramFolder() + L"/kinetrix.hlp";
-    struct Case {
-        std::wstring helpFile;
-        DWORD_PTR data;
-        UINT command;
-        std::vector<std::wstring> opened;
-    };
-    const Case cases[] = {
-        {beside, 513, HELP_CONTEXT, {help + L"topic\\513.html"}},
-        {beside, 771, HELP_CONTEXTPOPUP, {help + L"topic\\771.html"}},
-        {slashed, 774, HELP_CONTEXT, {ProgramFolder() + L"/help\\topic\\774.html"}},
-        // Numbers without a topic open the contents.
-        {beside, 4, HELP_CONTEXTPOPUP, {help + L"index.html"}},
-        {beside, 0x100000201, HELP_CONTEXT, {help + L"index.html"}},
-        // Without pages the contents are named all the same; the browser says they are missing.
-        {L"C:\\Nowhere\\kinetrix.hlp", 513, HELP_CONTEXT, {L"C:\\Nowhere\\help\\index.html"}},
-        {beside, 513, HELP_QUIT, {}},
-    };
-    for (const Case& c : cases) {
-        BrowserlessApp app;
-        app.m_helpFilePath = c.helpFile;
-        AfxGetApp()->WinHelp(c.data, c.command);
-        EXPECT_EQ(c.opened, app.opened) << "context " << c.data << ", command " << c.command;
+    // Numbers without a topic (513 in the low half only) open the contents; quitting opens none.
+    app.opened.clear();
+    for (DWORD_PTR data : {DWORD_PTR(4), DWORD_PTR(0x100000201)}) {
+        AfxGetApp()->WinHelp(data, HELP_CONTEXT);
     }
+    AfxGetApp()->WinHelp(513, HELP_QUIT);
+    EXPECT_EQ((std::vector<std::wstring>{help + L"index.html", help + L"index.html"}), app.opened);
 }
 
 }  // namespace

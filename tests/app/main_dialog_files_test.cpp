@@ -66,9 +66,9 @@ std::string ReadBytes(const fs::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// A folder of its own with the files the rows open: the sample strip, the same strip under an
-// AVI name, AVI movies made of it (at 80 ms per frame, at the default 100 and one of 0.5 ms),
-// and files too short or of no known type (B without M, under an AVI name: content decides).
+// A folder of its own with the files the rows open: the sample strip, AVI movies made of it (at 80
+// ms per frame, at the default 100 and one of 0.5 ms), and files too short or of no known type (B
+// without M, under an AVI name: content decides).
 class FlowFiles {
 public:
     FlowFiles()
@@ -76,7 +76,6 @@ public:
         const fs::path sample = fs::path(KX_SOURCE_DIR) / "samples" / "walker.bmp";
         fs::create_directories(root_ / "folder.avi");
         fs::copy_file(sample, root_ / "walker.bmp");
-        fs::copy_file(sample, root_ / "strip-named.avi");
         for (int32_t speed : {80, 100}) {
             CAnimationDocument doc;
             EXPECT_EQ(1, doc.LoadBitmapStrip(nullptr, sample, speed));
@@ -140,7 +139,6 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
         {"a strip", L"walker.bmp", kDialog, {}, kNone, 1, true, 0},
         {"an AVI movie", L"walker.avi", FileSource::CommandLine, {}, kNone, 1, true, 80},
         {"an AVI of half a millisecond a frame", L"fast.avi", kDialog, {}, kNone, 1, true, 1},
-        {"content decides, not the name", L"strip-named.avi", kDialog, {}, kNone, 1, true, 0},
         {"only the two bytes BM", L"only-bm.bmp", kDialog, {}, kReadFailed, -1, true, 0},
         {"B without M", L"b-not-m.avi", kDialog, {}, kUnknownType, -1, true, 0},
         {"an empty file", L"empty.bmp", kDialog, {}, kUnknownType, -1, true, 0},

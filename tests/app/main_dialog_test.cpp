@@ -1,10 +1,9 @@
-// The main window under real messages: help, settings, sizes, keys that must not close it,
-// command states and the transport.
+// The main window under real messages: help, settings, sizes, keys that must not close it and
+// command states.
 #include "app/main_dialog.h"
 
 #include <windows.h>
 
-#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -227,85 +226,49 @@ std::wstring MovieView(CMainDialog& d) {
     return text;
 }
 
+// Ctrl+T as a person types it, with the window in front.
+void PressCtrlT(CMainDialog& d) {
+    ::SetForegroundWindow(d.m_hWnd);
+    ::SetFocus(d.GetDlgItem(IDC_FRAME_NUMBER));
+    for (auto [key, flags] : {std::pair<WORD, DWORD>{VK_CONTROL, 0},
+                              {'T', 0},
+                              {'T', KEYEVENTF_KEYUP},
+                              {VK_CONTROL, KEYEVENTF_KEYUP}}) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.dwFlags = flags;
+        ::SendInput(1, &input, sizeof input);
+    }
+}
+
+// The accelerator key acts as the menu command, and does nothing while the command is grayed: had
+// the first Ctrl+T toggled the view, the second would toggle it back.
 TEST_F(MainWindowTest, MovieCommandsAreAvailableExactlyWhileAMovieIsShown) {
     std::vector<std::wstring> seen;
     CMainDialog dialog;
-    EXPECT_EQ(IDOK, Run(dialog, {Do([&](CMainDialog& d) { seen.push_back(MovieView(d)); }),
-                                 Do([&](CMainDialog& d) {
-                                     d.path = L"C:\\movies\\clip.anim.bmp";
-                                     ShowMovie(d, 5);
-                                     seen.push_back(MovieView(d));
-                                 }),
-                                 Do([&](CMainDialog& d) {
-                                     d.documentState = CMainDialog::kLoading;
-                                     d.DiscardMovie();
-                                     seen.push_back(MovieView(d));
-                                 })}));
+    EXPECT_EQ(IDOK, Run(dialog,
+                        {Do([&](CMainDialog& d) {
+                             seen.push_back(MovieView(d));
+                             PressCtrlT(d);
+                         }),
+                         Do([&](CMainDialog& d) {
+                             d.path = L"C:\\movies\\clip.anim.bmp";
+                             ShowMovie(d, 5);
+                             seen.push_back(MovieView(d));
+                             PressCtrlT(d);
+                         }),
+                         [](CMainDialog& d) { return d.transparent == 1; }, Do([&](CMainDialog& d) {
+                             EXPECT_EQ(1, d.preview.transparent);
+                             d.documentState = CMainDialog::kLoading;
+                             d.DiscardMovie();
+                             seen.push_back(MovieView(d));
+                         })}));
     const std::wstring none = L"-1 -- -- -- -- -- -- -- -- -- MB M- --- [] 0";
     EXPECT_EQ(
         (std::vector<std::wstring>{
             none, L"1 MB MB MB MB MB MB MB MB MB MB M- EEE [clip.anim] 5 1-5 at 1 No. 1", none}),
         seen);
-}
-
-TEST_F(MainWindowTest, TransportCommandsTypedSpeedAndAcceleratorKeys) {
-    struct Case {
-        int command;           // 0: the slider moved to frame 3, or the speed typed
-        const wchar_t* speed;  // typed text, or none
-        std::wstring shown;    // frame number, preview frame + 1, slider, field; period; message
-    };
-    // The transport wraps at both ends. Text that is no number keeps the old speed; a number
-    // out of range is kept and sets the period all the same (0 becomes 1).
-    const Case cases[] = {
-        {ID_PREV_FRAME, nullptr, L"4 4 4 4, 100 ms"},
-        {ID_NEXT_FRAME, nullptr, L"1 1 1 1, 100 ms"},
-        {0, nullptr, L"3 3 3 3, 100 ms"},
-        {0, L"", L"3 3 3 3, 100 ms " + kNotANumber},
-        {0, L"0", L"3 3 3 3, 1 ms " + kOutOfRange},
-        {0, L"60000", L"3 3 3 3, 60000 ms"},
-    };
-    CMainDialog dialog;
-    std::vector<Step> steps = {Do([](CMainDialog& d) { ShowMovie(d, 4); })};
-    for (const Case& c : cases) {
-        steps.push_back(Do([&c, this](CMainDialog& d) {
-            SCOPED_TRACE(testing::Message() << "command " << c.command << " speed " << c.speed);
-            app.boxes.clear();
-            if (c.command != 0) {
-                d.SendMessage(WM_COMMAND, WPARAM(c.command));
-            } else if (c.speed == nullptr) {
-                d.slider.SetPos(3);
-                d.SendMessage(WM_HSCROLL, TB_THUMBTRACK, LPARAM(d.slider.m_hWnd));
-            } else {
-                ::SetWindowTextW(d.GetDlgItem(IDC_SPEED), c.speed);
-            }
-            const std::wstring box = OnlyBox(app);
-            EXPECT_EQ(c.shown, std::to_wstring(d.frameNumber) + L" " +
-                                   std::to_wstring(d.preview.currentFrame + 1) + L" " +
-                                   std::to_wstring(d.slider.GetPos()) + L" " +
-                                   TextOf(d.GetDlgItem(IDC_FRAME_NUMBER)) + L", " +
-                                   std::to_wstring(d.preview.intervalMs) + L" ms" +
-                                   (box.empty() ? L"" : L" " + box));
-        }));
-    }
-    // A real Ctrl+T with the window in front acts as the menu command (the system sends nothing
-    // for the key of a grayed item: a movie is shown).
-    steps.push_back(Do([](CMainDialog& d) {
-        ::SetForegroundWindow(d.m_hWnd);
-        ::SetFocus(d.GetDlgItem(IDC_FRAME_NUMBER));
-        for (auto [key, flags] : {std::pair<WORD, DWORD>{VK_CONTROL, 0},
-                                  {'T', 0},
-                                  {'T', KEYEVENTF_KEYUP},
-                                  {VK_CONTROL, KEYEVENTF_KEYUP}}) {
-            INPUT input{};
-            input.type = INPUT_KEYBOARD;
-            input.ki.wVk = key;
-            input.ki.dwFlags = flags;
-            ::SendInput(1, &input, sizeof input);
-        }
-    }));
-    steps.push_back([](CMainDialog& d) { return d.transparent == 1; });
-    EXPECT_EQ(IDOK, Run(dialog, steps));
-    EXPECT_EQ(1, dialog.preview.transparent);
 }
 
 }  // namespace

@@ -52,9 +52,6 @@ TEST(MainLayout, PlacesEachControlForTheClientSize) {
         {"grown unit", 500, 400, kSpeedUnitSlot, {true, false, {420, 360, 0, 0}}},
         {"grown logo", 500, 400, kLogoSlot, {true, false, {0, 358, 0, 0}}},
         {"grown grip", 500, 400, kSizeGripSlot, {true, false, {484, 382, 0, 0}}},
-        // Only taller: nothing moves sideways or widens.
-        {"taller preview", 282, 700, kPreviewSlot, {false, true, {0, 0, 270, 530}}},
-        {"taller slider", 282, 700, kSliderSlot, {true, true, {10, 574, 180, 28}}},
         // Minimised (0 x 0): sizes stop at 0, positions go where the arithmetic puts them.
         {"minimised slider", 0, 0, kSliderSlot, {true, true, {10, -126, 0, 28}}},
         {"minimised grip", 0, 0, kSizeGripSlot, {true, false, {-16, -18, 0, 0}}},

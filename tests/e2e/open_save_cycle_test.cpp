@@ -1,8 +1,6 @@
-// The whole cycle from the window, driven from another process as a user would (windows found by
-// class, title and process, fields typed, buttons and commands posted, all polled with a
-// deadline): a strip named on the command line, the frame height typed, stepping and playing, Save
-// as an AVI through the save dialog, that AVI opened again (a second copy, as a movie is shown)
-// and saved as a compressed bitmap. Each saved file must hold the bytes the converter writes.
+// The program driven from another process as a user would: windows found by class, title and
+// process, fields typed, buttons and commands posted, all polled with a deadline. Each saved file
+// must hold the bytes the converter writes for the same input.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -111,9 +109,8 @@ std::string Difference(const std::wstring& expectedFile, const std::wstring& act
                         std::to_string(std::ranges::mismatch(e, a).in1 - e.begin());
 }
 
-// A copy of a program, started or adopted by its process id; at the end closed through its main
-// window, or ended outright when it does not close in time (say under a dialog a failed check
-// left open).
+// A copy of a program, started or adopted; at the end closed through its main window, or ended
+// when it does not close in time (say under a dialog a failed check left open).
 struct RunningCopy {
     HANDLE process = nullptr;
     DWORD pid = 0;
@@ -148,9 +145,8 @@ struct RunningCopy {
     }
 };
 
-// The program's settings are renamed aside, so that it starts from the defaults, and each test
-// has a folder of its own with a copy of the sample strip. Afterwards the folder goes and the
-// settings come back whatever the program wrote (any an earlier run left aside are put back).
+// The program's settings renamed aside so that it starts from the defaults (and put back after),
+// and a folder of its own with a copy of the sample strip.
 class OpenSaveCycle : public ::testing::Test {
 protected:
     static constexpr wchar_t kSettings[] = L"Software\\Pelmor Soft. Lab.\\Kinetrix";
@@ -172,10 +168,6 @@ protected:
     }
 
     std::wstring File(const wchar_t* name) const { return (folder_ / name).wstring(); }
-
-    std::wstring ProgramWith(const std::wstring& arguments) const {
-        return Quoted(WindowsPath(KX_PROGRAM)) + L" " + arguments;
-    }
 
     // The converter's exit code; -1 when it could not run or took too long.
     int Convert(const std::wstring& arguments) const {
@@ -239,7 +231,7 @@ void SaveThroughDialog(HWND main, const std::wstring& path, int filterIndex) {
 
 TEST_F(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     const std::wstring strip = File(L"walker.bmp");
-    RunningCopy first(ProgramWith(Quoted(strip) + L" /n"), File(L""));
+    RunningCopy first(Quoted(WindowsPath(KX_PROGRAM)) + L" " + Quoted(strip) + L" /n", File(L""));
     ChooseFrameHeight(first.pid, kFirstWindowMs);
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
@@ -303,7 +295,7 @@ TEST_F(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {
     std::ofstream(trueColour.c_str(), std::ios::binary)
         .write(header, 54)
         .write(std::string(16, '\xFF').data(), 16);
-    RunningCopy copy(ProgramWith(L"/n"), File(L""));
+    RunningCopy copy(Quoted(WindowsPath(KX_PROGRAM)) + L" /n", File(L""));
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (main = FindDialog(copy.pid, kMainTitle)) != nullptr; },
                           kFirstWindowMs));
