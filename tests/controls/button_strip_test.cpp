@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/main_strips.h"
-#include "controls/canvas.h"
+#include "framework/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "framework/recording_app.h"

@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "controls/canvas.h"
+#include "framework/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "resources/resource.h"

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "controls/canvas.h"
+#include "framework/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "resources/resource.h"

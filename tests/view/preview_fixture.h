@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "framework/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
 #include "resources/resource.h"
@@ -65,66 +66,6 @@ inline std::unique_ptr<CAnimationDocument> MakeMovie(int32_t width, int32_t heig
                                      periodMs));
     return doc;
 }
-
-// A top-down 32-bit bitmap selected into a memory DC, filled with a sentinel colour.
-class Canvas {
-public:
-    static constexpr COLORREF kSentinel = RGB(1, 2, 3);
-
-    Canvas(int width, int height) : m_width(width), m_height(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        m_dc = ::CreateCompatibleDC(nullptr);
-        m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<uint32_t*>(bits);
-        m_previous = ::SelectObject(m_dc, m_bitmap);
-        Fill(kSentinel);
-    }
-    Canvas(const Canvas&) = delete;
-    Canvas& operator=(const Canvas&) = delete;
-    ~Canvas() {
-        ::SelectObject(m_dc, m_previous);
-        ::DeleteObject(m_bitmap);
-        ::DeleteDC(m_dc);
-    }
-
-    HDC Dc() const { return m_dc; }
-    void Fill(COLORREF c) {
-        ::GdiFlush();
-        for (int i = 0; i < m_width * m_height; ++i) {
-            m_bits[i] = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
-        }
-    }
-    COLORREF At(int x, int y) const {
-        ::GdiFlush();
-        const uint32_t p = m_bits[size_t(y) * size_t(m_width) + size_t(x)];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // Columns x0 .. x1 - 1 of rows y0 .. y1 - 1 that are not colour c.
-    int CountOther(int x0, int y0, int x1, int y1, COLORREF c) const {
-        int n = 0;
-        for (int y = y0; y < y1; ++y) {
-            for (int x = x0; x < x1; ++x) {
-                n += At(x, y) != c ? 1 : 0;
-            }
-        }
-        return n;
-    }
-
-private:
-    int m_width;
-    int m_height;
-    HDC m_dc = nullptr;
-    HBITMAP m_bitmap = nullptr;
-    HGDIOBJ m_previous = nullptr;
-    uint32_t* m_bits = nullptr;
-};
 
 // The dialog that owns the preview: records each command of the preview with the playback
 // state and the pixel on screen at the moment the command arrived.

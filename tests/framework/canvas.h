@@ -1,6 +1,7 @@
-// A 32-bit top-down bitmap in a memory DC that a control paints into, read back pixel by pixel.
-#ifndef KINETRIX_TESTS_CONTROLS_CANVAS_H
-#define KINETRIX_TESTS_CONTROLS_CANVAS_H
+// A 32-bit top-down bitmap in a memory DC that a control paints into, read back pixel by pixel;
+// it starts filled with a sentinel colour that no drawing uses.
+#ifndef KINETRIX_TESTS_FRAMEWORK_CANVAS_H
+#define KINETRIX_TESTS_FRAMEWORK_CANVAS_H
 
 #include <windows.h>
 
@@ -12,6 +13,8 @@ namespace kx::test {
 
 class Canvas {
 public:
+    static constexpr COLORREF kSentinel = RGB(1, 2, 3);
+
     Canvas(int width, int height) : m_width(width), m_height(height) {
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -21,9 +24,10 @@ public:
         info.bmiHeader.biBitCount = 32;
         void* bits = nullptr;
         m_bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        m_bits = static_cast<const uint32_t*>(bits);
+        m_bits = static_cast<uint32_t*>(bits);
         m_dc = ::CreateCompatibleDC(nullptr);
         m_previous = ::SelectObject(m_dc, m_bitmap);
+        Fill(kSentinel);
     }
     Canvas(const Canvas&) = delete;
     Canvas& operator=(const Canvas&) = delete;
@@ -35,10 +39,26 @@ public:
 
     HDC Dc() const { return m_dc; }
     RECT All() const { return RECT{0, 0, m_width, m_height}; }
+    void Fill(COLORREF c) {
+        ::GdiFlush();
+        for (int i = 0; i < m_width * m_height; ++i) {
+            m_bits[i] = uint32_t(GetRValue(c)) << 16 | uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+        }
+    }
     COLORREF At(int x, int y) const {
         ::GdiFlush();
-        const uint32_t p = m_bits[y * m_width + x];
+        const uint32_t p = m_bits[size_t(y) * size_t(m_width) + size_t(x)];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    // Columns x0 .. x1 - 1 of rows y0 .. y1 - 1 that are not colour c.
+    int CountOther(int x0, int y0, int x1, int y1, COLORREF c) const {
+        int n = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x) {
+                n += At(x, y) != c ? 1 : 0;
+            }
+        }
+        return n;
     }
     // The pixels of r, row by row.
     std::vector<COLORREF> Pixels(const RECT& r) const {
@@ -69,9 +89,9 @@ private:
     HBITMAP m_bitmap = nullptr;
     HDC m_dc = nullptr;
     HGDIOBJ m_previous = nullptr;
-    const uint32_t* m_bits = nullptr;
+    uint32_t* m_bits = nullptr;
 };
 
 }  // namespace kx::test
 
-#endif  // KINETRIX_TESTS_CONTROLS_CANVAS_H
+#endif  // KINETRIX_TESTS_FRAMEWORK_CANVAS_H
