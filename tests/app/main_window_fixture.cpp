@@ -65,6 +65,14 @@ std::wstring TextOf(HWND window) {
     return buffer;
 }
 
+std::pair<std::wstring, UINT> OnlyMessage(const RecordingApp& app) {
+    EXPECT_GE(1u, app.boxes.size()) << "more than one message";
+    if (app.boxes.empty()) {
+        return {L"", 0};
+    }
+    return {app.boxes[0].text, app.boxes[0].type};
+}
+
 void MainWindowTest::SetUp() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS |
                                                        ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};

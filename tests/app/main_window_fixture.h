@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/main_dialog.h"
@@ -33,6 +34,8 @@ void ShowMovie(CMainDialog& d, int32_t frames);
 // The settings the tests' main windows use instead of the program's own.
 CRegistrySettings TestSettings(const wchar_t* section);
 std::wstring TextOf(HWND window);
+// The one message shown, as its text and type; an empty text and 0 for none.
+std::pair<std::wstring, UINT> OnlyMessage(const RecordingApp& app);
 
 // The main window with the shell call replaced: what it would start is kept instead.
 class RecordingMainDialog : public CMainDialog {

@@ -28,12 +28,9 @@ class TestStrip : public CButtonStrip {
 public:
     std::vector<std::wstring> items;  // "-" for a separator; checked and disabled items marked
     UINT choice = 0;
-    int menus = 0;
 
 protected:
     UINT TrackChevronMenu(HMENU menu, UINT, POINT, const TPMPARAMS&) override {
-        ++menus;
-        items.clear();
         for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
             wchar_t text[256] = {};
             MENUITEMINFOW info{};
@@ -63,21 +60,20 @@ public:
 
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg == WM_COMMAND &&
-            (LOWORD(wParam) == IDC_PLAY_BAR || LOWORD(wParam) == IDC_VIEW_BAR)) {
+        const int id = LOWORD(wParam);
+        if (msg == WM_COMMAND && (id == IDC_PLAY_BAR || id == IDC_VIEW_BAR)) {
             ++presses;
         } else if (msg == WM_COMMAND) {
-            const int entry = strip->FindById(LOWORD(wParam), 0);
-            commands.emplace_back(LOWORD(wParam),
-                                  strip->Buttons()[size_t(entry)].state & kCheckMask);
+            commands.emplace_back(
+                id, strip->Buttons()[size_t(strip->FindById(id, 0))].state & kCheckMask);
         } else if (msg == WM_HELP) {
             AfxGetApp()->WinHelp(reinterpret_cast<HELPINFO*>(lParam)->dwContextId,
                                  HELP_CONTEXTPOPUP);
             return TRUE;
-        } else if (msg != WM_SYSCOMMAND || wParam != SC_CONTEXTHELP) {
-            return CDialog::WindowProc(msg, wParam, lParam);
-        } else {
+        } else if (msg == WM_SYSCOMMAND && wParam == SC_CONTEXTHELP) {
             ++contextHelpModes;
+        } else {
+            return CDialog::WindowProc(msg, wParam, lParam);
         }
         return 0;
     }
@@ -85,17 +81,10 @@ protected:
 
 class ButtonStripTest : public ::testing::Test {
 protected:
-    ButtonStripTest() : layout(WS_POPUP | WS_VISIBLE, 200, 60, L"") {
+    void SetUp() override {
         layout.Add(L"Button", IDC_VIEW_BAR, WS_TABSTOP | WS_GROUP | BS_BOTTOM, 0, 0, 100, 14);
         layout.Add(L"Button", IDC_PLAY_BAR, WS_TABSTOP | BS_FLAT | BS_VCENTER | BS_LEFT, 0, 20, 100,
                    14);
-    }
-    void SetUp() override {
-        HBITMAP probe = ::LoadBitmapW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_PLAY_BAR));
-        if (probe == nullptr) {
-            GTEST_SKIP() << "the program's bitmaps are not linked in";
-        }
-        ::DeleteObject(probe);
         // As the main window: pictures and buttons before the windows exist.
         view.SetBitmap(IDB_VIEW_BAR, RGB(192, 192, 192), RGB(0, 0, 128));
         view.SetButtons(kViewBarButtons);
@@ -107,34 +96,28 @@ protected:
         ASSERT_TRUE(view.SubclassDlgItem(IDC_VIEW_BAR, &owner));
         ASSERT_TRUE(play.SubclassDlgItem(IDC_PLAY_BAR, &owner));
         owner.strip = &play;
+        for (const StripButton& entry : play.Buttons()) {
+            play.SetButtonDisabled(entry.id, 0);
+        }
         ::SetForegroundWindow(owner.m_hWnd);
         ::SetActiveWindow(owner.m_hWnd);
     }
-    void TearDown() override {
-        if (owner.m_hWnd != nullptr) {
-            owner.DestroyWindow();
-        }
-    }
+    void TearDown() override { owner.DestroyWindow(); }
 
-    void EnableAll(CButtonStrip& strip) {
-        for (const StripButton& entry : strip.Buttons()) {
-            strip.SetButtonDisabled(entry.id, 0);
-        }
-    }
     // The middle of an entry's cell, or of the chevron.
-    POINT Centre(const CButtonStrip& strip, int32_t index) const {
-        const StripGeometry& g = strip.Geometry();
+    POINT Centre(int32_t index) const {
+        const StripGeometry& g = play.Geometry();
         const int32_t x = index == kChevronIndex ? g.chevronX + g.chevronWidth / 2
-                                                 : strip.Buttons()[size_t(index)].x + 11;
+                                                 : play.Buttons()[size_t(index)].x + 11;
         return POINT{x, g.stripTop + g.cellSize / 2};
     }
     // A mouse message at a client point, with the pointer there, as the system sends it.
-    static void Mouse(CButtonStrip& strip, UINT msg, POINT at) {
+    void Mouse(UINT msg, POINT at) {
         POINT screen = at;
-        ::ClientToScreen(strip.m_hWnd, &screen);
+        ::ClientToScreen(play.m_hWnd, &screen);
         ::SetCursorPos(screen.x, screen.y);
         const WPARAM keys = msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK ? MK_LBUTTON : 0;
-        strip.SendMessage(msg, keys, MAKELPARAM(at.x, at.y));
+        play.SendMessage(msg, keys, MAKELPARAM(at.x, at.y));
     }
     static void Pump() {
         MSG msg;
@@ -144,16 +127,16 @@ protected:
     }
 
     test::RecordingApp app;
-    test::DialogTemplate layout;
+    test::DialogTemplate layout{WS_POPUP | WS_VISIBLE, 200, 60, L""};
     Owner owner{static_cast<const DLGTEMPLATE*>(nullptr)};
     CButtonStrip view;
     TestStrip play;
 };
 
 TEST_F(ButtonStripTest, MouseSequencesSendOneCommandPerClick) {
-    EnableAll(play);
     play.SetButtonDisabled(ID_FILE_SAVE_AS, kDisabled);
     // Steps: m move, d press, c double click, u release; at entry 0-9 or x above the strip.
+    // Entry 1 is disabled; 6 is the check button, toggled before its command.
     struct Case {
         const char* name;
         const char* script;
@@ -161,20 +144,12 @@ TEST_F(ButtonStripTest, MouseSequencesSendOneCommandPerClick) {
         int presses;
     };
     const Case cases[] = {
-        {"press and release", "m0 d0 u0", {{ID_FILE_OPEN, 0}}, 1},
-        {"press, drag off, release", "m0 d0 mx ux", {}, 1},
-        {"press, drag off and back, release", "d0 mx m0 u0", {{ID_FILE_OPEN, 0}}, 1},
-        {"press, drag to another button, release", "d0 m3 u3", {}, 1},
+        {"click", "m0 d0 u0", {{ID_FILE_OPEN, 0}}, 1},
+        {"drag off", "m0 d0 mx ux", {}, 1},
+        {"drag off and back", "d0 mx m0 u0", {{ID_FILE_OPEN, 0}}, 1},
         {"disabled button", "m1 d1 u1", {}, 0},
-        {"separator", "m2 d2 u2", {}, 0},
-        {"a double click is a second press",
-         "d0 u0 c0 u0",
-         {{ID_FILE_OPEN, 0}, {ID_FILE_OPEN, 0}},
-         2},
-        {"a check button toggles before its command",
-         "d6 u6 d6 u6",
-         {{ID_PLAY_PAUSE, kChecked}, {ID_PLAY_PAUSE, 0}},
-         2},
+        {"double click", "d0 u0 c0 u0", {{ID_FILE_OPEN, 0}, {ID_FILE_OPEN, 0}}, 2},
+        {"check button", "d6 u6 d6 u6", {{ID_PLAY_PAUSE, kChecked}, {ID_PLAY_PAUSE, 0}}, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -186,23 +161,19 @@ TEST_F(ButtonStripTest, MouseSequencesSendOneCommandPerClick) {
                              : step[0] == 'c' ? WM_LBUTTONDBLCLK
                                               : WM_LBUTTONUP;
             const int where = step[1] - '0';
-            Mouse(play, msg,
-                  step[1] == 'x' ? POINT{30, -20}
-                  : where == 2   ? POINT{play.Buttons()[2].x + 4, 12}
-                                 : Centre(play, where));
+            Mouse(msg, step[1] == 'x' ? POINT{30, -20} : Centre(where));
         }
         EXPECT_EQ(c.commands, owner.commands);
         EXPECT_EQ(c.presses, owner.presses);
         EXPECT_EQ(0, play.Buttons()[0].state & kPressed);
         EXPECT_EQ(0, play.Flags() & CButtonStrip::kMousePressFlag);
         // Off the strip, nothing stays hot and the capture is given back.
-        Mouse(play, WM_MOUSEMOVE, POINT{30, -20});
+        Mouse(WM_MOUSEMOVE, POINT{30, -20});
         EXPECT_EQ(nullptr, ::GetCapture());
     }
 }
 
 TEST_F(ButtonStripTest, ArrowsMoveTheHotButtonAndSpaceClicksIt) {
-    EnableAll(play);
     play.SetButtonDisabled(ID_PREV_FRAME, kDisabled);
     ::SetFocus(play.m_hWnd);
     // From 0: separators and the disabled previous frame (4) are skipped; no chevron, so it wraps.
@@ -221,72 +192,56 @@ TEST_F(ButtonStripTest, ArrowsMoveTheHotButtonAndSpaceClicksIt) {
 }
 
 TEST_F(ButtonStripTest, TheChevronMenuListsWhatDidNotFitAndItsChoiceIsAClick) {
-    EnableAll(play);
     play.SetButtonCheck(ID_PLAY_PAUSE, 1);
     play.SetButtonDisabled(ID_NEXT_FRAME, kDisabled);
     ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
-    ASSERT_EQ(91, play.Geometry().chevronX);
     const std::vector<std::wstring> listed = {L"コマ戻し\tCtrl+Left",        L"-",
                                               L"再生/一時停止\tF5 [x]",      L"-",
                                               L"コマ送り\tCtrl+Right [off]", L"最後まで送る"};
-    // Nothing chosen; a check button (toggled before its command); a plain button.
-    for (const UINT choice : {0, ID_PLAY_PAUSE, ID_LAST_FRAME}) {
-        play.SetButtonCheck(ID_PLAY_PAUSE, 1);
+    // Nothing chosen; a check button, toggled before its command.
+    for (const UINT choice : {0, ID_PLAY_PAUSE}) {
         owner.commands.clear();
+        play.items.clear();
         play.choice = choice;
-        Mouse(play, WM_LBUTTONDOWN, Centre(play, kChevronIndex));
+        Mouse(WM_LBUTTONDOWN, Centre(kChevronIndex));
         EXPECT_EQ(kPressed, play.ChevronState() & kPressed);
-        Mouse(play, WM_LBUTTONUP, Centre(play, kChevronIndex));
+        Mouse(WM_LBUTTONUP, Centre(kChevronIndex));
         EXPECT_EQ(listed, play.items);
-        std::vector<std::pair<int, int>> expected;
-        if (choice != 0) {
-            expected.emplace_back(choice, 0);
-        }
-        EXPECT_EQ(expected, owner.commands) << choice;
+        EXPECT_EQ((choice ? std::vector<std::pair<int, int>>{{choice, 0}}
+                          : std::vector<std::pair<int, int>>{}),
+                  owner.commands);
         EXPECT_EQ(0, play.ChevronState() & kPressed);
         Pump();
     }
-    EXPECT_EQ(3, play.menus);
 }
 
 TEST_F(ButtonStripTest, HelpGoesToTheApplicationWithTheButtonsHelpId) {
-    EnableAll(play);
     ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
     struct Case {
         const char* name;
         int type;  // a click in context-help mode at the point, or F1 on an item of the menu
         POINT at;
         UINT choice;
-        std::vector<DWORD_PTR> helped;
+        DWORD_PTR helped;  // 0: none
         int contextHelpModes;
     };
-    const POINT chevron = Centre(play, kChevronIndex);
+    const POINT chevron = Centre(kChevronIndex);
     const Case cases[] = {
-        {"open button", HELPINFO_WINDOW, Centre(play, 0), 0, {516}, 0},
-        {"beside the buttons: the received record", HELPINFO_WINDOW, POINT{2, 12}, 0, {777}, 0},
-        {"above the row: nothing", HELPINFO_WINDOW, POINT{30, -20}, 0, {}, 0},
-        {"chevron, a choice", HELPINFO_WINDOW, chevron, ID_PLAY_PAUSE, {518}, 0},
-        {"chevron, cancelled: context help again", HELPINFO_WINDOW, chevron, 0, {}, 1},
-        {"F1 on the last frame in the menu", HELPINFO_MENUITEM, POINT{}, 0, {522}, 0},
+        {"open button", HELPINFO_WINDOW, Centre(0), 0, 516, 0},
+        {"chevron, a choice", HELPINFO_WINDOW, chevron, ID_PLAY_PAUSE, 518, 0},
+        {"chevron, cancelled: context help again", HELPINFO_WINDOW, chevron, 0, 0, 1},
+        {"F1 on the last frame in the menu", HELPINFO_MENUITEM, POINT{}, 0, 522, 0},
     };
     for (const Case& c : cases) {
         app.helpCalls.clear();
         owner.contextHelpModes = 0;
         play.choice = c.choice;
-        HELPINFO info{};
-        info.cbSize = sizeof info;
-        info.iContextType = c.type;
-        info.iCtrlId = c.type == HELPINFO_WINDOW ? IDC_PLAY_BAR : ID_LAST_FRAME;
-        info.hItemHandle = play.m_hWnd;
-        info.dwContextId = 777;
-        info.MousePos = c.at;
+        const int id = c.type == HELPINFO_WINDOW ? IDC_PLAY_BAR : ID_LAST_FRAME;
+        HELPINFO info{sizeof info, c.type, id, play.m_hWnd, 777, c.at};
         ::ClientToScreen(play.m_hWnd, &info.MousePos);
         play.SendMessage(WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
-        std::vector<DWORD_PTR> helped;
-        for (const auto& [context, command] : app.helpCalls) {
-            helped.push_back(context);
-        }
-        EXPECT_EQ(c.helped, helped) << c.name;
+        EXPECT_EQ(c.helped, app.helpCalls.empty() ? 0 : app.helpCalls[0].first) << c.name;
+        EXPECT_GE(1u, app.helpCalls.size()) << c.name;
         EXPECT_EQ(c.contextHelpModes, owner.contextHelpModes) << c.name;
         Pump();
     }
@@ -297,9 +252,7 @@ TEST_F(ButtonStripTest, TooltipsShowTheTextWithTheAcceleratorInParentheses) {
     for (const auto& [tool, result, text] :
          {std::tuple{1, TRUE, L"ファイルを開く (Ctrl+O)"}, std::tuple{3, FALSE, L"unchanged"}}) {
         NMTTDISPINFOW info{};
-        info.hdr.hwndFrom = play.ToolTipWindow();
-        info.hdr.idFrom = UINT_PTR(tool);
-        info.hdr.code = TTN_NEEDTEXTW;
+        info.hdr = {play.ToolTipWindow(), UINT_PTR(tool), UINT(TTN_NEEDTEXTW)};
         std::wcscpy(info.szText, L"unchanged");
         EXPECT_EQ(result, play.SendMessage(WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info)));
         EXPECT_EQ(std::wstring(text), std::wstring(info.szText)) << "tool " << tool;
@@ -307,7 +260,6 @@ TEST_F(ButtonStripTest, TooltipsShowTheTextWithTheAcceleratorInParentheses) {
 }
 
 TEST_F(ButtonStripTest, CellsShowTheirStates) {
-    EnableAll(play);
     play.SetButtonDisabled(ID_LAST_FRAME, kDisabled);
     play.SetButtonCheck(ID_PLAY_PAUSE, 1);
     play.SetButtonState(3, kHot, kHot);
@@ -320,63 +272,35 @@ TEST_F(ButtonStripTest, CellsShowTheirStates) {
     play.Draw(canvas.Dc());
     const int top = play.Geometry().stripTop;
     const int cell = play.Geometry().cellSize;
-    ASSERT_EQ(22, cell);
     auto x = [&](int entry) { return static_cast<int>(play.Buttons()[size_t(entry)].x); };
-    // The glyph of the pictures is drawn in the text colour, nothing in the see-through cyan.
-    auto glyph = [&](int entry, int offset) {
-        return canvas.Where(x(entry) + offset, top + offset, 16, text);
-    };
-    EXPECT_FALSE(glyph(0, 3).empty()) << "normal: the picture";
-    EXPECT_TRUE(canvas.Where(x(0), top, cell, RGB(0, 255, 255)).empty()) << "no see-through";
-    struct Corner {
-        const char* name;
-        int entry;
-        COLORREF topLeft, bottomRight;
-    };
-    const Corner corners[] = {
-        {"normal", 0, face, face},
-        {"hot: raised", 3, light, shadow},
-        {"pressed: sunken", 4, shadow, light},
-        {"checked: sunken", 6, shadow, light},
-    };
-    for (const Corner& c : corners) {
-        EXPECT_EQ(c.topLeft, canvas.At(x(c.entry), top)) << c.name;
-        EXPECT_EQ(c.bottomRight, canvas.At(x(c.entry) + cell - 1, top + cell - 1)) << c.name;
+    // The glyph of the pictures is drawn in the text colour.
+    auto glyph = [&](int entry) { return canvas.Where(x(entry) + 3, top + 3, 16, text); };
+    EXPECT_FALSE(glyph(0).empty()) << "normal: the picture";
+    // Top left and bottom right corners: normal flat, hot raised, pressed and checked sunken.
+    std::vector<std::pair<COLORREF, COLORREF>> corners;
+    for (int entry : {0, 3, 4, 6}) {
+        corners.emplace_back(canvas.At(x(entry), top),
+                             canvas.At(x(entry) + cell - 1, top + cell - 1));
     }
-    // Pressed: the picture moves one pixel right and down.
-    play.SetButtonState(4, 0, kPressed);
-    play.Draw(canvas.Dc());
-    const auto resting = glyph(4, 3);
-    play.SetButtonState(4, kPressed, kPressed);
-    play.Draw(canvas.Dc());
-    ASSERT_FALSE(resting.empty());
-    EXPECT_EQ(resting, glyph(4, 4));
-    // Checked: the background is the checked pattern, not the plain face.
-    EXPECT_GT(16u, canvas.Where(x(6) + 2, top + 2, 4, face).size());
+    EXPECT_EQ((std::vector<std::pair<COLORREF, COLORREF>>{
+                  {face, face}, {light, shadow}, {shadow, light}, {shadow, light}}),
+              corners);
     // Disabled: no glyph in the text colour, an embossed one in shadow over highlight.
-    EXPECT_TRUE(glyph(9, 3).empty());
+    EXPECT_TRUE(glyph(9).empty());
     EXPECT_FALSE(canvas.Where(x(9) + 3, top + 3, 16, shadow).empty());
     EXPECT_FALSE(canvas.Where(x(9) + 4, top + 4, 16, light).empty());
     // Separator: an etched line in its middle.
     EXPECT_EQ(shadow, canvas.At(x(7) + 3, top + cell / 2));
     EXPECT_EQ(light, canvas.At(x(7) + 4, top + cell / 2));
-    EXPECT_EQ(face, canvas.At(x(7) + 1, top + cell / 2));
 
     // The chevron of a narrow strip: a triangle in the text colour, 5, 3 and 1 pixels tall.
     ::SetWindowPos(play.m_hWnd, nullptr, 0, 0, 100, 24, SWP_NOMOVE | SWP_NOZORDER);
     play.Draw(canvas.Dc());
-    const int cx = play.Geometry().chevronX + 3;
-    const int cy = play.Geometry().stripTop + 3;
     std::vector<int> columns;
-    for (int k = 0; k < 4; ++k) {
-        int tall = 0;
-        for (int row = -1; row < 7; ++row) {
-            tall += canvas.At(cx + k, cy + row) == text ? 1 : 0;
-        }
-        columns.push_back(tall);
+    for (int x0 = play.Geometry().chevronX + 3, k = 0; k < 4; ++k) {
+        columns.push_back(8 - canvas.CountOther(x0 + k, top + 2, x0 + k + 1, top + 10, text));
     }
     EXPECT_EQ((std::vector<int>{5, 3, 1, 0}), columns);
-    EXPECT_EQ(face, canvas.At(play.Geometry().chevronX, play.Geometry().stripTop));
 }
 
 TEST_F(ButtonStripTest, TheCaptionIsTheWindowTextKeptAsUtf16) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "framework/canvas.h"
@@ -36,10 +37,8 @@ class SizeGripTest : public ::testing::Test {
 protected:
     static constexpr int kSide = 24;
 
-    SizeGripTest() : layout(WS_POPUP | WS_VISIBLE, 100, 60, L"") {
-        layout.Add(L"Button", IDC_SIZE_GRIP, WS_GROUP | BS_RIGHT, 80, 40, 8, 9);
-    }
     void SetUp() override {
+        layout.Add(L"Button", IDC_SIZE_GRIP, WS_GROUP | BS_RIGHT, 80, 40, 8, 9);
         ASSERT_TRUE(owner.CreateIndirect(layout.Get()));
         ::SetWindowPos(owner.GetDlgItem(IDC_SIZE_GRIP), nullptr, 40, 30, kSide, kSide,
                        SWP_NOZORDER);
@@ -47,67 +46,41 @@ protected:
         Paint();
     }
     void TearDown() override { owner.DestroyWindow(); }
-
     void Paint() { ::RedrawWindow(grip.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
-    std::vector<COLORREF> Drawn() {
-        test::Canvas canvas(kSide, kSide);
-        grip.Draw(canvas.Dc());
-        return canvas.Pixels(canvas.All());
-    }
-    std::vector<COLORREF> OnScreen() {
-        HDC dc = ::GetDC(grip.m_hWnd);
-        std::vector<COLORREF> pixels;
-        for (int i = 0; i < kSide * kSide; ++i) {
-            pixels.push_back(::GetPixel(dc, i % kSide, i / kSide));
-        }
-        ::ReleaseDC(grip.m_hWnd, dc);
-        return pixels;
-    }
 
-    test::DialogTemplate layout;
+    test::DialogTemplate layout{WS_POPUP | WS_VISIBLE, 100, 60, L""};
     Owner owner{static_cast<const DLGTEMPLATE*>(nullptr)};
     CSizeGrip grip;
 };
 
 TEST_F(SizeGripTest, APressResizesFromTheGripsCornerWithItsCursor) {
     struct Case {
-        const char* name;
         LONG style;
-        bool paint;
         UINT press;
         WPARAM command;
         const wchar_t* cursor;
     };
-    const Case cases[] = {
-        {"lower right", BS_RIGHT, true, WM_LBUTTONDOWN, SC_SIZE + WMSZ_BOTTOMRIGHT, IDC_SIZENWSE},
-        // Until the next paint the old direction stays in force.
-        {"left, not painted yet", BS_LEFT, false, WM_LBUTTONDOWN, SC_SIZE + WMSZ_BOTTOMRIGHT,
-         IDC_SIZENWSE},
-        {"lower left, a double click", BS_LEFT, true, WM_LBUTTONDBLCLK, SC_SIZE + WMSZ_BOTTOMLEFT,
-         IDC_SIZENESW},
-    };
+    const Case cases[] = {{BS_RIGHT, WM_LBUTTONDOWN, SC_SIZE + WMSZ_BOTTOMRIGHT, IDC_SIZENWSE},
+                          {BS_LEFT, WM_LBUTTONDBLCLK, SC_SIZE + WMSZ_BOTTOMLEFT, IDC_SIZENESW}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(testing::Message() << "style " << c.style);
         grip.SendMessage(BM_SETSTYLE, static_cast<WPARAM>(c.style), FALSE);
-        if (c.paint) {
-            Paint();
-        }
+        Paint();  // the corner is taken from the style when the grip paints
         owner.sysCommands.clear();
         grip.SendMessage(c.press, MK_LBUTTON, MAKELPARAM(3, 4));
-        POINT screen{3, 4};
+        POINT screen{3, 4};  // the command carries the press in screen coordinates
         ::ClientToScreen(grip.m_hWnd, &screen);
-        ASSERT_EQ(1u, owner.sysCommands.size());
-        EXPECT_EQ(c.command, owner.sysCommands[0].first);
-        EXPECT_EQ(MAKELPARAM(screen.x, screen.y), owner.sysCommands[0].second);
+        EXPECT_EQ(
+            (std::vector<std::pair<WPARAM, LPARAM>>{{c.command, MAKELPARAM(screen.x, screen.y)}}),
+            owner.sysCommands);
         EXPECT_EQ(TRUE, grip.SendMessage(WM_SETCURSOR, reinterpret_cast<WPARAM>(grip.m_hWnd),
                                          MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
         EXPECT_EQ(::LoadCursorW(nullptr, c.cursor), ::GetCursor());
-        // The grip keeps no press of its own.
-        EXPECT_EQ(nullptr, ::GetCapture());
+        EXPECT_EQ(nullptr, ::GetCapture()) << "the grip keeps no press of its own";
     }
 }
 
-// Sits under a drawn control in the window's chain and notes what reaches the system button.
+// Sits under the grip in the window's chain and notes what reaches the system button.
 class Spy : public CButton {
 public:
     std::vector<UINT> seen;
@@ -126,27 +99,28 @@ TEST_F(SizeGripTest, TheSystemButtonNeverPaintsOverTheDrawnFace) {
     Spy spy;
     ASSERT_TRUE(spy.SubclassWindow(window));
     ASSERT_TRUE(grip.SubclassWindow(window));
-    struct Case {
-        const char* name;
-        void (*change)(CSizeGrip&);
-    };
-    const Case cases[] = {
-        {"text", [](CSizeGrip& g) { g.SetWindowText(L"Grip"); }},
-        {"disabled", [](CSizeGrip& g) { g.EnableWindow(FALSE); }},
-        {"enabled", [](CSizeGrip& g) { g.EnableWindow(TRUE); }},
-        {"focus", [](CSizeGrip& g) { ::SetFocus(g.m_hWnd); }},
-        {"focus lost", [](CSizeGrip& g) { ::SetFocus(::GetParent(g.m_hWnd)); }},
-    };
     ::SetForegroundWindow(owner.m_hWnd);
-    const std::vector<COLORREF> drawn = Drawn();
-    for (const Case& c : cases) {
-        c.change(grip);
+    test::Canvas canvas(kSide, kSide);
+    grip.Draw(canvas.Dc());
+    const std::vector<COLORREF> drawn = canvas.Pixels(canvas.All());
+    // Text, disabled, enabled, focus, focus lost.
+    const std::function<void()> changes[] = {
+        [&] { grip.SetWindowText(L"Grip"); }, [&] { grip.EnableWindow(FALSE); },
+        [&] { grip.EnableWindow(TRUE); }, [&] { ::SetFocus(grip.m_hWnd); },
+        [&] { ::SetFocus(owner.m_hWnd); }};
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        changes[i]();
         ::UpdateWindow(grip.m_hWnd);
-        EXPECT_EQ(drawn, OnScreen()) << c.name;
-        EXPECT_EQ(std::vector<UINT>{}, spy.seen) << c.name;
+        HDC dc = ::GetDC(grip.m_hWnd);
+        std::vector<COLORREF> onScreen;
+        for (int p = 0; p < kSide * kSide; ++p) {
+            onScreen.push_back(::GetPixel(dc, p % kSide, p / kSide));
+        }
+        ::ReleaseDC(grip.m_hWnd, dc);
+        EXPECT_EQ(drawn, onScreen) << "change " << i;
+        EXPECT_EQ(std::vector<UINT>{}, spy.seen) << "change " << i;
     }
-    // The text is kept all the same.
-    EXPECT_EQ(L"Grip", grip.GetWindowText());
+    EXPECT_EQ(L"Grip", grip.GetWindowText()) << "the text is kept all the same";
     grip.UnsubclassWindow();
 }
 
