@@ -75,16 +75,6 @@ const HelpEntry* FindHelp(const HelpEntry* begin, const HelpEntry* end, int id) 
     return nullptr;
 }
 
-LayoutBox ChildBox(HWND dialog, int id) {
-    RECT r{};
-    HWND child = ::GetDlgItem(dialog, id);
-    if (child == nullptr || !::GetWindowRect(child, &r)) {
-        return {};
-    }
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
 void Help(DWORD context, UINT command) {
     if (CWinApp* app = AfxGetApp()) {
         app->WinHelp(context, command);
@@ -224,7 +214,8 @@ void CMainDialog::MeasureLayout() {
     const int32_t ch = (window.bottom - window.top) - (frame.bottom - frame.top);
     MainControlBoxes boxes;
     for (int slot = 0; slot < kMainControlCount; ++slot) {
-        boxes[slot] = ChildBox(m_hWnd, kMainControlIds[slot]);
+        const RECT r = GetChildRect(kMainControlIds[slot]);
+        boxes[slot] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
     layout = MeasureMainLayout(cw, ch, boxes);
     m_layoutMeasured = true;

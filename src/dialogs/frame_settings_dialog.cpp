@@ -17,13 +17,6 @@ constexpr wchar_t kHeightValue[] = L"Height";
 constexpr int kMaxInitialWidth = 640;
 constexpr int kMaxInitialHeight = 480;
 
-RECT ClientRectOf(HWND dialog, HWND control) {
-    RECT r{};
-    ::GetWindowRect(control, &r);
-    ::MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
 }  // namespace
 
 FrameFields FieldsFromHeight(int32_t stripHeight, int32_t height) {
@@ -156,11 +149,11 @@ void CFrameSettingsDialog::MeasureLayout() {
     // Measured against the client area, so that a layout at the first size leaves every
     // control where the template put it.
     const RECT client = GetClientRect();
-    const RECT preview = ClientRectOf(m_hWnd, GetDlgItem(IDC_STRIP_PREVIEW));
+    const RECT preview = GetChildRect(IDC_STRIP_PREVIEW);
     m_previewSlackX = preview.left + (client.right - preview.right);
     m_previewSlackY = preview.top + (client.bottom - preview.bottom);
     for (Anchor& anchor : m_anchors) {
-        const RECT r = ClientRectOf(m_hWnd, GetDlgItem(anchor.id));
+        const RECT r = GetChildRect(anchor.id);
         anchor.fromRight = client.right - r.left;
         anchor.y = anchor.toBottom ? client.bottom - r.top : r.top;
     }

@@ -151,6 +151,16 @@ RECT CWnd::GetClientRect() const {
     return r;
 }
 
+RECT CWnd::GetChildRect(int id) const {
+    RECT r{};
+    HWND child = ::GetDlgItem(m_hWnd, id);
+    if (child == nullptr || !::GetWindowRect(child, &r)) {
+        return RECT{};
+    }
+    ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 bool DefaultWindowRect(int width, int height, RECT* rect) {
     // A hidden overlapped window shows it.
     HWND probe = ::CreateWindowExW(0, L"Static", L"", WS_CAPTION, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -70,6 +70,9 @@ public:
     HWND GetParent() const { return ::GetParent(m_hWnd); }
     LONG GetStyle() const { return static_cast<LONG>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
     RECT GetClientRect() const;
+    // The rectangle of a child window in this window's client coordinates; empty when there is
+    // no such child.
+    RECT GetChildRect(int id) const;
     std::wstring GetWindowText() const;
     void SetWindowText(const wchar_t* text) const { ::SetWindowTextW(m_hWnd, text); }
     BOOL EnableWindow(BOOL enable = TRUE) const { return ::EnableWindow(m_hWnd, enable); }
