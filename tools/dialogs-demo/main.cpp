@@ -6,8 +6,8 @@
 //                                            the strip read through the progress window, then
 //                                            the frame settings dialog showing it, with HEIGHT
 //                                            typed into the height field when it is not 0 (the
-//                                            height is remembered under a key of the demo's own,
-//                                            not the program's)
+//                                            height goes under a key of the demo's own, removed
+//                                            when the demo ends)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -19,6 +19,7 @@
 #include "dialogs/progress_dialog.h"
 #include "doc/animation_document.h"
 #include "resources/resource.h"
+#include "settings/registry_settings.h"
 
 namespace {
 
@@ -103,6 +104,12 @@ int ShowFrameSettings(const wchar_t* strip, int height, int seconds) {
     dialog.m_preview.SetDocument(&document);
     dialog.DoModal();
     std::printf("frame height %d\n", dialog.m_nFrameHeight);
+    // Nothing of the demo stays in the settings: the program's removal expects its company key
+    // to hold only the program's own.
+    kx::CRegistrySettings demoKey;
+    demoKey.SetApplication(L"KinetrixDialogsDemo");
+    demoKey.SetSection(nullptr);
+    demoKey.DeleteKey(TRUE);
     return 0;
 }
 
