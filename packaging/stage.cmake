@@ -1,14 +1,16 @@
 # Lays out the files the packages hold, as they install:
-#   cmake -DPROGRAM=<kinetrix.exe> -DSOURCE_DIR=<repository> -DVERSION=<text> -DSTAGE=<folder>
-#         -DFILE_LIST=<nsh> -P stage.cmake
+#   cmake -DPROGRAM=<kinetrix.exe> -DSTRIP=<strip> -DSOURCE_DIR=<repository> -DVERSION=<text>
+#         -DSTAGE=<folder> -DFILE_LIST=<nsh> -P stage.cmake
 #
-# STAGE gets kinetrix.exe, help\ (the pages and their topic forwarders), walker.bmp and readme.txt.
+# STAGE gets kinetrix.exe without its symbols (half its size: the statically linked runtime
+# brings them), help\ (the pages and their topic forwarders), walker.bmp and readme.txt.
 # FILE_LIST gets two NSIS macros naming exactly these files: KX_INSTALL_FILES puts them in
 # $INSTDIR, KX_REMOVE_FILES deletes them and then their folders if empty. The uninstaller thus
 # removes what the installer put and nothing else of a folder the user chose.
 file(REMOVE_RECURSE ${STAGE})
 file(MAKE_DIRECTORY ${STAGE})
-file(COPY ${PROGRAM} ${SOURCE_DIR}/samples/walker.bmp DESTINATION ${STAGE})
+execute_process(COMMAND ${STRIP} -o ${STAGE}/kinetrix.exe ${PROGRAM} COMMAND_ERROR_IS_FATAL ANY)
+file(COPY ${SOURCE_DIR}/samples/walker.bmp DESTINATION ${STAGE})
 set(SOURCE ${SOURCE_DIR}/docs/help)
 set(OUTPUT ${STAGE}/help)
 include(${SOURCE_DIR}/cmake/KxHelpPages.cmake)

@@ -1,6 +1,7 @@
 # The zip holds, in its folder Kinetrix, the program, its help pages, the sample strip and the
 # read-me, each with the bytes the installer installs:
 #   cmake -DZIP=<zip> -DSTAGE=<packaged files> -DWORK=<scratch folder> -P zip_contents.cmake
+cmake_minimum_required(VERSION 3.25)
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar xf ${ZIP} WORKING_DIRECTORY ${WORK}
