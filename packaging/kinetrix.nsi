@@ -5,7 +5,6 @@
 ;
 ; A 64-bit installer: the program is 64-bit only, a 32-bit installer would see the 32-bit views of
 ; Program Files and of the registry, and a Wine prefix without 32-bit support cannot run it.
-Unicode true
 Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
