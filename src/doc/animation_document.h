@@ -207,9 +207,10 @@ public:
     // Run-length decoding of this frame's data (BI_RLE8, or BI_RLE4 when the format says 2),
     // against base (the previous frame's plain pixels, total bytes) or none. On success the
     // data is the plain frame and, when no base was given, format.biCompression becomes 0.
-    // On failure the data is left as it was.
+    // On failure the data is left as it was and reason, when given, says what was wrong and at
+    // which row ("cancelled" for an honoured Cancel).
     int DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* base,
-                  bool cancelHonoured);
+                  bool cancelHonoured, std::string* reason = nullptr);
 
     // Encodes pixels (a plain 8-bit frame of the format's size) as BI_RLE8 into this chunk,
     // against base or none, applying the remap table. Frames narrower than 5 pixels are not
@@ -275,9 +276,10 @@ public:
     // Index of the top-left pixel of frame 0 and whether its colour is usable as transparent.
     void FindTransparentIndex(const PaletteTable& palette, int32_t height);
 
-    // Decodes the frames of n + initialFrames slots, each against the one decoded before it.
+    // Decodes the frames of n + initialFrames slots, each against the one decoded before it. On
+    // failure reason, when given, names the frame and what was wrong with it.
     int DecodeFrames(ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-                     bool cancelHonoured, int32_t initialFrames);
+                     bool cancelHonoured, int32_t initialFrames, std::string* reason = nullptr);
 
     int EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
     int EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);

@@ -817,8 +817,9 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
         if (!Report(watch.Sink(), 0, kPhaseDecoding)) {
             return failed("cancelled");
         }
-        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial) == 0) {
-            return failed(watch.Cancelled() ? "cancelled" : "the run-length frame data is damaged");
+        std::string why;
+        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial, &why) == 0) {
+            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data in " + why);
         }
     }
     headerList.stream.header.handler = fourcc::kRgb;
