@@ -288,7 +288,6 @@ public:
 
 // What a load found in the file, before conversion (for the command line's info).
 struct SourceInfo {
-    enum class Kind { None, Bmp, Avi } kind = Kind::None;
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t infoHeaderSize = 0;

@@ -782,7 +782,6 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
     }
 
     BitmapInfoHeader& format = headerList.stream.format.header;
-    source.kind = SourceInfo::Kind::Avi;
     source.bitCount = format.biBitCount;
     source.compression = format.biCompression;
     source.infoHeaderSize = format.biSize;

@@ -196,7 +196,6 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
         FlipRows(strip.data, size_t(sourceStride));
     }
 
-    source.kind = SourceInfo::Kind::Bmp;
     source.bitCount = info.biBitCount;
     source.compression = info.biCompression;
     source.infoHeaderSize = info.biSize;
