@@ -363,6 +363,36 @@ int CAnimationDocument::Fail(std::string reason) {
     return 0;
 }
 
+bool CAnimationDocument::StartLoad(int32_t count) {
+    frameCount = count;
+    movieList.frames.clear();
+    movieList.index.clear();
+    displayInfo.clear();
+    try {
+        movieList.frames.resize(size_t(count));
+        movieList.index.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int CAnimationDocument::FailLoad(std::string reason) {
+    frameCount = 0;
+    ReleaseFrames();
+    return Fail(std::move(reason));
+}
+
+int CAnimationDocument::FinishLoad(int32_t paletteEntries, int32_t count, int32_t frameHeight,
+                                   int32_t width, int32_t framePeriodMs) {
+    if (!RebuildHeaders(paletteEntries, count, frameHeight, width, framePeriodMs)) {
+        return FailLoad("out of memory");
+    }
+    movieList.FindTransparentIndex(palette, headerList.stream.format.header.biHeight);
+    movieList.remapped = 0;
+    return 1;
+}
+
 std::string CAnimationDocument::CheckMovieToSave(bool withIndex) const {
     const int32_t n = frameCount;
     if (n <= 0 || movieList.frames.size() < size_t(n) ||

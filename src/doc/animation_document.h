@@ -337,6 +337,14 @@ public:
 
 private:
     int Fail(std::string reason);
+    // The steps every reader shares. StartLoad empties the movie and makes count empty frame
+    // slots; FailLoad leaves no frames behind, so nothing can read a frame count the frames do
+    // not match; FinishLoad rebuilds the headers (arguments as RebuildHeaders takes them) and
+    // finds the transparent colour of the fresh movie.
+    bool StartLoad(int32_t count);
+    int FailLoad(std::string reason);
+    int FinishLoad(int32_t paletteEntries, int32_t count, int32_t frameHeight, int32_t width,
+                   int32_t framePeriodMs);
     // Why the movie cannot be written: no frames (or, withIndex, no index records for them),
     // frames that are not plain 8-bit, the movie budget or a frame of another size; empty when
     // it can.
