@@ -337,6 +337,11 @@ public:
 
 private:
     int Fail(std::string reason);
+    // The parts of RebuildHeaders: each argument 0 leaves that value unchanged.
+    void UpdateMainHeader(uint32_t dataBytes, int32_t frameCountArg, int32_t frameHeight,
+                          int32_t width, int32_t framePeriodMs);
+    void UpdateStreamHeader(uint32_t largest, int32_t frameCountArg, int32_t framePeriodMs);
+    int RebuildDisplayInfo();
     // The steps every reader shares. StartLoad empties the movie and makes count empty frame
     // slots; FailLoad leaves no frames behind, so nothing can read a frame count the frames do
     // not match; FinishLoad rebuilds the headers (arguments as RebuildHeaders takes them) and

@@ -249,88 +249,112 @@ std::string LowerExtension(const std::filesystem::path& path) {
     return ext;
 }
 
-int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+// What convert was asked to do.
+struct ConvertOptions {
     std::optional<int32_t> frameHeight;
     std::optional<int32_t> frames;
     std::optional<int32_t> speed;
     bool rle = false;
     bool quiet = false;
-    std::vector<size_t> positional;
+    std::vector<size_t> positional;  // indices of the file arguments
+};
+
+// Reads one numbered option's value after args[i]; empty on success, else the usage problem.
+std::string ReadNumberOption(const std::vector<std::string>& args, size_t& i,
+                             ConvertOptions& options) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) {
+        return a + " needs a number";
+    }
+    const auto value = PositiveNumber(args[++i]);
+    if (!value) {
+        return a + " needs a whole number of at least 1, not \"" + args[i] + "\"";
+    }
+    if (a == "--speed" && *value > kx::kLongestFramePeriodMs) {
+        return "--speed takes " + std::to_string(kx::kShortestFramePeriodMs) + " to " +
+               std::to_string(kx::kLongestFramePeriodMs) + " milliseconds, not " + args[i];
+    }
+    (a == "--frame-height" ? options.frameHeight
+     : a == "--frames"     ? options.frames
+                           : options.speed) = value;
+    return {};
+}
+
+// The options and file arguments of convert; empty on success, else the usage problem.
+std::string ParseConvert(const std::vector<std::string>& args, ConvertOptions& options) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--frame-height" || a == "--frames" || a == "--speed") {
-            if (i + 1 >= args.size()) {
-                return Usage(a + " needs a number");
+            if (std::string problem = ReadNumberOption(args, i, options); !problem.empty()) {
+                return problem;
             }
-            const auto value = PositiveNumber(args[++i]);
-            if (!value) {
-                return Usage(a + " needs a whole number of at least 1, not \"" + args[i] + "\"");
-            }
-            if (a == "--speed" && *value > kx::kLongestFramePeriodMs) {
-                return Usage("--speed takes " + std::to_string(kx::kShortestFramePeriodMs) +
-                             " to " + std::to_string(kx::kLongestFramePeriodMs) +
-                             " milliseconds, not " + args[i]);
-            }
-            (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
-        } else if (a == "--rle") {
-            rle = true;
-        } else if (a == "--quiet") {
-            quiet = true;
+        } else if (a == "--rle" || a == "--quiet") {
+            (a == "--rle" ? options.rle : options.quiet) = true;
         } else if (a.size() > 1 && a[0] == '-') {
-            return Usage("unknown option " + a);
+            return "unknown option " + a;
         } else {
-            positional.push_back(i);
+            options.positional.push_back(i);
         }
     }
-    if (positional.size() != 2) {
-        return Usage("convert takes an input and an output file");
+    if (options.positional.size() != 2) {
+        return "convert takes an input and an output file";
     }
-    if (frameHeight && frames) {
-        return Usage("give --frame-height or --frames, not both");
+    if (options.frameHeight && options.frames) {
+        return "give --frame-height or --frames, not both";
     }
-    const std::filesystem::path& input = paths[positional[0]];
-    const std::filesystem::path& output = paths[positional[1]];
+    return {};
+}
+
+// Cuts a strip as the options say; a movie takes no cut.
+int Cut(kx::CAnimationDocument& doc, ConsoleProgress& console, const kx::FileReader& reader,
+        const ConvertOptions& options) {
+    if (!reader.isStrip) {
+        return options.frameHeight || options.frames
+                   ? Usage(
+                         "--frame-height and --frames apply to a bitmap strip, not an AVI "
+                         "movie")
+                   : 0;
+    }
+    const int32_t stripHeight = doc.FrameHeight();
+    const int32_t height = options.frameHeight ? *options.frameHeight
+                           : options.frames
+                               ? kx::FieldsFromCount(stripHeight, *options.frames).height
+                               : stripHeight;
+    return doc.ComposeFromStrip(&console, height) ? 0 : Failure(doc.FailureReason());
+}
+
+int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+    ConvertOptions options;
+    if (std::string problem = ParseConvert(args, options); !problem.empty()) {
+        return Usage(problem);
+    }
+    const std::filesystem::path& input = paths[options.positional[0]];
+    const std::filesystem::path& output = paths[options.positional[1]];
     const std::string ext = LowerExtension(output);
     if (ext != ".avi" && ext != ".bmp") {
         return Usage("the output file must end in .avi or .bmp");
     }
-    if (rle && ext != ".bmp") {
+    if (options.rle && ext != ".bmp") {
         return Usage("--rle applies to bitmap output only");
     }
 
     std::signal(SIGINT, OnInterrupt);
-    ConsoleProgress console(!quiet && StderrIsTerminal());
+    ConsoleProgress console(!options.quiet && StderrIsTerminal());
     kx::CAnimationDocument doc;
     const kx::FileReader* reader = nullptr;
-    if (const int failed =
-            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), reader)) {
+    const int32_t stripPeriodMs = options.speed.value_or(kDefaultStripPeriodMs);
+    if (const int failed = Load(doc, &console, input, stripPeriodMs, reader)) {
         return failed;
     }
-    if (reader->isStrip) {
-        const int32_t stripHeight = doc.FrameHeight();
-        const int32_t height = frameHeight ? *frameHeight
-                               : frames    ? kx::FieldsFromCount(stripHeight, *frames).height
-                                           : stripHeight;
-        if (!doc.ComposeFromStrip(&console, height)) {
-            return Failure(doc.FailureReason());
-        }
-    } else if (frameHeight || frames) {
-        return Usage("--frame-height and --frames apply to a bitmap strip, not an AVI movie");
+    if (const int failed = Cut(doc, console, *reader, options)) {
+        return failed;
     }
-    if (speed) {
-        doc.SetSpeed(*speed);
+    if (options.speed) {
+        doc.SetSpeed(*options.speed);
     }
-
-    int saved = 0;
-    if (ext == ".avi") {
-        saved = doc.SaveAvi(&console, output);
-    } else {
-        saved = doc.SaveBitmap(&console, output, rle);
-    }
-    if (!saved) {
-        return Failure(doc.FailureReason());
-    }
-    return 0;
+    const int saved = ext == ".avi" ? doc.SaveAvi(&console, output)
+                                    : doc.SaveBitmap(&console, output, options.rle);
+    return saved ? 0 : Failure(doc.FailureReason());
 }
 
 int Run(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
