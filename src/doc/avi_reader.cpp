@@ -123,6 +123,11 @@ private:
     bool WalkStreamList(uint32_t listSize);
     bool ReadStreamFormat(uint32_t size);
     bool WalkMovieList(uint32_t listSize);
+    // Reads a frame chunk's data into the next slot.
+    bool ReadFrameChunk(uint32_t size);
+    // How the top-level walk goes on after a chunk: on, ending with what was read, or failing.
+    enum class Walk { On, End, Fail };
+    Walk TopChunk(const ChunkHeader& chunk, bool& maybePad);
     bool ReadPaletteChange(uint32_t size);
     bool ReadIndex(uint32_t size);
     bool AfterHeader();
@@ -212,71 +217,72 @@ bool AviWalker::WalkTop() {
             break;
         }
         maybePad = false;
-        const uint64_t start = file_.Position() - kChunkHeaderBytes;
         if (Left(end) < chunk.size) {
             Stop("chunk \"" + FourCCText(chunk.id) + "\" is larger than the file says");
             break;
         }
-        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
-        uint32_t type = 0;
-        const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
-        if (isList && !ReadU32(type)) {
-            Stop("the file ends inside a list header");
-            break;
-        }
-        if (isList && type == fourcc::kHdrl) {
-            // The slots are sized by the first header list's counts; a movie has only one.
-            if (headerDone_) {
-                return Stop("the file holds more than one header list");
-            }
-            doc_.headerList.list.id = chunk.id;
-            doc_.headerList.list.size = chunk.size;
-            doc_.headerList.list.type = type;
-            if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
-                return false;
-            }
-            ++parts_;
-            if (!SkipTo(chunkEnd)) {
-                Stop("the file ends inside the header list");
-                break;
-            }
-            if (!Step(doc_.headerList.list.size / kBytesPerUnit)) {
-                return false;
-            }
-        } else if (isList && type == fourcc::kMovi) {
-            doc_.movieList.list.id = chunk.id;
-            doc_.movieList.list.size = chunk.size;
-            doc_.movieList.list.type = type;
-            if (!WalkMovieList(chunk.size)) {
-                return false;
-            }
-            ++parts_;
-            // The list is left without counting a pad byte: its own writer adds none.
-            if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
-                Stop("the file ends inside the frame list");
-                break;
-            }
-            maybePad = (chunk.size & 1u) != 0;
-        } else if (chunk.id == fourcc::kIdx1) {
-            if (!ReadIndex(chunk.size)) {
-                return false;
-            }
-            ++parts_;
-            if (!Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit)) {
-                return false;
-            }
-        } else {
-            // Any other chunk or list is stepped over whole.
-            if (!SkipTo(chunkEnd)) {
-                Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
-                break;
-            }
-            if (!Step(Units(Rounded(chunk.size) + kChunkHeaderBytes))) {
-                return false;
-            }
+        const Walk next = TopChunk(chunk, maybePad);
+        if (next != Walk::On) {
+            return next == Walk::End;
         }
     }
     return true;
+}
+
+AviWalker::Walk AviWalker::TopChunk(const ChunkHeader& chunk, bool& maybePad) {
+    const uint64_t start = file_.Position() - kChunkHeaderBytes;
+    const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+    uint32_t type = 0;
+    const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
+    if (isList && !ReadU32(type)) {
+        Stop("the file ends inside a list header");
+        return Walk::End;
+    }
+    if (isList && type == fourcc::kHdrl) {
+        // The slots are sized by the first header list's counts; a movie has only one.
+        if (headerDone_) {
+            Stop("the file holds more than one header list");
+            return Walk::Fail;
+        }
+        doc_.headerList.list = {chunk.id, chunk.size, type};
+        if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        if (!SkipTo(chunkEnd)) {
+            Stop("the file ends inside the header list");
+            return Walk::End;
+        }
+        return Step(doc_.headerList.list.size / kBytesPerUnit) ? Walk::On : Walk::Fail;
+    }
+    if (isList && type == fourcc::kMovi) {
+        doc_.movieList.list = {chunk.id, chunk.size, type};
+        if (!WalkMovieList(chunk.size)) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        // The list is left without counting a pad byte: its own writer adds none.
+        if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
+            Stop("the file ends inside the frame list");
+            return Walk::End;
+        }
+        maybePad = (chunk.size & 1u) != 0;
+        return Walk::On;
+    }
+    if (chunk.id == fourcc::kIdx1) {
+        if (!ReadIndex(chunk.size)) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        return Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit) ? Walk::On
+                                                                                : Walk::Fail;
+    }
+    // Any other chunk or list is stepped over whole.
+    if (!SkipTo(chunkEnd)) {
+        Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
+        return Walk::End;
+    }
+    return Step(Units(Rounded(chunk.size) + kChunkHeaderBytes)) ? Walk::On : Walk::Fail;
 }
 
 bool AviWalker::WalkHeaderList(uint32_t listSize) {
@@ -515,26 +521,8 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
             break;
         }
         if (IsFrameId(chunk.id)) {
-            const uint64_t k = placed_;
-            FrameChunk& frame = doc_.movieList.frames[NextSlot()];
-            if (chunk.size > kMaxBufferBytes) {
-                return Stop("frame chunk " + std::to_string(k) + " holds " +
-                            std::to_string(chunk.size) + " bytes, more than the " +
-                            std::to_string(kMaxBufferBytes >> 20) + " MB one chunk may hold");
-            }
-            if (chunk.size == 0) {
-                // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
-                frame.data.clear();
-                continue;
-            }
-            if (chunk.size > file_.Remaining()) {
-                return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
-            }
-            if (frame.ReadFrameData(watch_.Sink(), chunk.size, file_) == 0) {
-                return Stop(watch_.Cancelled() ? "cancelled"
-                                               : "frame chunk " + std::to_string(k) +
-                                                     " cannot be read (out of memory or a "
-                                                     "read error)");
+            if (!ReadFrameChunk(chunk.size)) {
+                return false;
             }
             maybePad = (chunk.size & 1u) != 0;
         } else if (IsPaletteChangeId(chunk.id)) {
@@ -562,6 +550,30 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
     if (placed_ == 0 || placed_ % slots != 0) {
         return Stop("the frame list holds " + std::to_string(placed_) + " frames where " +
                     std::to_string(slots) + " were announced");
+    }
+    return true;
+}
+
+bool AviWalker::ReadFrameChunk(uint32_t size) {
+    const uint64_t k = placed_;
+    FrameChunk& frame = doc_.movieList.frames[NextSlot()];
+    if (size > kMaxBufferBytes) {
+        return Stop("frame chunk " + std::to_string(k) + " holds " + std::to_string(size) +
+                    " bytes, more than the " + std::to_string(kMaxBufferBytes >> 20) +
+                    " MB one chunk may hold");
+    }
+    if (size == 0) {
+        // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
+        frame.data.clear();
+        return true;
+    }
+    if (size > file_.Remaining()) {
+        return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
+    }
+    if (frame.ReadFrameData(watch_.Sink(), size, file_) == 0) {
+        return Stop(watch_.Cancelled() ? "cancelled"
+                                       : "frame chunk " + std::to_string(k) +
+                                             " cannot be read (out of memory or a read error)");
     }
     return true;
 }
