@@ -125,8 +125,14 @@ private:
     bool WalkMovieList(uint32_t listSize);
     // Reads a frame chunk's data into the next slot.
     bool ReadFrameChunk(uint32_t size);
-    // How the top-level walk goes on after a chunk: on, ending with what was read, or failing.
-    enum class Walk { On, End, Fail };
+    // How a walk goes on after a chunk: past it, into it (a list whose members belong to the
+    // walk), ending with what was read, or failing.
+    enum class Walk { On, Enter, End, Fail };
+    // The loop of the lists inside the header list: hands every chunk that fits the list to
+    // handle, which says how the walk goes on.
+    template <class Handle>
+    bool WalkList(uint32_t listSize, Handle handle);
+    Walk ReadStreamHeader(const ChunkHeader& chunk);
     Walk TopChunk(const ChunkHeader& chunk, bool& maybePad);
     bool ReadPaletteChange(uint32_t size);
     bool ReadIndex(uint32_t size);
@@ -285,22 +291,40 @@ AviWalker::Walk AviWalker::TopChunk(const ChunkHeader& chunk, bool& maybePad) {
     return Step(Units(Rounded(chunk.size) + kChunkHeaderBytes)) ? Walk::On : Walk::Fail;
 }
 
-bool AviWalker::WalkHeaderList(uint32_t listSize) {
+template <class Handle>
+bool AviWalker::WalkList(uint32_t listSize, Handle handle) {
     const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
-    // Notes left by a stream list that was passed over explain the failure only if the header
-    // list as a whole fails.
-    problem_.clear();
-    int counted = 0;
     while (Left(end) >= kChunkHeaderBytes) {
         ChunkHeader chunk;
         uint64_t chunkEnd = 0;
         if (!NextChunk(end, chunk, chunkEnd)) {
             break;
         }
+        const Walk next = handle(chunk);
+        if (next == Walk::Fail) {
+            return false;
+        }
+        if (next == Walk::End) {
+            break;
+        }
+        // A list inside is entered: its members belong to this walk.
+        if (next != Walk::Enter && !SkipTo(std::min(chunkEnd, end))) {
+            break;
+        }
+    }
+    return true;
+}
+
+bool AviWalker::WalkHeaderList(uint32_t listSize) {
+    // Notes left by a stream list that was passed over explain the failure only if the header
+    // list as a whole fails.
+    problem_.clear();
+    int counted = 0;
+    WalkList(listSize, [&](const ChunkHeader& chunk) {
         if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
             std::array<uint8_t, kAvihBodyBytes> body{};
             if (!file_.ReadExact(body.data(), body.size())) {
-                break;
+                return Walk::End;
             }
             ByteReader in(body.data(), body.size());
             doc_.headerList.main.id = chunk.id;
@@ -313,78 +337,67 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
             if (!ReadU32(type)) {
-                break;
+                return Walk::End;
             }
             if (type == fourcc::kStrl) {
-                doc_.headerList.stream.list.id = chunk.id;
-                doc_.headerList.stream.list.size = chunk.size;
-                doc_.headerList.stream.list.type = type;
-                if (WalkStreamList(chunk.size)) {
-                    ++counted;
-                }
+                doc_.headerList.stream.list = {chunk.id, chunk.size, type};
+                counted += WalkStreamList(chunk.size) ? 1 : 0;
             }
         }
-        if (!SkipTo(std::min(chunkEnd, end))) {
-            break;
-        }
-    }
+        return Walk::On;
+    });
     if (counted != 2) {
-        return !problem_.empty() ? false
-                                 : Stop(
-                                       "the header list does not hold one main header and one "
-                                       "video stream");
+        return !problem_.empty()
+                   ? false
+                   : Stop("the header list does not hold one main header and one video stream");
     }
     problem_.clear();
     return true;
 }
 
+AviWalker::Walk AviWalker::ReadStreamHeader(const ChunkHeader& chunk) {
+    uint32_t type = 0;
+    if (!ReadU32(type)) {
+        return Walk::End;
+    }
+    if (type != fourcc::kVids) {
+        file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
+        Stop("the stream is of type \"" + FourCCText(type) + "\", not a video stream");
+        return Walk::Fail;
+    }
+    std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
+    if (!file_.ReadExact(body.data(), body.size())) {
+        return Walk::End;
+    }
+    ByteReader in(body.data(), body.size());
+    StreamHeader& header = doc_.headerList.stream.header;
+    header.id = chunk.id;
+    header.size = chunk.size;
+    header.type = type;
+    header.ReadAfterType(in);
+    return Walk::On;
+}
+
 bool AviWalker::WalkStreamList(uint32_t listSize) {
-    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
     int counted = 0;
-    while (Left(end) >= kChunkHeaderBytes) {
-        ChunkHeader chunk;
-        uint64_t chunkEnd = 0;
-        if (!NextChunk(end, chunk, chunkEnd)) {
-            break;
-        }
+    const bool walked = WalkList(listSize, [&](const ChunkHeader& chunk) {
         if (chunk.id == fourcc::kStrh && chunk.size == kStrhBodyBytes) {
-            uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-            if (type != fourcc::kVids) {
-                file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
-                return Stop("the stream is of type \"" + FourCCText(type) +
-                            "\", not a video stream");
-            }
-            std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
-            if (!file_.ReadExact(body.data(), body.size())) {
-                break;
-            }
-            ByteReader in(body.data(), body.size());
-            StreamHeader& header = doc_.headerList.stream.header;
-            header.id = chunk.id;
-            header.size = chunk.size;
-            header.type = type;
-            header.ReadAfterType(in);
-            ++counted;
-        } else if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
+            const Walk next = ReadStreamHeader(chunk);
+            counted += next == Walk::On ? 1 : 0;
+            return next;
+        }
+        if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
             if (!ReadStreamFormat(chunk.size)) {
-                return false;
+                return Walk::Fail;
             }
             ++counted;
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-            continue;
+            return ReadU32(type) ? Walk::Enter : Walk::End;
         }
-        if (!SkipTo(std::min(chunkEnd, end))) {
-            break;
-        }
-    }
-    return counted == 2;
+        return Walk::On;
+    });
+    return walked && counted == 2;
 }
 
 bool AviWalker::ReadStreamFormat(uint32_t size) {
