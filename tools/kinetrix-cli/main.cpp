@@ -8,7 +8,6 @@
 // Exit status: 0 success, 1 failure (one line on stderr says why), 2 usage error.
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -25,26 +24,30 @@
 #endif
 
 #include "doc/animation_document.h"
-#include "doc/file_io.h"
+#include "doc/file_readers.h"
+#include "doc/frame_rules.h"
 
 namespace {
 
-constexpr const char kUsage[] =
-    "usage: kinetrix-cli info FILE\n"
-    "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
-    "                    [--rle] [--quiet]\n"
-    "\n"
-    "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
-    "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
-    "either the whole strip is one frame. --speed sets milliseconds per frame, 1 to 60000\n"
-    "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
-    "compressed bitmap. --quiet shows no progress bar.\n";
+std::string UsageText() {
+    return "usage: kinetrix-cli info FILE\n"
+           "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
+           "                    [--rle] [--quiet]\n"
+           "\n"
+           "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
+           "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
+           "either the whole strip is one frame. --speed sets milliseconds per frame, " +
+           std::to_string(kx::kShortestFramePeriodMs) + " to " +
+           std::to_string(kx::kLongestFramePeriodMs) +
+           "\n"
+           "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
+           "compressed bitmap. --quiet shows no progress bar.\n";
+}
 
 constexpr int kExitFailure = 1;
-// Milliseconds per frame: the frame settings window's own range. Longer periods would no longer
-// fit the movie's microsecond field.
-constexpr int32_t kLongestSpeedMs = 60000;
 constexpr int kExitUsage = 2;
+// The frame period of a strip when --speed does not give one, as in the program.
+constexpr int32_t kDefaultStripPeriodMs = 100;
 
 // Set by Ctrl+C; the progress sink then answers Cancel, as the dialog's Cancel button does.
 std::atomic<bool> g_interrupted{false};
@@ -57,7 +60,7 @@ int Usage(const std::string& problem) {
     if (!problem.empty()) {
         std::fprintf(stderr, "kinetrix-cli: %s\n", problem.c_str());
     }
-    std::fputs(kUsage, stderr);
+    std::fputs(UsageText().c_str(), stderr);
     return kExitUsage;
 }
 
@@ -177,46 +180,19 @@ int Failure(const std::string& reason) {
     return kExitFailure;
 }
 
-enum class InputKind { Missing, Unreadable, Unknown, Bmp, Avi };
-
-InputKind Sniff(const std::filesystem::path& path, std::string& problem) {
-    kx::InputFile file;
-    if (!file.Open(path)) {
-        problem = errno == ENOENT ? "no such file" : kx::DescribeFileError(errno);
-        return InputKind::Missing;
-    }
-    char head[4] = {};
-    const size_t got = file.Read(head, sizeof head);
-    if (got >= 2 && head[0] == 'B' && head[1] == 'M') {
-        return InputKind::Bmp;
-    }
-    if (got == 4 && std::string(head, 4) == "RIFF") {
-        return InputKind::Avi;
-    }
-    return InputKind::Unknown;
-}
-
-// Loads INPUT as the program's open command does; a strip stays one frame.
+// Loads INPUT as the program's open command does, with the reader its first bytes choose; a strip
+// stays one frame.
 int Load(kx::CAnimationDocument& doc, kx::ProgressSink* progress, const std::filesystem::path& path,
-         int32_t stripPeriodMs, InputKind& kind) {
-    std::string problem;
-    kind = Sniff(path, problem);
-    switch (kind) {
-        case InputKind::Bmp:
-            if (!doc.LoadBitmapStrip(progress, path, stripPeriodMs)) {
-                return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
-            }
-            return 0;
-        case InputKind::Avi:
-            if (!doc.LoadAvi(progress, path)) {
-                return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
-            }
-            return 0;
-        case InputKind::Unknown:
-            return Failure(Utf8(path.filename()) + ": not a BMP or AVI file");
-        default:
-            return Failure(Utf8(path.filename()) + ": " + problem);
+         int32_t stripPeriodMs, const kx::FileReader*& reader) {
+    const kx::ReaderChoice choice = kx::ChooseReader(path);
+    if (choice.reader == nullptr) {
+        return Failure(Utf8(path.filename()) + ": " + choice.problem);
     }
+    reader = choice.reader;
+    if (!reader->load(doc, progress, path, stripPeriodMs)) {
+        return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
+    }
+    return 0;
 }
 
 const char* CompressionName(uint32_t compression) {
@@ -237,12 +213,12 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
         return Usage("info takes one file");
     }
     kx::CAnimationDocument doc;
-    InputKind kind = InputKind::Missing;
-    if (const int failed = Load(doc, nullptr, paths[1], 100, kind)) {
+    const kx::FileReader* reader = nullptr;
+    if (const int failed = Load(doc, nullptr, paths[1], kDefaultStripPeriodMs, reader)) {
         return failed;
     }
     const kx::SourceInfo& source = doc.Source();
-    std::printf("kind: %s\n", kind == InputKind::Bmp ? "bmp" : "avi");
+    std::printf("kind: %s\n", reader->name);
     std::printf("width: %d\n", int(doc.FrameWidth()));
     std::printf("height: %d\n", int(doc.FrameHeight()));
     std::printf("frames: %d\n", int(doc.FrameCount()));
@@ -273,86 +249,112 @@ std::string LowerExtension(const std::filesystem::path& path) {
     return ext;
 }
 
-int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+// What convert was asked to do.
+struct ConvertOptions {
     std::optional<int32_t> frameHeight;
     std::optional<int32_t> frames;
     std::optional<int32_t> speed;
     bool rle = false;
     bool quiet = false;
-    std::vector<size_t> positional;
+    std::vector<size_t> positional;  // indices of the file arguments
+};
+
+// Reads one numbered option's value after args[i]; empty on success, else the usage problem.
+std::string ReadNumberOption(const std::vector<std::string>& args, size_t& i,
+                             ConvertOptions& options) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) {
+        return a + " needs a number";
+    }
+    const auto value = PositiveNumber(args[++i]);
+    if (!value) {
+        return a + " needs a whole number of at least 1, not \"" + args[i] + "\"";
+    }
+    if (a == "--speed" && *value > kx::kLongestFramePeriodMs) {
+        return "--speed takes " + std::to_string(kx::kShortestFramePeriodMs) + " to " +
+               std::to_string(kx::kLongestFramePeriodMs) + " milliseconds, not " + args[i];
+    }
+    (a == "--frame-height" ? options.frameHeight
+     : a == "--frames"     ? options.frames
+                           : options.speed) = value;
+    return {};
+}
+
+// The options and file arguments of convert; empty on success, else the usage problem.
+std::string ParseConvert(const std::vector<std::string>& args, ConvertOptions& options) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--frame-height" || a == "--frames" || a == "--speed") {
-            if (i + 1 >= args.size()) {
-                return Usage(a + " needs a number");
+            if (std::string problem = ReadNumberOption(args, i, options); !problem.empty()) {
+                return problem;
             }
-            const auto value = PositiveNumber(args[++i]);
-            if (!value) {
-                return Usage(a + " needs a whole number of at least 1, not \"" + args[i] + "\"");
-            }
-            if (a == "--speed" && *value > kLongestSpeedMs) {
-                return Usage("--speed takes 1 to " + std::to_string(kLongestSpeedMs) +
-                             " milliseconds, not " + args[i]);
-            }
-            (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
-        } else if (a == "--rle") {
-            rle = true;
-        } else if (a == "--quiet") {
-            quiet = true;
+        } else if (a == "--rle" || a == "--quiet") {
+            (a == "--rle" ? options.rle : options.quiet) = true;
         } else if (a.size() > 1 && a[0] == '-') {
-            return Usage("unknown option " + a);
+            return "unknown option " + a;
         } else {
-            positional.push_back(i);
+            options.positional.push_back(i);
         }
     }
-    if (positional.size() != 2) {
-        return Usage("convert takes an input and an output file");
+    if (options.positional.size() != 2) {
+        return "convert takes an input and an output file";
     }
-    if (frameHeight && frames) {
-        return Usage("give --frame-height or --frames, not both");
+    if (options.frameHeight && options.frames) {
+        return "give --frame-height or --frames, not both";
     }
-    const std::filesystem::path& input = paths[positional[0]];
-    const std::filesystem::path& output = paths[positional[1]];
+    return {};
+}
+
+// Cuts a strip as the options say; a movie takes no cut.
+int Cut(kx::CAnimationDocument& doc, ConsoleProgress& console, const kx::FileReader& reader,
+        const ConvertOptions& options) {
+    if (!reader.isStrip) {
+        return options.frameHeight || options.frames
+                   ? Usage(
+                         "--frame-height and --frames apply to a bitmap strip, not an AVI "
+                         "movie")
+                   : 0;
+    }
+    const int32_t stripHeight = doc.FrameHeight();
+    const int32_t height = options.frameHeight ? *options.frameHeight
+                           : options.frames
+                               ? kx::FieldsFromCount(stripHeight, *options.frames).height
+                               : stripHeight;
+    return doc.ComposeFromStrip(&console, height) ? 0 : Failure(doc.FailureReason());
+}
+
+int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+    ConvertOptions options;
+    if (std::string problem = ParseConvert(args, options); !problem.empty()) {
+        return Usage(problem);
+    }
+    const std::filesystem::path& input = paths[options.positional[0]];
+    const std::filesystem::path& output = paths[options.positional[1]];
     const std::string ext = LowerExtension(output);
     if (ext != ".avi" && ext != ".bmp") {
         return Usage("the output file must end in .avi or .bmp");
     }
-    if (rle && ext != ".bmp") {
+    if (options.rle && ext != ".bmp") {
         return Usage("--rle applies to bitmap output only");
     }
 
     std::signal(SIGINT, OnInterrupt);
-    ConsoleProgress console(!quiet && StderrIsTerminal());
+    ConsoleProgress console(!options.quiet && StderrIsTerminal());
     kx::CAnimationDocument doc;
-    InputKind kind = InputKind::Missing;
-    if (const int failed = Load(doc, &console, input, speed.value_or(100), kind)) {
+    const kx::FileReader* reader = nullptr;
+    const int32_t stripPeriodMs = options.speed.value_or(kDefaultStripPeriodMs);
+    if (const int failed = Load(doc, &console, input, stripPeriodMs, reader)) {
         return failed;
     }
-    if (kind == InputKind::Bmp) {
-        const int32_t stripHeight = doc.FrameHeight();
-        const int32_t height = frameHeight ? *frameHeight
-                               : frames    ? (stripHeight + *frames - 1) / *frames
-                                           : stripHeight;
-        if (!doc.ComposeFromStrip(&console, height)) {
-            return Failure(doc.FailureReason());
-        }
-    } else if (frameHeight || frames) {
-        return Usage("--frame-height and --frames apply to a bitmap strip, not an AVI movie");
+    if (const int failed = Cut(doc, console, *reader, options)) {
+        return failed;
     }
-    if (speed) {
-        doc.SetSpeed(*speed);
+    if (options.speed) {
+        doc.SetSpeed(*options.speed);
     }
-
-    int saved = 0;
-    if (ext == ".avi") {
-        saved = doc.SaveAvi(&console, output);
-    } else {
-        saved = doc.SaveBitmap(&console, output, rle);
-    }
-    if (!saved) {
-        return Failure(doc.FailureReason());
-    }
-    return 0;
+    const int saved = ext == ".avi" ? doc.SaveAvi(&console, output)
+                                    : doc.SaveBitmap(&console, output, options.rle);
+    return saved ? 0 : Failure(doc.FailureReason());
 }
 
 int Run(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
@@ -366,7 +368,7 @@ int Run(const std::vector<std::string>& args, const std::vector<std::filesystem:
         return Convert(args, paths);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
     return Usage("unknown command " + args[0]);
