@@ -22,6 +22,7 @@ namespace kx {
 
 class ByteReader;
 class ByteWriter;
+struct AnimationOptions;
 
 // A fourcc: four ASCII bytes held in a 32-bit field, first character in the low byte.
 constexpr uint32_t MakeFourCC(const char (&s)[5]) {
@@ -305,6 +306,9 @@ public:
     void SetSpeed(int32_t framePeriodMs);
     int SaveAvi(ProgressSink* progress, const std::filesystem::path& path);
     int SaveBitmap(ProgressSink* progress, const std::filesystem::path& path, bool compress);
+    // An animated GIF of the frames (gif_writer.cpp).
+    int SaveGif(ProgressSink* progress, const std::filesystem::path& path,
+                const AnimationOptions& options);
     void ReleaseFrames();
     // Each argument 0 leaves that value unchanged. Returns 0 only when DisplayInfo cannot be
     // allocated.

@@ -3,7 +3,8 @@
 //
 //   kinetrix-cli info FILE
 //   kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS] [--rle]
-//   [--quiet]
+//   [--transparent] [--loop N] [--quiet]
+//   kinetrix-cli --help | --version
 //
 // Exit status: 0 success, 1 failure (one line on stderr says why), 2 usage error.
 #include <algorithm>
@@ -26,25 +27,33 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
+#include "doc/frame_delta.h"
+#include "doc/gif_format.h"
 
 namespace {
 
 constexpr const char kUsage[] =
     "usage: kinetrix-cli info FILE\n"
     "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
-    "                    [--rle] [--quiet]\n"
+    "                    [--rle] [--transparent] [--loop N] [--quiet]\n"
+    "       kinetrix-cli --help | --version\n"
     "\n"
-    "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
+    "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi, .bmp or\n"
+    ".gif (an animated GIF).\n"
     "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
     "either the whole strip is one frame. --speed sets milliseconds per frame, 1 to 60000\n"
     "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
-    "compressed bitmap. --quiet shows no progress bar.\n";
+    "compressed bitmap. For a GIF, --transparent shows the movie's transparent colour (its\n"
+    "top-left pixel's) as transparent and --loop N plays the frames N times (0, the\n"
+    "default, for ever). --quiet shows no progress bar.\n";
 
 constexpr int kExitFailure = 1;
 // Milliseconds per frame: the frame settings window's own range. Longer periods would no longer
 // fit the movie's microsecond field.
 constexpr int32_t kLongestSpeedMs = 60000;
 constexpr int kExitUsage = 2;
+// Plays of an animation: a GIF holds at most 65535 repeats after the first play.
+constexpr int32_t kMostPlays = 65536;
 
 // Set by Ctrl+C; the progress sink then answers Cancel, as the dialog's Cancel button does.
 std::atomic<bool> g_interrupted{false};
@@ -273,12 +282,38 @@ std::string LowerExtension(const std::filesystem::path& path) {
     return ext;
 }
 
+// 0 to kMostPlays.
+std::optional<int32_t> PlayCount(const std::string& text) {
+    if (text == "0") {
+        return 0;
+    }
+    const auto value = PositiveNumber(text);
+    return value && *value <= kMostPlays ? value : std::nullopt;
+}
+
+int SaveGif(kx::CAnimationDocument& doc, ConsoleProgress& console,
+            const std::filesystem::path& output, const kx::AnimationOptions& animation) {
+    if (!doc.SaveGif(&console, output, animation)) {
+        return 0;
+    }
+    if (kx::GifDelayRaised(doc.MicroSecPerFrame())) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: a GIF shows frames for at least 20 ms; the GIF uses 20 ms "
+                     "instead of %u ms\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
+    }
+    return 1;
+}
+
 int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
     std::optional<int32_t> frameHeight;
     std::optional<int32_t> frames;
     std::optional<int32_t> speed;
     bool rle = false;
     bool quiet = false;
+    kx::AnimationOptions animation;
+    bool animationAsked = false;
     std::vector<size_t> positional;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -295,6 +330,17 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
                              " milliseconds, not " + args[i]);
             }
             (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
+        } else if (a == "--loop") {
+            const auto plays = i + 1 < args.size() ? PlayCount(args[++i]) : std::nullopt;
+            if (!plays) {
+                return Usage("--loop needs a number of plays from 0 (for ever) to " +
+                             std::to_string(kMostPlays));
+            }
+            animation.plays = uint32_t(*plays);
+            animationAsked = true;
+        } else if (a == "--transparent") {
+            animation.transparent = true;
+            animationAsked = true;
         } else if (a == "--rle") {
             rle = true;
         } else if (a == "--quiet") {
@@ -314,11 +360,14 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     const std::filesystem::path& input = paths[positional[0]];
     const std::filesystem::path& output = paths[positional[1]];
     const std::string ext = LowerExtension(output);
-    if (ext != ".avi" && ext != ".bmp") {
-        return Usage("the output file must end in .avi or .bmp");
+    if (ext != ".avi" && ext != ".bmp" && ext != ".gif") {
+        return Usage("the output file must end in .avi, .bmp or .gif");
     }
     if (rle && ext != ".bmp") {
         return Usage("--rle applies to bitmap output only");
+    }
+    if (animationAsked && ext != ".gif") {
+        return Usage("--transparent and --loop apply to GIF output only");
     }
 
     std::signal(SIGINT, OnInterrupt);
@@ -346,6 +395,8 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     int saved = 0;
     if (ext == ".avi") {
         saved = doc.SaveAvi(&console, output);
+    } else if (ext == ".gif") {
+        saved = SaveGif(doc, console, output, animation);
     } else {
         saved = doc.SaveBitmap(&console, output, rle);
     }
@@ -365,8 +416,14 @@ int Run(const std::vector<std::string>& args, const std::vector<std::filesystem:
     if (args[0] == "convert") {
         return Convert(args, paths);
     }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    // Help and version answer wherever they stand, on standard output.
+    if (std::find(args.begin(), args.end(), "--help") != args.end() || args[0] == "-h" ||
+        args[0] == "help") {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        std::printf("kinetrix-cli %s\n", KX_VERSION);
         return 0;
     }
     return Usage("unknown command " + args[0]);
