@@ -165,29 +165,36 @@ private:
     // its string fixes the pixels it stands for.
     Match LongestFrom(const LzwPixels& pixels, size_t at, uint8_t pixel) {
         Match best{pixel, 1, pixel};
+        Match node = best;
         stack_.clear();
-        stack_.push_back(best);
-        while (!stack_.empty()) {
-            const Match node = stack_.back();
-            stack_.pop_back();
+        for (;;) {
+            // Follows one path, keeping the other branch where a pixel may be read both ways.
+            const size_t i = at + node.length;
+            uint32_t next = CodeTable::kNone;
+            if (i < pixels.count) {
+                next = table_.Find(node.code, pixels.first[i]);
+                if (HasChoice(pixels, i)) {
+                    const uint32_t other = table_.Find(node.code, pixels.second[i]);
+                    if (next == CodeTable::kNone) {
+                        next = other;
+                    } else if (other != CodeTable::kNone) {
+                        stack_.push_back({other, node.length + 1, pixel});
+                    }
+                }
+            }
+            if (next != CodeTable::kNone) {
+                node = {next, node.length + 1, pixel};
+                continue;
+            }
             if (node.length > best.length) {
                 best = node;
             }
-            const size_t i = at + node.length;
-            if (i == pixels.count) {
-                continue;
+            if (stack_.empty()) {
+                return best;
             }
-            if (const uint32_t c = table_.Find(node.code, pixels.first[i]); c != CodeTable::kNone) {
-                stack_.push_back({c, node.length + 1, pixel});
-            }
-            if (HasChoice(pixels, i)) {
-                if (const uint32_t c = table_.Find(node.code, pixels.second[i]);
-                    c != CodeTable::kNone) {
-                    stack_.push_back({c, node.length + 1, pixel});
-                }
-            }
+            node = stack_.back();
+            stack_.pop_back();
         }
-        return best;
     }
 
     static bool HasChoice(const LzwPixels& p, size_t i) {

@@ -109,8 +109,7 @@ private:
     bool FindRect(const Canvas& canvas, const Canvas& target, const PixelRect* cover,
                   PixelRect& rect, ColourSet& drawn) const;
     ColourSet ColoursIn(const Canvas& target, const PixelRect& rect) const;
-    std::vector<uint16_t> TransparentCandidates(const ColourSet& drawn,
-                                                const ColourSet& present) const;
+    uint16_t ChooseTransparent(const ColourSet& drawn) const;
     RectPixels Gather(const Canvas& canvas, const Canvas& target, const PixelRect& rect,
                       uint16_t transparentIndex, int minCodeSize) const;
     static void KeepSmaller(PlannedFrame& best, PlannedFrame candidate);
@@ -154,25 +153,17 @@ bool FramePlanner::FindRect(const Canvas& canvas, const Canvas& target, const Pi
     return true;
 }
 
-std::vector<uint16_t> FramePlanner::TransparentCandidates(const ColourSet& drawn,
-                                                          const ColourSet& present) const {
+uint16_t FramePlanner::ChooseTransparent(const ColourSet& drawn) const {
     if (transparent_) {
-        return {transparentIndex_};
+        return transparentIndex_;
     }
-    // Any index no changed pixel needs can stand for "unchanged": the lowest such one keeps
-    // codes small, the lowest one absent from the rectangle is never also a colour there.
-    std::vector<uint16_t> candidates;
-    for (const ColourSet* excluded : {&drawn, &present}) {
-        for (uint16_t k = 0; k < 256; ++k) {
-            if (!(*excluded)[k]) {
-                if (candidates.empty() || candidates[0] != k) {
-                    candidates.push_back(k);
-                }
-                break;
-            }
+    // Any index no changed pixel needs can stand for "unchanged"; the lowest keeps codes small.
+    for (uint16_t k = 0; k < 256; ++k) {
+        if (!drawn[k]) {
+            return k;
         }
     }
-    return candidates;
+    return kNoIndex;
 }
 
 RectPixels FramePlanner::Gather(const Canvas& canvas, const Canvas& target, const PixelRect& rect,
@@ -217,23 +208,20 @@ void FramePlanner::KeepSmaller(PlannedFrame& best, PlannedFrame candidate) {
 }
 
 void FramePlanner::TryCodings(const RectPixels& pixels, PlannedFrame frame, PlannedFrame& best) {
-    LzwPixels input{pixels.first.data(), pixels.anyChoice ? pixels.second.data() : nullptr,
-                    pixels.first.size(), false};
-    for (const bool preferSecond : {false, true}) {
-        if (preferSecond && !pixels.anyChoice) {
-            break;
+    // Where the coder may choose, it leans to the transparent index: runs of unchanged pixels
+    // then read alike whatever their colours (measured: leaning to the colours never won over
+    // coding every pixel in its colour, which the caller tries as well).
+    const LzwPixels input{pixels.first.data(), pixels.anyChoice ? pixels.second.data() : nullptr,
+                          pixels.first.size(), true};
+    LzwStream stream = EncodeLzw(input, frame.minCodeSize, LzwFullTable::Clear);
+    if (stream.tableFilled) {
+        LzwStream kept = EncodeLzw(input, frame.minCodeSize, LzwFullTable::Keep);
+        if (!kept.bytes.empty() && kept.bytes.size() < stream.bytes.size()) {
+            stream = std::move(kept);
         }
-        input.preferSecond = preferSecond;
-        LzwStream stream = EncodeLzw(input, frame.minCodeSize, LzwFullTable::Clear);
-        if (stream.tableFilled) {
-            LzwStream kept = EncodeLzw(input, frame.minCodeSize, LzwFullTable::Keep);
-            if (!kept.bytes.empty() && kept.bytes.size() < stream.bytes.size()) {
-                stream = std::move(kept);
-            }
-        }
-        frame.codes = std::move(stream.bytes);
-        KeepSmaller(best, frame);
     }
+    frame.codes = std::move(stream.bytes);
+    KeepSmaller(best, frame);
 }
 
 // The highest index in set (0 when none).
@@ -269,7 +257,7 @@ bool FramePlanner::Plan(const Canvas& canvas, const Canvas& target, PlannedFrame
     PlannedFrame frame;
     frame.rect = rect;
     // Pixels staying clear need the transparent index; pixels keeping their colour may use it.
-    for (const uint16_t transparent : TransparentCandidates(drawn, present)) {
+    if (const uint16_t transparent = ChooseTransparent(drawn); transparent != kNoIndex) {
         frame.transparentIndex = transparent;
         frame.minCodeSize = std::max(2, BitsFor(std::max<uint32_t>(Highest(drawn), transparent)));
         const RectPixels pixels = Gather(canvas, target, rect, transparent, frame.minCodeSize);
@@ -500,6 +488,36 @@ std::string EncodeWithPalette(const CAnimationDocument& doc, const GifPalette& p
     return out.ok() ? "" : "out of memory";
 }
 
+// The uses of each colour in the movie, and the colours of each frame.
+ColourUses CountColours(const CAnimationDocument& doc, std::vector<ColourSet>& frameColours) {
+    ColourUses uses{};
+    frameColours.assign(size_t(doc.FrameCount()), ColourSet{});
+    for (int32_t i = 0; i < doc.FrameCount(); ++i) {
+        const FrameView frame = FrameView::OfDocument(doc, i);
+        ColourUses frameUses{};
+        CountColourUses(frame, frame.Whole(), frameUses);
+        for (size_t k = 0; k < 256; ++k) {
+            uses[k] += frameUses[k];
+            frameColours[size_t(i)][k] = frameUses[k] != 0;
+        }
+    }
+    return uses;
+}
+
+// The code bits the frames would start from with palette: the palette order whose frames'
+// highest indices are smaller gives narrower codes (other orders code to the same strings).
+uint64_t CodeBitsEstimate(const std::vector<ColourSet>& frameColours, const GifPalette& palette) {
+    uint64_t bits = 0;
+    for (const ColourSet& colours : frameColours) {
+        uint32_t highest = 0;
+        for (size_t k = 0; k < 256; ++k) {
+            highest = colours[k] ? std::max<uint32_t>(highest, palette.toGif[k]) : highest;
+        }
+        bits += uint64_t(std::max(2, BitsFor(highest)));
+    }
+    return bits;
+}
+
 }  // namespace
 
 std::string EncodeGif(const CAnimationDocument& doc, const AnimationOptions& options,
@@ -511,26 +529,17 @@ std::string EncodeGif(const CAnimationDocument& doc, const AnimationOptions& opt
     if (doc.FrameWidth() > 65535 || doc.FrameHeight() > 65535) {
         return "a GIF holds pictures of at most 65535 x 65535 pixels";
     }
-    const ColourUses uses = CountMovieColourUses(doc);
+    std::vector<ColourSet> frameColours;
+    const ColourUses uses = CountColours(doc, frameColours);
     const GifPalette inOrder = MakePalette(UsedColours(uses));
     const GifPalette byUse = PaletteInUseOrder(uses);
+    const bool useOrder =
+        CodeBitsEstimate(frameColours, byUse) < CodeBitsEstimate(frameColours, inOrder);
     try {
-        if (std::string fault = EncodeWithPalette(doc, inOrder, options, progress, out);
-            !fault.empty() || inOrder.order == byUse.order) {
-            return fault;
-        }
-        std::vector<uint8_t> other;
-        if (std::string fault = EncodeWithPalette(doc, byUse, options, progress, other);
-            !fault.empty()) {
-            return fault;
-        }
-        if (other.size() < out.size()) {
-            out.swap(other);
-        }
+        return EncodeWithPalette(doc, useOrder ? byUse : inOrder, options, progress, out);
     } catch (const std::bad_alloc&) {
         return "out of memory while compressing";
     }
-    return {};
 }
 
 int CAnimationDocument::SaveGif(ProgressSink* progress, const std::filesystem::path& path,
@@ -547,8 +556,7 @@ int CAnimationDocument::SaveGif(ProgressSink* progress, const std::filesystem::p
         !fault.empty()) {
         return Fail(std::move(fault));
     }
-    // Both palette orders are tried: two passes over the frames.
-    if (!Report(sink, uint32_t(2 * n), kPhaseEncoding)) {
+    if (!Report(sink, uint32_t(n), kPhaseEncoding)) {
         return Fail("cancelled");
     }
     std::vector<uint8_t> bytes;
