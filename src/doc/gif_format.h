@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "doc/animation_document.h"
 #include "doc/frame_delta.h"
+#include "doc/movie_intake.h"
 #include "doc/progress.h"
 
 namespace kx {
@@ -46,5 +48,17 @@ class CAnimationDocument;
 // when the progress sink asked to stop.
 std::string EncodeGif(const CAnimationDocument& doc, const AnimationOptions& options,
                       ProgressSink* progress, std::vector<uint8_t>& out);
+
+}  // namespace kx
+
+namespace kx {
+
+// Decodes a whole GIF file: every frame the whole picture, drawn through the frames before it
+// (disposal none, background, previous), in one palette of the colours the frames use; pixels
+// left transparent get index 0, a colour of their own. The period is the most frequent delay.
+// Refuses, with the reason, anything that is not a sound GIF of at most 256 colours whose
+// frames fit the movie budget; the budget is checked before any pixel is decoded.
+std::string DecodeGif(const uint8_t* data, size_t size, ProgressSink* progress,
+                      DecodedMovie& movie);
 
 }  // namespace kx

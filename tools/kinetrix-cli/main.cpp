@@ -237,6 +237,9 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
     std::printf("speed: %u\n", unsigned(doc.MicroSecPerFrame() / 1000));
     std::printf("transparent: %u\n", unsigned(doc.TransparentIndex()));
     std::printf("transparency-usable: %s\n", doc.TransparencyUsable() ? "yes" : "no");
+    if (source.delaysDiffer) {
+        std::printf("delays: differ\n");
+    }
     return 0;
 }
 
@@ -355,7 +358,7 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
             Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), reader)) {
         return failed;
     }
-    if (reader->isStrip) {
+    if (kx::LoadedAsStrip(*reader, doc)) {
         const int32_t stripHeight = doc.FrameHeight();
         const int32_t height = frameHeight ? *frameHeight
                                : frames    ? kx::FieldsFromCount(stripHeight, *frames).height
@@ -364,7 +367,14 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
             return Failure(doc.FailureReason());
         }
     } else if (frameHeight || frames) {
-        return Usage("--frame-height and --frames apply to a bitmap strip, not an AVI movie");
+        return Usage("--frame-height and --frames apply to a strip, not a movie");
+    }
+    if (doc.Source().delaysDiffer && !speed) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: the frames have different delays; the movie shows each for "
+                     "%u ms, the most frequent\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
     }
     if (speed) {
         doc.SetSpeed(*speed);
