@@ -65,13 +65,6 @@ GifPalette MakePalette(std::vector<uint8_t> order) {
     return palette;
 }
 
-GifPalette PaletteInUseOrder(const ColourUses& uses) {
-    std::vector<uint8_t> order = UsedColours(uses);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint8_t a, uint8_t b) { return uses[a] > uses[b]; });
-    return MakePalette(std::move(order));
-}
-
 struct PlannedFrame {
     PixelRect rect;
     gif::Disposal disposal = gif::Disposal::None;  // set once the next frame is planned
@@ -488,34 +481,113 @@ std::string EncodeWithPalette(const CAnimationDocument& doc, const GifPalette& p
     return out.ok() ? "" : "out of memory";
 }
 
-// The uses of each colour in the movie, and the colours of each frame.
-ColourUses CountColours(const CAnimationDocument& doc, std::vector<ColourSet>& frameColours) {
-    ColourUses uses{};
-    frameColours.assign(size_t(doc.FrameCount()), ColourSet{});
+// The pixels of a frame that differ from the frame before (all of frame 0) and their colours:
+// roughly what the frame will code.
+struct FrameChanges {
+    ColourSet colours{};
+    uint64_t pixels = 0;
+};
+
+// The uses of each colour in the movie and in the changes of its frames, and each frame's
+// changes.
+void CountColours(const CAnimationDocument& doc, ColourUses& uses, ColourUses& changedUses,
+                  std::vector<FrameChanges>& changes) {
+    uses = {};
+    changedUses = {};
+    changes.assign(size_t(doc.FrameCount()), {});
+    FrameView before;
     for (int32_t i = 0; i < doc.FrameCount(); ++i) {
         const FrameView frame = FrameView::OfDocument(doc, i);
-        ColourUses frameUses{};
-        CountColourUses(frame, frame.Whole(), frameUses);
-        for (size_t k = 0; k < 256; ++k) {
-            uses[k] += frameUses[k];
-            frameColours[size_t(i)][k] = frameUses[k] != 0;
+        FrameChanges& change = changes[size_t(i)];
+        for (int32_t y = 0; y < frame.Height(); ++y) {
+            const uint8_t* row = frame.Row(y);
+            const uint8_t* old = i > 0 ? before.Row(y) : nullptr;
+            for (int32_t x = 0; x < frame.Width(); ++x) {
+                ++uses[row[x]];
+                if (old == nullptr || old[x] != row[x]) {
+                    ++changedUses[row[x]];
+                    change.colours[row[x]] = true;
+                    ++change.pixels;
+                }
+            }
         }
+        before = frame;
     }
-    return uses;
 }
 
-// The code bits the frames would start from with palette: the palette order whose frames'
-// highest indices are smaller gives narrower codes (other orders code to the same strings).
-uint64_t CodeBitsEstimate(const std::vector<ColourSet>& frameColours, const GifPalette& palette) {
+// Roughly the bits the frames' codes take with palette: every order codes the same strings,
+// but an order whose frames' highest indices are smaller starts their codes narrower.
+uint64_t CodeBitsEstimate(const std::vector<FrameChanges>& changes, const GifPalette& palette) {
     uint64_t bits = 0;
-    for (const ColourSet& colours : frameColours) {
+    for (const FrameChanges& change : changes) {
         uint32_t highest = 0;
         for (size_t k = 0; k < 256; ++k) {
-            highest = colours[k] ? std::max<uint32_t>(highest, palette.toGif[k]) : highest;
+            highest = change.colours[k] ? std::max<uint32_t>(highest, palette.toGif[k]) : highest;
         }
-        bits += uint64_t(std::max(2, BitsFor(highest)));
+        bits += change.pixels * uint64_t(std::max(2, BitsFor(highest)));
     }
     return bits;
+}
+
+// The colours of the frames that change fewest colours first: those frames then code with the
+// narrowest codes.
+std::vector<uint8_t> FewColoursFirst(const std::vector<FrameChanges>& changes,
+                                     const ColourUses& uses) {
+    std::vector<size_t> frames(changes.size());
+    std::vector<size_t> counts(changes.size());
+    for (size_t i = 0; i < changes.size(); ++i) {
+        frames[i] = i;
+        counts[i] = size_t(std::count(changes[i].colours.begin(), changes[i].colours.end(), true));
+    }
+    std::stable_sort(frames.begin(), frames.end(), [&](size_t a, size_t b) {
+        return counts[a] != counts[b] ? counts[a] < counts[b]
+                                      : changes[a].pixels > changes[b].pixels;
+    });
+    std::vector<uint8_t> order;
+    ColourSet placed{};
+    const auto place = [&](const ColourSet& colours) {
+        for (uint32_t k = 0; k < 256; ++k) {
+            if (colours[k] && !placed[k]) {
+                placed[k] = true;
+                order.push_back(uint8_t(k));
+            }
+        }
+    };
+    for (const size_t i : frames) {
+        place(changes[i].colours);
+    }
+    ColourSet rest{};
+    for (uint32_t k = 0; k < 256; ++k) {
+        rest[k] = uses[k] != 0;
+    }
+    place(rest);
+    return order;
+}
+
+// The used colours in their own order, in order of use, in order of use by changed pixels and
+// with the colours of the frames changing fewest colours first; the one whose codes start
+// narrowest.
+GifPalette ChoosePalette(const CAnimationDocument& doc) {
+    ColourUses uses, changedUses;
+    std::vector<FrameChanges> changes;
+    CountColours(doc, uses, changedUses, changes);
+    GifPalette best = MakePalette(UsedColours(uses));
+    uint64_t bestBits = CodeBitsEstimate(changes, best);
+    for (const ColourUses* order : {&uses, &changedUses}) {
+        std::vector<uint8_t> colours = UsedColours(uses);
+        std::stable_sort(colours.begin(), colours.end(),
+                         [&](uint8_t a, uint8_t b) { return (*order)[a] > (*order)[b]; });
+        GifPalette candidate = MakePalette(std::move(colours));
+        if (const uint64_t bits = CodeBitsEstimate(changes, candidate); bits < bestBits) {
+            best = std::move(candidate);
+            bestBits = bits;
+        }
+    }
+    GifPalette candidate = MakePalette(FewColoursFirst(changes, uses));
+    if (CodeBitsEstimate(changes, candidate) < bestBits) {
+        best = std::move(candidate);
+    }
+    return best;
 }
 
 }  // namespace
@@ -529,14 +601,8 @@ std::string EncodeGif(const CAnimationDocument& doc, const AnimationOptions& opt
     if (doc.FrameWidth() > 65535 || doc.FrameHeight() > 65535) {
         return "a GIF holds pictures of at most 65535 x 65535 pixels";
     }
-    std::vector<ColourSet> frameColours;
-    const ColourUses uses = CountColours(doc, frameColours);
-    const GifPalette inOrder = MakePalette(UsedColours(uses));
-    const GifPalette byUse = PaletteInUseOrder(uses);
-    const bool useOrder =
-        CodeBitsEstimate(frameColours, byUse) < CodeBitsEstimate(frameColours, inOrder);
     try {
-        return EncodeWithPalette(doc, useOrder ? byUse : inOrder, options, progress, out);
+        return EncodeWithPalette(doc, ChoosePalette(doc), options, progress, out);
     } catch (const std::bad_alloc&) {
         return "out of memory while compressing";
     }
