@@ -393,6 +393,7 @@ std::string GifDecoder::Run(DecodedMovie& movie) {
     movie.width = layout_.width;
     movie.height = layout_.height;
     movie.palette.clear();
+    movie.transparentAtZero = anyClear_;
     if (anyClear_) {
         // The transparent colour shows as the background colour where transparency is off.
         const Rgb bg = layout_.global.size > layout_.background

@@ -30,7 +30,7 @@ uint16_t GifDelay(uint32_t microSecPerFrame) {
 }
 
 bool GifDelayRaised(uint32_t microSecPerFrame) {
-    return (uint64_t(microSecPerFrame) + 5000) / 10000 < gif::kShortestDelay;
+    return microSecPerFrame < gif::kShortestDelay * 10000;
 }
 
 namespace {
