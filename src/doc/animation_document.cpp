@@ -51,6 +51,12 @@ void RiffHeader::Write(ByteWriter& out) const {
     out.u32le(form);  // "AVI "
 }
 
+void ListHeader::Write(ByteWriter& out) const {
+    out.u32le(id);    // "LIST"
+    out.u32le(size);  // bytes after this field
+    out.u32le(type);  // list type
+}
+
 bool RiffHeader::Read(ByteReader& in) {
     id = in.u32le();
     size = in.u32le();
@@ -242,7 +248,7 @@ void MovieList::RecomputeIndex(int32_t count) {
         sum += frameSize;
         largest = std::max(largest, frameSize);
     }
-    size = 4 + sum + 8 * uint32_t(count);
+    list.size = 4 + sum + 8 * uint32_t(count);
     largestFrame = largest;
     indexSize = 16 * uint32_t(count);
 }
@@ -263,19 +269,39 @@ void CAnimationDocument::ReleaseFrames() {
 int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCountArg,
                                        int32_t frameHeight, int32_t width, int32_t framePeriodMs) {
     movieList.RecomputeIndex(frameCount);
-    const uint32_t dataBytes = movieList.size - 8 * uint32_t(frameCount) - 4;
+    const uint32_t dataBytes = movieList.list.size - 8 * uint32_t(frameCount) - 4;
     const uint32_t largest = movieList.largestFrame;
 
     StreamFormat& format = headerList.stream.format;
     if (paletteEntries != 0) {
         const uint32_t paletteBytes = 4 * uint32_t(paletteEntries);
-        headerList.size = 192 + paletteBytes;
-        headerList.stream.size = 116 + paletteBytes;
+        headerList.list.size = 192 + paletteBytes;
+        headerList.stream.list.size = 116 + paletteBytes;
         format.size = 40 + paletteBytes;
         format.header.biClrUsed = uint32_t(paletteEntries);
         format.header.biClrImportant = 0;
     }
 
+    UpdateMainHeader(dataBytes, frameCountArg, frameHeight, width, framePeriodMs);
+    UpdateStreamHeader(largest, frameCountArg, framePeriodMs);
+    if (largest != 0) {
+        format.header.biSizeImage = largest;
+    }
+    if (frameHeight != 0) {
+        format.header.biHeight = frameHeight;
+    }
+    riff.size = movieList.indexSize + headerList.list.size + movieList.list.size + 28;
+    return RebuildDisplayInfo();
+}
+
+int CAnimationDocument::Fail(std::string reason) {
+    failureReason = std::move(reason);
+    return 0;
+}
+
+void CAnimationDocument::UpdateMainHeader(uint32_t dataBytes, int32_t frameCountArg,
+                                          int32_t frameHeight, int32_t width,
+                                          int32_t framePeriodMs) {
     MainHeader& main = headerList.main;
     if (dataBytes != 0) {
         main.suggestedBufferSize = dataBytes;  // the writers take it as the total data size
@@ -298,7 +324,10 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
     }
     main.initialFrames = 0;
     main.streams = 1;
+}
 
+void CAnimationDocument::UpdateStreamHeader(uint32_t largest, int32_t frameCountArg,
+                                            int32_t framePeriodMs) {
     StreamHeader& stream = headerList.stream.header;
     if (largest != 0) {
         stream.suggestedBufferSize = largest;
@@ -318,19 +347,12 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
         stream.frame = {};
     }
     stream.initialFrames = 0;
+}
 
-    if (largest != 0) {
-        format.header.biSizeImage = largest;
-    }
-    if (frameHeight != 0) {
-        format.header.biHeight = frameHeight;
-    }
-
-    riff.size = movieList.indexSize + headerList.size + movieList.size + 28;
-
+int CAnimationDocument::RebuildDisplayInfo() {
     // The drawing copy of the format: only the top 4096 rows of a taller frame are drawn.
     std::vector<uint8_t>().swap(displayInfo);
-    BitmapInfoHeader shown = format.header;
+    BitmapInfoHeader shown = headerList.stream.format.header;
     if (shown.biHeight > 4096) {
         shown.biSizeImage = shown.biSizeImage / uint32_t(shown.biHeight) * 4096u;
         shown.biHeight = 4096;
@@ -352,12 +374,48 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
     return 1;
 }
 
-int CAnimationDocument::Fail(std::string reason) {
-    failureReason = std::move(reason);
-    return 0;
+bool CAnimationDocument::StartLoad(int32_t count) {
+    frameCount = count;
+    movieList.frames.clear();
+    movieList.index.clear();
+    displayInfo.clear();
+    try {
+        movieList.frames.resize(size_t(count));
+        movieList.index.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
-std::string CAnimationDocument::CheckFramesToWrite(int32_t n, uint64_t frameBytes) const {
+int CAnimationDocument::FailLoad(std::string reason) {
+    frameCount = 0;
+    ReleaseFrames();
+    return Fail(std::move(reason));
+}
+
+int CAnimationDocument::FinishLoad(int32_t paletteEntries, int32_t count, int32_t frameHeight,
+                                   int32_t width, int32_t framePeriodMs) {
+    if (!RebuildHeaders(paletteEntries, count, frameHeight, width, framePeriodMs)) {
+        return FailLoad("out of memory");
+    }
+    movieList.FindTransparentIndex(palette, headerList.stream.format.header.biHeight);
+    movieList.remapped = 0;
+    return 1;
+}
+
+std::string CAnimationDocument::CheckMovieToSave(bool withIndex) const {
+    const int32_t n = frameCount;
+    if (n <= 0 || movieList.frames.size() < size_t(n) ||
+        (withIndex && movieList.index.size() < size_t(n))) {
+        return "no movie to save";
+    }
+    const BitmapInfoHeader& format = headerList.stream.format.header;
+    if (format.biWidth <= 0 || format.biHeight <= 0 || format.biBitCount != 8 ||
+        format.biCompression != uint32_t(Compression::Rgb)) {
+        return "the frames are not plain 8-bit pictures";
+    }
+    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(format.biHeight);
     if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
         return budget;
     }

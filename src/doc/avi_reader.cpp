@@ -229,9 +229,9 @@ bool AviWalker::WalkTop() {
             if (headerDone_) {
                 return Stop("the file holds more than one header list");
             }
-            doc_.headerList.id = chunk.id;
-            doc_.headerList.size = chunk.size;
-            doc_.headerList.type = type;
+            doc_.headerList.list.id = chunk.id;
+            doc_.headerList.list.size = chunk.size;
+            doc_.headerList.list.type = type;
             if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
                 return false;
             }
@@ -240,13 +240,13 @@ bool AviWalker::WalkTop() {
                 Stop("the file ends inside the header list");
                 break;
             }
-            if (!Step(doc_.headerList.size / kBytesPerUnit)) {
+            if (!Step(doc_.headerList.list.size / kBytesPerUnit)) {
                 return false;
             }
         } else if (isList && type == fourcc::kMovi) {
-            doc_.movieList.id = chunk.id;
-            doc_.movieList.size = chunk.size;
-            doc_.movieList.type = type;
+            doc_.movieList.list.id = chunk.id;
+            doc_.movieList.list.size = chunk.size;
+            doc_.movieList.list.type = type;
             if (!WalkMovieList(chunk.size)) {
                 return false;
             }
@@ -310,9 +310,9 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
                 break;
             }
             if (type == fourcc::kStrl) {
-                doc_.headerList.stream.id = chunk.id;
-                doc_.headerList.stream.size = chunk.size;
-                doc_.headerList.stream.type = type;
+                doc_.headerList.stream.list.id = chunk.id;
+                doc_.headerList.stream.list.size = chunk.size;
+                doc_.headerList.stream.list.type = type;
                 if (WalkStreamList(chunk.size)) {
                     ++counted;
                 }
@@ -739,138 +739,154 @@ std::string MergePalettes(std::vector<FrameChunk>& frames, size_t n, uint32_t wi
     return {};
 }
 
-}  // namespace
-
-int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::path& path) {
-    source = SourceInfo{};
-    CancelWatch watch(progress);
-    // A failed load leaves no frames behind, so nothing can read a frame count that the
-    // frame array does not match.
-    const auto failed = [this](std::string reason) {
-        frameCount = 0;
-        ReleaseFrames();
-        return Fail(std::move(reason));
-    };
-
-    InputFile file;
-    if (!file.Open(path)) {
-        return failed("cannot open the file: " + DescribeFileError(errno));
-    }
-    std::array<uint8_t, RiffHeader::kBytes> head{};
-    const bool readHead = file.ReadExact(head.data(), head.size());
-    ByteReader headIn(head.data(), head.size());
-    riff.Read(headIn);
-    if (!readHead || riff.id != fourcc::kRiff || riff.form != fourcc::kAvi) {
-        riff.id = fourcc::kRiff;
-        riff.form = fourcc::kAvi;
-        return failed("not an AVI file (no RIFF \"AVI \" header)");
-    }
-    if (!Report(watch.Sink(), (riff.size * 2u) / 128u, kPhaseReading)) {
-        return failed("cancelled");
-    }
-
-    AviWalker walker(*this, file, watch);
-    const bool walked = walker.WalkTop();
-    file.Close();
-    if (!walked || walker.Parts() != 3) {
-        if (!walker.Problem().empty()) {
-            return failed(walker.Problem());
-        }
-        return failed(walker.Parts() > 3
-                          ? "the file holds more than one header list, frame list or index"
-                          : "the file lacks a header list, a frame list or an index");
-    }
-
-    BitmapInfoHeader& format = headerList.stream.format.header;
-    source.kind = SourceInfo::Kind::Avi;
-    source.bitCount = format.biBitCount;
-    source.compression = format.biCompression;
-    source.infoHeaderSize = format.biSize;
-
-    const int32_t n = frameCount;
-    const int32_t initial = static_cast<int32_t>(headerList.stream.header.initialFrames);
-    const uint32_t width = static_cast<uint32_t>(format.biWidth);
-    const bool topDown = format.biHeight < 0;
-    const uint32_t height = static_cast<uint32_t>(topDown ? -format.biHeight : format.biHeight);
-    if (topDown && format.biCompression != 0) {
-        return failed("run-length frames stored top-down (negative height) are not allowed");
-    }
-    format.biHeight = static_cast<int32_t>(height);
-
-    const int sourceBits = format.biBitCount;
-    const uint64_t sourceStride = (uint64_t(width) * uint32_t(sourceBits) + 31) / 32 * 4;
-    if (!FillRepeatedFrames(movieList.frames, size_t(n), format.biCompression != 0,
-                            size_t(sourceStride * height))) {
-        return failed("out of memory for the repeated frames");
-    }
-    if (format.biCompression == 0) {
-        const uint64_t needed = sourceStride * height;
-        for (int32_t k = 0; k < n; ++k) {
-            const uint32_t got = movieList.frames[size_t(k)].Size();
-            if (got < needed) {
-                return failed("frame " + std::to_string(k) + " holds " + std::to_string(got) +
-                              " bytes; a plain frame of " + std::to_string(width) + " x " +
-                              std::to_string(height) + " pixels needs " + std::to_string(needed));
-            }
-        }
-    } else {
-        if (!Report(watch.Sink(), 0, kPhaseDecoding)) {
-            return failed("cancelled");
-        }
-        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial) == 0) {
-            return failed(watch.Cancelled() ? "cancelled" : "the run-length frame data is damaged");
-        }
-    }
-    headerList.stream.header.handler = fourcc::kRgb;
-
-    if (sourceBits != 8) {
-        if (!Report(watch.Sink(), 0, kPhaseConverting)) {
-            return failed("cancelled");
-        }
-        for (int32_t k = 0; k < n; ++k) {
-            if (movieList.frames[size_t(k)].ExpandTo8Bit(watch.Sink(), format, sourceBits) == 0) {
-                return failed(watch.Cancelled() ? "cancelled"
-                                                : "frame " + std::to_string(k) +
-                                                      " cannot be converted to 8 bits");
-            }
-        }
-    }
-
-    // Every frame must hold exactly one picture: bytes beyond it are dropped, a frame that
-    // decoded short is refused.
-    const uint32_t frameBytes = Stride8(static_cast<int32_t>(width)) * height;
+// Checks that every plain frame holds a whole picture of the stream's depth.
+std::string CheckPlainFrames(const MovieList& movie, int32_t n, uint32_t width, uint32_t height,
+                             uint64_t sourceStride) {
+    const uint64_t needed = sourceStride * height;
     for (int32_t k = 0; k < n; ++k) {
-        std::vector<uint8_t>& data = movieList.frames[size_t(k)].data;
+        const uint32_t got = movie.frames[size_t(k)].Size();
+        if (got < needed) {
+            return "frame " + std::to_string(k) + " holds " + std::to_string(got) +
+                   " bytes; a plain frame of " + std::to_string(width) + " x " +
+                   std::to_string(height) + " pixels needs " + std::to_string(needed);
+        }
+    }
+    return {};
+}
+
+// Turns the frames into plain 8-bit pictures: run-length codes decoded, packed rows unpacked.
+std::string MakeFramesPlain8Bit(MovieList& movie, BitmapInfoHeader& format, int32_t n,
+                                int32_t initial, CancelWatch& watch) {
+    const int sourceBits = format.biBitCount;
+    if (format.biCompression != uint32_t(Compression::Rgb)) {
+        if (!Report(watch.Sink(), 0, kPhaseDecoding)) {
+            return "cancelled";
+        }
+        std::string why;
+        if (movie.DecodeFrames(watch.Sink(), format, n, true, initial, &why) == 0) {
+            return watch.Cancelled() ? "cancelled" : "damaged run-length data in " + why;
+        }
+    }
+    if (sourceBits == 8) {
+        return {};
+    }
+    if (!Report(watch.Sink(), 0, kPhaseConverting)) {
+        return "cancelled";
+    }
+    for (int32_t k = 0; k < n; ++k) {
+        if (movie.frames[size_t(k)].ExpandTo8Bit(watch.Sink(), format, sourceBits) == 0) {
+            return watch.Cancelled()
+                       ? "cancelled"
+                       : "frame " + std::to_string(k) + " cannot be converted to 8 bits";
+        }
+    }
+    return {};
+}
+
+// Every frame must hold exactly one picture: bytes beyond it are dropped, a frame that decoded
+// short is refused. Top-down frames are turned bottom-up.
+std::string FitFrames(MovieList& movie, int32_t n, uint32_t width, uint32_t height, bool topDown) {
+    const uint32_t stride = Stride8(static_cast<int32_t>(width));
+    const uint32_t frameBytes = stride * height;
+    for (int32_t k = 0; k < n; ++k) {
+        std::vector<uint8_t>& data = movie.frames[size_t(k)].data;
         if (data.size() < frameBytes) {
-            return failed("frame " + std::to_string(k) + " holds " + std::to_string(data.size()) +
-                          " bytes after decoding; " + std::to_string(frameBytes) + " are needed");
+            return "frame " + std::to_string(k) + " holds " + std::to_string(data.size()) +
+                   " bytes after decoding; " + std::to_string(frameBytes) + " are needed";
         }
         if (data.size() > frameBytes) {
             try {
                 std::vector<uint8_t>(data.begin(), data.begin() + frameBytes).swap(data);
             } catch (const std::bad_alloc&) {
-                return failed("out of memory");
+                return "out of memory";
             }
         }
         if (topDown) {
-            FlipRows(data, Stride8(static_cast<int32_t>(width)));
+            FlipRows(data, stride);
         }
     }
+    return {};
+}
 
-    if (!walker.Changes().empty()) {
-        const std::string reason = MergePalettes(movieList.frames, size_t(n), width, height,
-                                                 Stride8(static_cast<int32_t>(width)), palette,
-                                                 walker.Changes(), walker.ChangedEntries());
-        if (!reason.empty()) {
-            return failed(reason);
-        }
+// Opens the file, checks its RIFF header and walks its chunks into the document.
+std::string WalkFile(CAnimationDocument& doc, InputFile& file, AviWalker& walker,
+                     const std::filesystem::path& path, CancelWatch& watch) {
+    if (!file.Open(path)) {
+        return "cannot open the file: " + DescribeFileError(errno);
     }
-    if (RebuildHeaders(walker.Changes().empty() ? 0 : palette.count, 0, 0, 0, 0) == 0) {
-        return failed("out of memory");
+    std::array<uint8_t, RiffHeader::kBytes> head{};
+    const bool readHead = file.ReadExact(head.data(), head.size());
+    ByteReader headIn(head.data(), head.size());
+    doc.riff.Read(headIn);
+    if (!readHead || doc.riff.id != fourcc::kRiff || doc.riff.form != fourcc::kAvi) {
+        doc.riff.id = fourcc::kRiff;
+        doc.riff.form = fourcc::kAvi;
+        return "not an AVI file (no RIFF \"AVI \" header)";
     }
-    movieList.FindTransparentIndex(palette, static_cast<int32_t>(height));
-    movieList.remapped = 0;
-    return 1;
+    if (!Report(watch.Sink(), (doc.riff.size * 2u) / 128u, kPhaseReading)) {
+        return "cancelled";
+    }
+    const bool walked = walker.WalkTop();
+    file.Close();
+    if (walked && walker.Parts() == 3) {
+        return {};
+    }
+    if (!walker.Problem().empty()) {
+        return walker.Problem();
+    }
+    return walker.Parts() > 3 ? "the file holds more than one header list, frame list or index"
+                              : "the file lacks a header list, a frame list or an index";
+}
+
+}  // namespace
+
+int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::path& path) {
+    source = SourceInfo{};
+    CancelWatch watch(progress);
+    InputFile file;
+    AviWalker walker(*this, file, watch);
+    if (std::string reason = WalkFile(*this, file, walker, path, watch); !reason.empty()) {
+        return FailLoad(std::move(reason));
+    }
+    BitmapInfoHeader& format = headerList.stream.format.header;
+    source.bitCount = format.biBitCount;
+    source.compression = format.biCompression;
+    source.infoHeaderSize = format.biSize;
+
+    const int32_t n = frameCount;
+    const uint32_t width = static_cast<uint32_t>(format.biWidth);
+    const bool topDown = format.biHeight < 0;
+    const uint32_t height = static_cast<uint32_t>(topDown ? -format.biHeight : format.biHeight);
+    if (topDown && format.biCompression != 0) {
+        return FailLoad("run-length frames stored top-down (negative height) are not allowed");
+    }
+    format.biHeight = static_cast<int32_t>(height);
+
+    const uint64_t sourceStride = (uint64_t(width) * format.biBitCount + 31) / 32 * 4;
+    if (!FillRepeatedFrames(movieList.frames, size_t(n), format.biCompression != 0,
+                            size_t(sourceStride * height))) {
+        return FailLoad("out of memory for the repeated frames");
+    }
+    std::string reason = format.biCompression == 0
+                             ? CheckPlainFrames(movieList, n, width, height, sourceStride)
+                             : std::string();
+    if (reason.empty()) {
+        const auto initial = static_cast<int32_t>(headerList.stream.header.initialFrames);
+        reason = MakeFramesPlain8Bit(movieList, format, n, initial, watch);
+    }
+    headerList.stream.header.handler = fourcc::kRgb;
+    if (reason.empty()) {
+        reason = FitFrames(movieList, n, width, height, topDown);
+    }
+    if (reason.empty() && !walker.Changes().empty()) {
+        reason = MergePalettes(movieList.frames, size_t(n), width, height,
+                               Stride8(static_cast<int32_t>(width)), palette, walker.Changes(),
+                               walker.ChangedEntries());
+    }
+    if (!reason.empty()) {
+        return FailLoad(std::move(reason));
+    }
+    return FinishLoad(walker.Changes().empty() ? 0 : palette.count, 0, 0, 0, 0);
 }
 
 }  // namespace kx

@@ -114,7 +114,6 @@ TEST_F(BmpReader, Plain8BitBecomesFrameZero) {
     EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);
     // The top-left pixel is the first one of the last row in memory.
     EXPECT_EQ(3, doc.TransparentIndex());
-    EXPECT_EQ(SourceInfo::Kind::Bmp, doc.Source().kind);
     EXPECT_EQ(8, doc.Source().bitCount);
     EXPECT_EQ(40u, doc.Source().infoHeaderSize);
     // One pass-free read: range = 16 / 128 = 0, then one block of 16 bytes (step 0).
@@ -340,6 +339,15 @@ TEST_F(BmpReader, Rle8IsDecodedWithItsProgress) {
     EXPECT_EQ((test::RecordingProgress::Entry{2 * 1 + 12 / 128, kPhaseReading}), log.reports[0]);
     EXPECT_EQ((test::RecordingProgress::Entry{0, 0}), log.reports[1]);
     EXPECT_EQ((test::RecordingProgress::Entry{0, kPhaseDecoding}), log.reports[2]);
+}
+
+TEST_F(BmpReader, DamagedRunLengthDataSaysWhatAndWhere) {
+    BmpLayout layout;
+    layout.compression = 1;
+    layout.pixels = {8, 1, 0, 0, 0, 2, 0, 5, 0, 1};  // a row of 1s, then five rows up
+    EXPECT_EQ(0, Load(layout));
+    EXPECT_EQ("damaged run-length data: a delta passes the end of the frame at row 1",
+              doc.FailureReason());
 }
 
 TEST_F(BmpReader, RunsPastTheRowEndAreClipped) {
