@@ -123,6 +123,17 @@ private:
     bool WalkStreamList(uint32_t listSize);
     bool ReadStreamFormat(uint32_t size);
     bool WalkMovieList(uint32_t listSize);
+    // Reads a frame chunk's data into the next slot.
+    bool ReadFrameChunk(uint32_t size);
+    // How a walk goes on after a chunk: past it, into it (a list whose members belong to the
+    // walk), ending with what was read, or failing.
+    enum class Walk { On, Enter, End, Fail };
+    // The loop of the lists inside the header list: hands every chunk that fits the list to
+    // handle, which says how the walk goes on.
+    template <class Handle>
+    bool WalkList(uint32_t listSize, Handle handle);
+    Walk ReadStreamHeader(const ChunkHeader& chunk);
+    Walk TopChunk(const ChunkHeader& chunk, bool& maybePad);
     bool ReadPaletteChange(uint32_t size);
     bool ReadIndex(uint32_t size);
     bool AfterHeader();
@@ -212,89 +223,108 @@ bool AviWalker::WalkTop() {
             break;
         }
         maybePad = false;
-        const uint64_t start = file_.Position() - kChunkHeaderBytes;
         if (Left(end) < chunk.size) {
             Stop("chunk \"" + FourCCText(chunk.id) + "\" is larger than the file says");
             break;
         }
-        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
-        uint32_t type = 0;
-        const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
-        if (isList && !ReadU32(type)) {
-            Stop("the file ends inside a list header");
-            break;
-        }
-        if (isList && type == fourcc::kHdrl) {
-            // The slots are sized by the first header list's counts; a movie has only one.
-            if (headerDone_) {
-                return Stop("the file holds more than one header list");
-            }
-            doc_.headerList.list.id = chunk.id;
-            doc_.headerList.list.size = chunk.size;
-            doc_.headerList.list.type = type;
-            if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
-                return false;
-            }
-            ++parts_;
-            if (!SkipTo(chunkEnd)) {
-                Stop("the file ends inside the header list");
-                break;
-            }
-            if (!Step(doc_.headerList.list.size / kBytesPerUnit)) {
-                return false;
-            }
-        } else if (isList && type == fourcc::kMovi) {
-            doc_.movieList.list.id = chunk.id;
-            doc_.movieList.list.size = chunk.size;
-            doc_.movieList.list.type = type;
-            if (!WalkMovieList(chunk.size)) {
-                return false;
-            }
-            ++parts_;
-            // The list is left without counting a pad byte: its own writer adds none.
-            if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
-                Stop("the file ends inside the frame list");
-                break;
-            }
-            maybePad = (chunk.size & 1u) != 0;
-        } else if (chunk.id == fourcc::kIdx1) {
-            if (!ReadIndex(chunk.size)) {
-                return false;
-            }
-            ++parts_;
-            if (!Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit)) {
-                return false;
-            }
-        } else {
-            // Any other chunk or list is stepped over whole.
-            if (!SkipTo(chunkEnd)) {
-                Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
-                break;
-            }
-            if (!Step(Units(Rounded(chunk.size) + kChunkHeaderBytes))) {
-                return false;
-            }
+        const Walk next = TopChunk(chunk, maybePad);
+        if (next != Walk::On) {
+            return next == Walk::End;
         }
     }
     return true;
 }
 
-bool AviWalker::WalkHeaderList(uint32_t listSize) {
+AviWalker::Walk AviWalker::TopChunk(const ChunkHeader& chunk, bool& maybePad) {
+    const uint64_t start = file_.Position() - kChunkHeaderBytes;
+    const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+    uint32_t type = 0;
+    const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
+    if (isList && !ReadU32(type)) {
+        Stop("the file ends inside a list header");
+        return Walk::End;
+    }
+    if (isList && type == fourcc::kHdrl) {
+        // The slots are sized by the first header list's counts; a movie has only one.
+        if (headerDone_) {
+            Stop("the file holds more than one header list");
+            return Walk::Fail;
+        }
+        doc_.headerList.list = {chunk.id, chunk.size, type};
+        if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        if (!SkipTo(chunkEnd)) {
+            Stop("the file ends inside the header list");
+            return Walk::End;
+        }
+        return Step(doc_.headerList.list.size / kBytesPerUnit) ? Walk::On : Walk::Fail;
+    }
+    if (isList && type == fourcc::kMovi) {
+        doc_.movieList.list = {chunk.id, chunk.size, type};
+        if (!WalkMovieList(chunk.size)) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        // The list is left without counting a pad byte: its own writer adds none.
+        if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
+            Stop("the file ends inside the frame list");
+            return Walk::End;
+        }
+        maybePad = (chunk.size & 1u) != 0;
+        return Walk::On;
+    }
+    if (chunk.id == fourcc::kIdx1) {
+        if (!ReadIndex(chunk.size)) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        return Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit) ? Walk::On
+                                                                                : Walk::Fail;
+    }
+    // Any other chunk or list is stepped over whole.
+    if (!SkipTo(chunkEnd)) {
+        Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
+        return Walk::End;
+    }
+    return Step(Units(Rounded(chunk.size) + kChunkHeaderBytes)) ? Walk::On : Walk::Fail;
+}
+
+template <class Handle>
+bool AviWalker::WalkList(uint32_t listSize, Handle handle) {
     const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
-    // Notes left by a stream list that was passed over explain the failure only if the header
-    // list as a whole fails.
-    problem_.clear();
-    int counted = 0;
     while (Left(end) >= kChunkHeaderBytes) {
         ChunkHeader chunk;
         uint64_t chunkEnd = 0;
         if (!NextChunk(end, chunk, chunkEnd)) {
             break;
         }
+        const Walk next = handle(chunk);
+        if (next == Walk::Fail) {
+            return false;
+        }
+        if (next == Walk::End) {
+            break;
+        }
+        // A list inside is entered: its members belong to this walk.
+        if (next != Walk::Enter && !SkipTo(std::min(chunkEnd, end))) {
+            break;
+        }
+    }
+    return true;
+}
+
+bool AviWalker::WalkHeaderList(uint32_t listSize) {
+    // Notes left by a stream list that was passed over explain the failure only if the header
+    // list as a whole fails.
+    problem_.clear();
+    int counted = 0;
+    WalkList(listSize, [&](const ChunkHeader& chunk) {
         if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
             std::array<uint8_t, kAvihBodyBytes> body{};
             if (!file_.ReadExact(body.data(), body.size())) {
-                break;
+                return Walk::End;
             }
             ByteReader in(body.data(), body.size());
             doc_.headerList.main.id = chunk.id;
@@ -307,78 +337,67 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
             if (!ReadU32(type)) {
-                break;
+                return Walk::End;
             }
             if (type == fourcc::kStrl) {
-                doc_.headerList.stream.list.id = chunk.id;
-                doc_.headerList.stream.list.size = chunk.size;
-                doc_.headerList.stream.list.type = type;
-                if (WalkStreamList(chunk.size)) {
-                    ++counted;
-                }
+                doc_.headerList.stream.list = {chunk.id, chunk.size, type};
+                counted += WalkStreamList(chunk.size) ? 1 : 0;
             }
         }
-        if (!SkipTo(std::min(chunkEnd, end))) {
-            break;
-        }
-    }
+        return Walk::On;
+    });
     if (counted != 2) {
-        return !problem_.empty() ? false
-                                 : Stop(
-                                       "the header list does not hold one main header and one "
-                                       "video stream");
+        return !problem_.empty()
+                   ? false
+                   : Stop("the header list does not hold one main header and one video stream");
     }
     problem_.clear();
     return true;
 }
 
+AviWalker::Walk AviWalker::ReadStreamHeader(const ChunkHeader& chunk) {
+    uint32_t type = 0;
+    if (!ReadU32(type)) {
+        return Walk::End;
+    }
+    if (type != fourcc::kVids) {
+        file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
+        Stop("the stream is of type \"" + FourCCText(type) + "\", not a video stream");
+        return Walk::Fail;
+    }
+    std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
+    if (!file_.ReadExact(body.data(), body.size())) {
+        return Walk::End;
+    }
+    ByteReader in(body.data(), body.size());
+    StreamHeader& header = doc_.headerList.stream.header;
+    header.id = chunk.id;
+    header.size = chunk.size;
+    header.type = type;
+    header.ReadAfterType(in);
+    return Walk::On;
+}
+
 bool AviWalker::WalkStreamList(uint32_t listSize) {
-    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
     int counted = 0;
-    while (Left(end) >= kChunkHeaderBytes) {
-        ChunkHeader chunk;
-        uint64_t chunkEnd = 0;
-        if (!NextChunk(end, chunk, chunkEnd)) {
-            break;
-        }
+    const bool walked = WalkList(listSize, [&](const ChunkHeader& chunk) {
         if (chunk.id == fourcc::kStrh && chunk.size == kStrhBodyBytes) {
-            uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-            if (type != fourcc::kVids) {
-                file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
-                return Stop("the stream is of type \"" + FourCCText(type) +
-                            "\", not a video stream");
-            }
-            std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
-            if (!file_.ReadExact(body.data(), body.size())) {
-                break;
-            }
-            ByteReader in(body.data(), body.size());
-            StreamHeader& header = doc_.headerList.stream.header;
-            header.id = chunk.id;
-            header.size = chunk.size;
-            header.type = type;
-            header.ReadAfterType(in);
-            ++counted;
-        } else if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
+            const Walk next = ReadStreamHeader(chunk);
+            counted += next == Walk::On ? 1 : 0;
+            return next;
+        }
+        if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
             if (!ReadStreamFormat(chunk.size)) {
-                return false;
+                return Walk::Fail;
             }
             ++counted;
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-            continue;
+            return ReadU32(type) ? Walk::Enter : Walk::End;
         }
-        if (!SkipTo(std::min(chunkEnd, end))) {
-            break;
-        }
-    }
-    return counted == 2;
+        return Walk::On;
+    });
+    return walked && counted == 2;
 }
 
 bool AviWalker::ReadStreamFormat(uint32_t size) {
@@ -515,26 +534,8 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
             break;
         }
         if (IsFrameId(chunk.id)) {
-            const uint64_t k = placed_;
-            FrameChunk& frame = doc_.movieList.frames[NextSlot()];
-            if (chunk.size > kMaxBufferBytes) {
-                return Stop("frame chunk " + std::to_string(k) + " holds " +
-                            std::to_string(chunk.size) + " bytes, more than the " +
-                            std::to_string(kMaxBufferBytes >> 20) + " MB one chunk may hold");
-            }
-            if (chunk.size == 0) {
-                // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
-                frame.data.clear();
-                continue;
-            }
-            if (chunk.size > file_.Remaining()) {
-                return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
-            }
-            if (frame.ReadFrameData(watch_.Sink(), chunk.size, file_) == 0) {
-                return Stop(watch_.Cancelled() ? "cancelled"
-                                               : "frame chunk " + std::to_string(k) +
-                                                     " cannot be read (out of memory or a "
-                                                     "read error)");
+            if (!ReadFrameChunk(chunk.size)) {
+                return false;
             }
             maybePad = (chunk.size & 1u) != 0;
         } else if (IsPaletteChangeId(chunk.id)) {
@@ -562,6 +563,30 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
     if (placed_ == 0 || placed_ % slots != 0) {
         return Stop("the frame list holds " + std::to_string(placed_) + " frames where " +
                     std::to_string(slots) + " were announced");
+    }
+    return true;
+}
+
+bool AviWalker::ReadFrameChunk(uint32_t size) {
+    const uint64_t k = placed_;
+    FrameChunk& frame = doc_.movieList.frames[NextSlot()];
+    if (size > kMaxBufferBytes) {
+        return Stop("frame chunk " + std::to_string(k) + " holds " + std::to_string(size) +
+                    " bytes, more than the " + std::to_string(kMaxBufferBytes >> 20) +
+                    " MB one chunk may hold");
+    }
+    if (size == 0) {
+        // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
+        frame.data.clear();
+        return true;
+    }
+    if (size > file_.Remaining()) {
+        return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
+    }
+    if (frame.ReadFrameData(watch_.Sink(), size, file_) == 0) {
+        return Stop(watch_.Cancelled() ? "cancelled"
+                                       : "frame chunk " + std::to_string(k) +
+                                             " cannot be read (out of memory or a read error)");
     }
     return true;
 }
