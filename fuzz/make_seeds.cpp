@@ -3,7 +3,8 @@
 // "rec " lists, JUNK, 1- and 4-bit frames, top-down rows), and run-length frames with and
 // without a base.
 //
-// Usage: kx_fuzz_seeds FOLDER   (makes FOLDER/avi, FOLDER/bitmap_strip and FOLDER/rle)
+// Usage: kx_fuzz_seeds FOLDER   (makes FOLDER/avi, FOLDER/bitmap_strip, FOLDER/rle, FOLDER/gif
+// and FOLDER/gif_lzw)
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -14,6 +15,8 @@
 
 #include "doc/animation_document.h"
 #include "doc/avi_builder.h"
+#include "doc/gif_format.h"
+#include "doc/gif_lzw.h"
 
 namespace {
 
@@ -64,24 +67,52 @@ struct MovieSeed {
     std::function<uint8_t(int32_t, uint32_t, uint32_t)> pixel;
 };
 
+const MovieSeed kMovies[] = {
+    {"moving", 24, 10, 4, 16,
+     [](int32_t k, uint32_t x, uint32_t y) { return uint8_t((x + uint32_t(k)) / 4 + y / 5); }},
+    {"noise", 9, 5, 3, 200,
+     [](int32_t k, uint32_t x, uint32_t y) { return uint8_t(x * 37 + y * 101 + k * 13); }},
+    {"narrow", 4, 6, 2, 2, [](int32_t k, uint32_t, uint32_t y) { return uint8_t(k + y); }},
+    {"still", 13, 7, 3, 5, [](int32_t, uint32_t x, uint32_t) { return uint8_t(x / 3); }},
+    {"single", 7, 3, 1, 3, [](int32_t, uint32_t x, uint32_t y) { return uint8_t(x ^ y); }},
+};
+
 int WriterSeeds(const fs::path& avi, const fs::path& strip) {
-    const MovieSeed movies[] = {
-        {"moving", 24, 10, 4, 16,
-         [](int32_t k, uint32_t x, uint32_t y) { return uint8_t((x + uint32_t(k)) / 4 + y / 5); }},
-        {"noise", 9, 5, 3, 200,
-         [](int32_t k, uint32_t x, uint32_t y) { return uint8_t(x * 37 + y * 101 + k * 13); }},
-        {"narrow", 4, 6, 2, 2, [](int32_t k, uint32_t, uint32_t y) { return uint8_t(k + y); }},
-        {"still", 13, 7, 3, 5, [](int32_t, uint32_t x, uint32_t) { return uint8_t(x / 3); }},
-        {"single", 7, 3, 1, 3, [](int32_t, uint32_t x, uint32_t y) { return uint8_t(x ^ y); }},
-    };
     int failures = 0;
-    for (const MovieSeed& m : movies) {
+    for (const MovieSeed& m : kMovies) {
         kx::CAnimationDocument doc;
         MakeMovie(doc, m.width, m.height, m.frames, m.colours, m.pixel);
         failures +=
             doc.SaveBitmap(nullptr, strip / (std::string(m.name) + "-plain.bmp"), false) == 0;
         failures += doc.SaveBitmap(nullptr, strip / (std::string(m.name) + "-rle.bmp"), true) == 0;
         failures += doc.SaveAvi(nullptr, avi / (std::string(m.name) + ".avi")) == 0;
+    }
+    return failures;
+}
+
+// Our own GIFs of the same movies, opaque and transparent, and their LZW streams.
+int GifSeeds(const fs::path& gif, const fs::path& lzw) {
+    int failures = 0;
+    for (const MovieSeed& m : kMovies) {
+        kx::CAnimationDocument doc;
+        MakeMovie(doc, m.width, m.height, m.frames, m.colours, m.pixel);
+        doc.movieList.FindTransparentIndex(doc.palette, m.height);
+        for (const bool transparent : {false, true}) {
+            kx::AnimationOptions options;
+            options.transparent = transparent;
+            Bytes bytes;
+            failures += !kx::EncodeGif(doc, options, nullptr, bytes).empty();
+            failures +=
+                !Save(gif / (std::string(m.name) + (transparent ? "-t.gif" : ".gif")), bytes);
+        }
+        const Bytes& frame = doc.movieList.frames[0].data;
+        const int minCodeSize = m.colours > 128 ? 8 : 7;
+        const kx::LzwStream stream = kx::EncodeLzw({frame.data(), nullptr, frame.size(), false},
+                                                   minCodeSize, kx::LzwFullTable::Clear);
+        Bytes seed = {uint8_t(minCodeSize - 2), uint8_t((frame.size() - 1) & 0xFF),
+                      uint8_t((frame.size() - 1) >> 8)};
+        seed.insert(seed.end(), stream.bytes.begin(), stream.bytes.end());
+        failures += !Save(lzw / (std::string(m.name) + ".lzw"), seed);
     }
     return failures;
 }
@@ -177,11 +208,14 @@ int main(int argc, char** argv) {
     const fs::path avi = root / "avi";
     const fs::path strip = root / "bitmap_strip";
     const fs::path rle = root / "rle";
+    const fs::path gif = root / "gif";
+    const fs::path lzw = root / "gif_lzw";
     std::error_code ec;
-    for (const fs::path& folder : {avi, strip, rle}) {
+    for (const fs::path& folder : {avi, strip, rle, gif, lzw}) {
         fs::create_directories(folder, ec);
     }
-    const int failures = WriterSeeds(avi, strip) + BuiltSeeds(avi) + RleSeeds(rle);
+    const int failures =
+        WriterSeeds(avi, strip) + BuiltSeeds(avi) + RleSeeds(rle) + GifSeeds(gif, lzw);
     if (failures != 0) {
         std::fprintf(stderr, "kx_fuzz_seeds: %d seeds could not be made\n", failures);
         return 1;

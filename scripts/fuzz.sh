@@ -10,7 +10,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 seconds=${1:-60}
 build=${KX_FUZZ_BUILD:-build/fuzz}
-targets=(avi bitmap_strip rle)
+targets=(avi bitmap_strip rle gif gif_lzw)
 
 if [[ ! -f $build/build.ninja ]]; then
   if [[ $build == build/fuzz ]]; then

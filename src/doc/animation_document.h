@@ -22,6 +22,8 @@ namespace kx {
 
 class ByteReader;
 class ByteWriter;
+struct AnimationOptions;
+struct DecodedMovie;
 
 // A fourcc: four ASCII bytes held in a 32-bit field, first character in the low byte.
 constexpr uint32_t MakeFourCC(const char (&s)[5]) {
@@ -294,6 +296,7 @@ struct SourceInfo {
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t infoHeaderSize = 0;
+    bool delaysDiffer = false;  // an animation whose frames had other delays than its speed
 };
 
 class CAnimationDocument {
@@ -310,6 +313,14 @@ public:
     void SetSpeed(int32_t framePeriodMs);
     int SaveAvi(ProgressSink* progress, const std::filesystem::path& path);
     int SaveBitmap(ProgressSink* progress, const std::filesystem::path& path, bool compress);
+    // An animated GIF, or a single-image one as a strip of one frame (gif_reader.cpp).
+    int LoadGif(ProgressSink* progress, const std::filesystem::path& path, int32_t stripPeriodMs);
+    // Makes a decoded movie the document's (its frames are taken); 0, with the reason, only when
+    // out of memory.
+    int TakeMovie(DecodedMovie& movie, int32_t periodMs);
+    // An animated GIF of the frames (gif_writer.cpp).
+    int SaveGif(ProgressSink* progress, const std::filesystem::path& path,
+                const AnimationOptions& options);
     void ReleaseFrames();
     // Each argument 0 leaves that value unchanged. Returns 0 only when DisplayInfo cannot be
     // allocated.

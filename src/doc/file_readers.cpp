@@ -20,10 +20,16 @@ int LoadMovie(CAnimationDocument& document, ProgressSink* progress,
     return document.LoadAvi(progress, path);
 }
 
+int LoadGifFile(CAnimationDocument& document, ProgressSink* progress,
+                const std::filesystem::path& path, int32_t stripPeriodMs) {
+    return document.LoadGif(progress, path, stripPeriodMs);
+}
+
 // One row per kind of file; the first whose signature matches reads the file.
 constexpr FileReader kReaders[] = {
     {"bmp", "BM", true, LoadStrip},
     {"avi", "RIFF", false, LoadMovie},
+    {"gif", "GIF8", false, LoadGifFile, true},
 };
 
 // Room for the longest signature.
@@ -47,6 +53,10 @@ std::string UnknownKindText() {
 }
 
 }  // namespace
+
+bool LoadedAsStrip(const FileReader& reader, const CAnimationDocument& document) {
+    return reader.isStrip || (reader.stripWhenOnePicture && document.FrameCount() == 1);
+}
 
 ReaderChoice ChooseReader(const std::filesystem::path& path) {
     InputFile file;

@@ -26,7 +26,12 @@ struct FileReader {
     // Reads the file into the document; stripPeriodMs is the frame period a strip starts with.
     int (*load)(CAnimationDocument& document, ProgressSink* progress,
                 const std::filesystem::path& path, int32_t stripPeriodMs);
+    // A movie kind whose files may hold a single picture: such a file is a strip.
+    bool stripWhenOnePicture = false;
 };
+
+// Whether the document the reader has just loaded is a strip to be cut into frames.
+bool LoadedAsStrip(const FileReader& reader, const CAnimationDocument& document);
 
 struct ReaderChoice {
     enum class Outcome { Chosen, Unreadable, Unknown };

@@ -28,10 +28,12 @@ TEST(ChooseReaderTest, TheFirstBytesChooseTheReaderWhateverTheName) {
     const Case cases[] = {
         {"strip.avi", "BM and more", ReaderChoice::Outcome::Chosen, "bmp"},
         {"movie.bmp", "RIFF....AVI ", ReaderChoice::Outcome::Chosen, "avi"},
-        {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP or AVI file"},
-        {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP or AVI file"},
-        {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP or AVI file"},
-        {"text.bmp", "bm lower case", ReaderChoice::Outcome::Unknown, "not a BMP or AVI file"},
+        {"movie.avi", "GIF89a", ReaderChoice::Outcome::Chosen, "gif"},
+        {"old.gif", "GIF87a", ReaderChoice::Outcome::Chosen, "gif"},
+        {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
+        {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
+        {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
+        {"text.bmp", "bm lower case", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
     };
     test::TempFolder folder;
     for (const Case& c : cases) {

@@ -332,10 +332,11 @@ TEST(ResourceTables, StringTable) {
         {IDS_SAVE_TITLE, L"ファイルの保存"},
         {IDS_OPEN_FILTER,
          L"画像ファイル(*.bmp;*.avi)|*.bmp;*.avi|bmpファイル(*.bmp)|*.bmp|aviファイル(*.avi)|*.avi|"
-         L"すべてのファイル(*.*)|*.*||"},
+         L"すべてのファイル(*.*)|*.*|GIF アニメーション(*.gif)|*.gif||"},
         {IDS_SAVE_FILTER,
          L"AVIファイル(*.avi)|*.avi|ビットマップファイル(*.bmp)|*.bmp|"
-         L"圧縮ビットマップファイル(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*||"},
+         L"圧縮ビットマップファイル(*.bmp)|*.bmp|GIF アニメーション (*.gif)|*.gif|"
+         L"すべてのファイル(*.*)|*.*||"},
         {IDS_READ_CAPTION, L"ファイルの読込"},
         {IDS_SAVE_CAPTION, L"ファイルの保存"},
         {IDS_COMPOSE_CAPTION, L"動画の構成"},
@@ -353,6 +354,8 @@ TEST(ResourceTables, StringTable) {
         {IDS_SAVE_CANCELLED, L"ファイルの保存を中止しました"},
         {IDS_COMPOSE_CANCELLED, L"AVIファイルの作成を中止しました"},
         {IDS_UNKNOWN_FILE_TYPE, L"AVIまたはBMPファイルを選んで下さい"},
+        {IDS_GIF_DELAY_RAISED,
+         L"GIF アニメーションは 20 ミリ秒より短い間隔を表せないため、20 ミリ秒で保存しました。"},
         {IDS_TIP_OPEN, L"ファイルを開く\tCtrl+O"},
         {IDS_TIP_SAVE_AS, L"名前を付けて保存\tCtrl+S"},
         {IDS_TIP_PLAY_PAUSE, L"再生/一時停止\tF5"},

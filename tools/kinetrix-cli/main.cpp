@@ -3,7 +3,8 @@
 //
 //   kinetrix-cli info FILE
 //   kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS] [--rle]
-//   [--quiet]
+//   [--transparent] [--loop N] [--quiet]
+//   kinetrix-cli --help | --version
 //
 // Exit status: 0 success, 1 failure (one line on stderr says why), 2 usage error.
 #include <algorithm>
@@ -25,27 +26,35 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_readers.h"
+#include "doc/frame_delta.h"
 #include "doc/frame_rules.h"
+#include "doc/gif_format.h"
 
 namespace {
 
 std::string UsageText() {
     return "usage: kinetrix-cli info FILE\n"
            "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
-           "                    [--rle] [--quiet]\n"
+           "                    [--rle] [--transparent] [--loop N] [--quiet]\n"
+           "       kinetrix-cli --help | --version\n"
            "\n"
-           "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
+           "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi, .bmp or\n"
+           ".gif (an animated GIF).\n"
            "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
            "either the whole strip is one frame. --speed sets milliseconds per frame, " +
            std::to_string(kx::kShortestFramePeriodMs) + " to " +
            std::to_string(kx::kLongestFramePeriodMs) +
            "\n"
            "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
-           "compressed bitmap. --quiet shows no progress bar.\n";
+           "compressed bitmap. For a GIF, --transparent shows the movie's transparent colour (its\n"
+           "top-left pixel's) as transparent and --loop N plays the frames N times (0, the\n"
+           "default, for ever). --quiet shows no progress bar.\n";
 }
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// Plays of an animation: a GIF holds at most 65535 repeats after the first play.
+constexpr int32_t kMostPlays = 65536;
 // The frame period of a strip when --speed does not give one, as in the program.
 constexpr int32_t kDefaultStripPeriodMs = 100;
 
@@ -228,6 +237,9 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
     std::printf("speed: %u\n", unsigned(doc.MicroSecPerFrame() / 1000));
     std::printf("transparent: %u\n", unsigned(doc.TransparentIndex()));
     std::printf("transparency-usable: %s\n", doc.TransparencyUsable() ? "yes" : "no");
+    if (source.delaysDiffer) {
+        std::printf("delays: differ\n");
+    }
     return 0;
 }
 
@@ -249,19 +261,43 @@ std::string LowerExtension(const std::filesystem::path& path) {
     return ext;
 }
 
-// What convert was asked to do.
+// 0 to kMostPlays.
+std::optional<int32_t> PlayCount(const std::string& text) {
+    if (text == "0") {
+        return 0;
+    }
+    const auto value = PositiveNumber(text);
+    return value && *value <= kMostPlays ? value : std::nullopt;
+}
+
+int SaveGif(kx::CAnimationDocument& doc, ConsoleProgress& console,
+            const std::filesystem::path& output, const kx::AnimationOptions& animation) {
+    if (!doc.SaveGif(&console, output, animation)) {
+        return 0;
+    }
+    if (kx::GifDelayRaised(doc.MicroSecPerFrame())) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: a GIF shows frames for at least 20 ms; the GIF uses 20 ms "
+                     "instead of %u ms\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
+    }
+    return 1;
+}
+
 struct ConvertOptions {
     std::optional<int32_t> frameHeight;
     std::optional<int32_t> frames;
     std::optional<int32_t> speed;
     bool rle = false;
     bool quiet = false;
-    std::vector<size_t> positional;  // indices of the file arguments
+    kx::AnimationOptions animation;
+    bool animationAsked = false;
+    std::vector<size_t> positional;  // argument numbers of the input and output
 };
 
-// Reads one numbered option's value after args[i]; empty on success, else the usage problem.
-std::string ReadNumberOption(const std::vector<std::string>& args, size_t& i,
-                             ConvertOptions& options) {
+// --frame-height, --frames or --speed and its number at args[i]; moves i past the number.
+std::string ParseNumberOption(const std::vector<std::string>& args, size_t& i, ConvertOptions& o) {
     const std::string& a = args[i];
     if (i + 1 >= args.size()) {
         return a + " needs a number";
@@ -274,86 +310,113 @@ std::string ReadNumberOption(const std::vector<std::string>& args, size_t& i,
         return "--speed takes " + std::to_string(kx::kShortestFramePeriodMs) + " to " +
                std::to_string(kx::kLongestFramePeriodMs) + " milliseconds, not " + args[i];
     }
-    (a == "--frame-height" ? options.frameHeight
-     : a == "--frames"     ? options.frames
-                           : options.speed) = value;
+    (a == "--frame-height" ? o.frameHeight : a == "--frames" ? o.frames : o.speed) = value;
     return {};
 }
 
-// The options and file arguments of convert; empty on success, else the usage problem.
-std::string ParseConvert(const std::vector<std::string>& args, ConvertOptions& options) {
+// The options of convert; "" when they are well formed, else what is wrong.
+std::string ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--frame-height" || a == "--frames" || a == "--speed") {
-            if (std::string problem = ReadNumberOption(args, i, options); !problem.empty()) {
+            if (std::string problem = ParseNumberOption(args, i, o); !problem.empty()) {
                 return problem;
             }
+        } else if (a == "--loop") {
+            const auto plays = i + 1 < args.size() ? PlayCount(args[++i]) : std::nullopt;
+            if (!plays) {
+                return "--loop needs a number of plays from 0 (for ever) to " +
+                       std::to_string(kMostPlays);
+            }
+            o.animation.plays = uint32_t(*plays);
+            o.animationAsked = true;
+        } else if (a == "--transparent") {
+            o.animation.transparent = true;
+            o.animationAsked = true;
         } else if (a == "--rle" || a == "--quiet") {
-            (a == "--rle" ? options.rle : options.quiet) = true;
+            (a == "--rle" ? o.rle : o.quiet) = true;
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option " + a;
         } else {
-            options.positional.push_back(i);
+            o.positional.push_back(i);
         }
-    }
-    if (options.positional.size() != 2) {
-        return "convert takes an input and an output file";
-    }
-    if (options.frameHeight && options.frames) {
-        return "give --frame-height or --frames, not both";
     }
     return {};
 }
 
-// Cuts a strip as the options say; a movie takes no cut.
-int Cut(kx::CAnimationDocument& doc, ConsoleProgress& console, const kx::FileReader& reader,
-        const ConvertOptions& options) {
-    if (!reader.isStrip) {
-        return options.frameHeight || options.frames
-                   ? Usage(
-                         "--frame-height and --frames apply to a bitmap strip, not an AVI "
-                         "movie")
-                   : 0;
+// Whether the options fit each other and the output's kind (its lower-case extension).
+std::string CheckConvertOptions(const ConvertOptions& o, const std::string& ext) {
+    if (o.positional.size() != 2) {
+        return "convert takes an input and an output file";
     }
-    const int32_t stripHeight = doc.FrameHeight();
-    const int32_t height = options.frameHeight ? *options.frameHeight
-                           : options.frames
-                               ? kx::FieldsFromCount(stripHeight, *options.frames).height
-                               : stripHeight;
-    return doc.ComposeFromStrip(&console, height) ? 0 : Failure(doc.FailureReason());
+    if (o.frameHeight && o.frames) {
+        return "give --frame-height or --frames, not both";
+    }
+    if (ext != ".avi" && ext != ".bmp" && ext != ".gif") {
+        return "the output file must end in .avi, .bmp or .gif";
+    }
+    if (o.rle && ext != ".bmp") {
+        return "--rle applies to bitmap output only";
+    }
+    if (o.animationAsked && ext != ".gif") {
+        return "--transparent and --loop apply to GIF output only";
+    }
+    return {};
+}
+
+// Cuts a strip as the options say and takes their speed; says when a movie's delays differed.
+int Shape(kx::CAnimationDocument& doc, const kx::FileReader& reader, ConsoleProgress& console,
+          const ConvertOptions& o) {
+    if (kx::LoadedAsStrip(reader, doc)) {
+        const int32_t stripHeight = doc.FrameHeight();
+        const int32_t height = o.frameHeight ? *o.frameHeight
+                               : o.frames    ? kx::FieldsFromCount(stripHeight, *o.frames).height
+                                             : stripHeight;
+        if (!doc.ComposeFromStrip(&console, height)) {
+            return Failure(doc.FailureReason());
+        }
+    } else if (o.frameHeight || o.frames) {
+        return Usage("--frame-height and --frames apply to a strip, not a movie");
+    }
+    if (doc.Source().delaysDiffer && !o.speed) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: the frames have different delays; the movie shows each for "
+                     "%u ms, the most frequent\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
+    }
+    if (o.speed) {
+        doc.SetSpeed(*o.speed);
+    }
+    return 0;
 }
 
 int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
-    ConvertOptions options;
-    if (std::string problem = ParseConvert(args, options); !problem.empty()) {
+    ConvertOptions o;
+    if (std::string problem = ParseConvertOptions(args, o); !problem.empty()) {
         return Usage(problem);
     }
-    const std::filesystem::path& input = paths[options.positional[0]];
-    const std::filesystem::path& output = paths[options.positional[1]];
-    const std::string ext = LowerExtension(output);
-    if (ext != ".avi" && ext != ".bmp") {
-        return Usage("the output file must end in .avi or .bmp");
+    const std::string ext = o.positional.size() == 2 ? LowerExtension(paths[o.positional[1]]) : "";
+    if (std::string problem = CheckConvertOptions(o, ext); !problem.empty()) {
+        return Usage(problem);
     }
-    if (options.rle && ext != ".bmp") {
-        return Usage("--rle applies to bitmap output only");
-    }
+    const std::filesystem::path& input = paths[o.positional[0]];
+    const std::filesystem::path& output = paths[o.positional[1]];
 
     std::signal(SIGINT, OnInterrupt);
-    ConsoleProgress console(!options.quiet && StderrIsTerminal());
+    ConsoleProgress console(!o.quiet && StderrIsTerminal());
     kx::CAnimationDocument doc;
     const kx::FileReader* reader = nullptr;
-    const int32_t stripPeriodMs = options.speed.value_or(kDefaultStripPeriodMs);
-    if (const int failed = Load(doc, &console, input, stripPeriodMs, reader)) {
+    if (const int failed =
+            Load(doc, &console, input, o.speed.value_or(kDefaultStripPeriodMs), reader)) {
         return failed;
     }
-    if (const int failed = Cut(doc, console, *reader, options)) {
+    if (const int failed = Shape(doc, *reader, console, o)) {
         return failed;
     }
-    if (options.speed) {
-        doc.SetSpeed(*options.speed);
-    }
-    const int saved = ext == ".avi" ? doc.SaveAvi(&console, output)
-                                    : doc.SaveBitmap(&console, output, options.rle);
+    const int saved = ext == ".avi"   ? doc.SaveAvi(&console, output)
+                      : ext == ".gif" ? SaveGif(doc, console, output, o.animation)
+                                      : doc.SaveBitmap(&console, output, o.rle);
     return saved ? 0 : Failure(doc.FailureReason());
 }
 
@@ -361,15 +424,21 @@ int Run(const std::vector<std::string>& args, const std::vector<std::filesystem:
     if (args.empty()) {
         return Usage("");
     }
+    // Help and version answer wherever they stand, on standard output.
+    if (std::find(args.begin(), args.end(), "--help") != args.end() || args[0] == "-h" ||
+        args[0] == "help") {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        std::printf("kinetrix-cli %s\n", KX_VERSION);
+        return 0;
+    }
     if (args[0] == "info") {
         return Info(args, paths);
     }
     if (args[0] == "convert") {
         return Convert(args, paths);
-    }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(UsageText().c_str(), stdout);
-        return 0;
     }
     return Usage("unknown command " + args[0]);
 }
