@@ -28,8 +28,14 @@ function(kx_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   endif()
   target_compile_definitions(${name} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  set(lane)
+  if(WIN32)
+    # Under Wine each test holds one lane of the "wine" resource (tests/wine-lanes.json): its own
+    # prefix, display and server while it runs (tools/wine-run).
+    set(lane RESOURCE_GROUPS wine:1)
+  endif()
   include(GoogleTest)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-                                  RUN_SERIAL ${ARG_SERIAL})
+                                  RUN_SERIAL ${ARG_SERIAL} ${lane})
 endfunction()
