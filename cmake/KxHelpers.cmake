@@ -27,11 +27,13 @@ function(kx_test_precompiled_headers host)
                             <functional> <string> <vector>)
 endfunction()
 
-# kx_test(NAME [SERIAL] SOURCES ... DEPS ...): a GoogleTest executable registered with CTest;
-# SERIAL keeps its tests from running beside any other test.
+# kx_test(NAME [SERIAL] [ONE_WINE_PROCESS] SOURCES ... DEPS ...): a GoogleTest executable
+# registered with CTest, each test on its own; SERIAL keeps its tests from running beside any
+# other test. ONE_WINE_PROCESS registers the whole executable as one test under Wine, where each
+# process costs a quarter of a second or more to start: for checks that need no fresh process.
 # Under the cross build the tests are listed and run through the Wine wrapper at test time.
 function(kx_test name)
-  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL;ONE_WINE_PROCESS" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${KX_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -52,6 +54,12 @@ function(kx_test name)
     # Under Wine each test holds one lane of the "wine" resource (tests/wine-lanes.json): its own
     # prefix, display and server while it runs (tools/wine-run).
     set(lane RESOURCE_GROUPS wine:1)
+  endif()
+  if(WIN32 AND ARG_ONE_WINE_PROCESS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+                                            RUN_SERIAL "${ARG_SERIAL}" ${lane})
+    return()
   endif()
   include(GoogleTest)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120

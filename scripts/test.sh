@@ -3,10 +3,10 @@
 # the optimised build (built only), short fuzzing runs, and the Windows tests under Wine with
 # private prefixes and displays.
 #
-# Two lines of work share the machine. In front: the Windows build, then the Windows tests, two
-# at a time, each in a Wine lane of its own (tools/wine-run). Behind them, at the lowest
-# priority so that they take only what the front leaves and the Wine tests keep their timing:
-# the native build and its tests, the optimised build, the fuzz build and the fuzzing. Each stage
+# Three lines of work share the machine. In front: the Windows build, then the Windows tests, two
+# at a time, each in a Wine lane of its own (tools/wine-run). Behind them, at the lowest priority
+# so that they take only what the front leaves and the Wine tests keep their timing: the native
+# build, its tests and the optimised build; and the fuzz build and the fuzzing. Each stage
 # prints one line with its time and the load average when it ends; a failed stage prints its
 # output after its line. Every stage's output stays in build/test-logs/STAGE.log.
 set -euo pipefail
@@ -41,7 +41,7 @@ summary() {
     true
 }
 
-# The native line: each stage needs the one before it only where it uses its build.
+# The native line: the ASan build and its tests, then the optimised build.
 native_line() {
   stage native-build sh -c 'cmake --preset native && cmake --build --preset native -j "$1"' \
     - "$jobs" || return 1
@@ -50,19 +50,23 @@ native_line() {
   # warnings differ from the debug build's, and the README's benchmark command must keep
   # building.
   stage native-release sh -c \
-    'cmake --preset native-release && cmake --build --preset native-release -j "$1"' - "$jobs" ||
-    return 1
-  if [[ -f fuzz/CMakeLists.txt ]]; then
-    # The whole fuzz preset builds: it is also the clang build of the core and the tools.
-    stage fuzz-build sh -c 'cmake --preset fuzz && cmake --build --preset fuzz -j "$1"' \
-      - "$jobs" || return 1
-    stage fuzzing scripts/fuzz.sh "${KX_FUZZ_SECONDS:-60}" || return 1
-  fi
+    'cmake --preset native-release && cmake --build --preset native-release -j "$1"' - "$jobs"
 }
 
-nice -n 19 bash -c "$(declare -f stage summary native_line); \
-  jobs=$jobs logs=$logs begin=$begin native_line" &
-native=$!
+# The fuzz line, beside the native one so that the fuzzing minutes overlap the Wine tests.
+fuzz_line() {
+  [[ -f fuzz/CMakeLists.txt ]] || return 0
+  # The whole fuzz preset builds: it is also the clang build of the core and the tools.
+  stage fuzz-build sh -c 'cmake --preset fuzz && cmake --build --preset fuzz -j "$1"' \
+    - "$jobs" || return 1
+  stage fuzzing scripts/fuzz.sh "${KX_FUZZ_SECONDS:-60}"
+}
+
+behind=()
+for line in native_line fuzz_line; do
+  nice -n 19 bash -c "$(declare -f stage summary $line); jobs=$jobs logs=$logs begin=$begin $line" &
+  behind+=($!)
+done
 
 prefix=build/windows/wineprefix
 lanes=$(grep -o '"id": *"[0-9]*"' tests/wine-lanes.json | grep -o '[0-9]*' | tr '\n' ' ')
@@ -87,7 +91,9 @@ windows_line() {
 
 status=0
 windows_line || status=1
-wait "$native" || status=1
+for line in "${behind[@]}"; do
+  wait "$line" || status=1
+done
 printf '== %s after %ds\n' "$( ((status == 0)) && echo 'all passed' || echo FAILED)" \
   $((SECONDS - begin))
 exit $status
