@@ -12,11 +12,28 @@ function(kx_library name folder)
   endif()
 endfunction()
 
-# kx_test(NAME [SERIAL] SOURCES ... DEPS ...): a GoogleTest executable registered with CTest;
-# SERIAL keeps its tests from running beside any other test.
+# The headers nearly every native test includes, compiled once and shared by all of them. The
+# cross build compiles its tests without: MinGW's GCC 12 then loses the system-header status of
+# inlined library code and reports false -Warray-bounds in it.
+function(kx_test_precompiled_headers host)
+  if(TARGET ${host})
+    return()
+  endif()
+  add_library(${host} OBJECT ${PROJECT_SOURCE_DIR}/tests/support/precompiled.cpp)
+  target_compile_options(${host} PRIVATE ${KX_WARNINGS})
+  target_compile_definitions(${host} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_link_libraries(${host} PRIVATE GTest::gtest)
+  target_precompile_headers(${host} PRIVATE <gtest/gtest.h> <algorithm> <cstdint> <filesystem>
+                            <functional> <string> <vector>)
+endfunction()
+
+# kx_test(NAME [SERIAL] [ONE_WINE_PROCESS] SOURCES ... DEPS ...): a GoogleTest executable
+# registered with CTest, each test on its own; SERIAL keeps its tests from running beside any
+# other test. ONE_WINE_PROCESS registers the whole executable as one test under Wine, where each
+# process costs a quarter of a second or more to start: for checks that need no fresh process.
 # Under the cross build the tests are listed and run through the Wine wrapper at test time.
 function(kx_test name)
-  cmake_parse_arguments(ARG "SERIAL" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL;ONE_WINE_PROCESS" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${KX_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -28,8 +45,24 @@ function(kx_test name)
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   endif()
   target_compile_definitions(${name} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  if(NOT WIN32)
+    kx_test_precompiled_headers(kx_test_headers)
+    target_precompile_headers(${name} REUSE_FROM kx_test_headers)
+  endif()
+  set(lane)
+  if(WIN32)
+    # Under Wine each test holds one lane of the "wine" resource (tests/wine-lanes.json): its own
+    # prefix, display and server while it runs (tools/wine-run).
+    set(lane RESOURCE_GROUPS wine:1)
+  endif()
+  if(WIN32 AND ARG_ONE_WINE_PROCESS)
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+                                            RUN_SERIAL "${ARG_SERIAL}" ${lane})
+    return()
+  endif()
   include(GoogleTest)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-                                  RUN_SERIAL ${ARG_SERIAL})
+                                  RUN_SERIAL ${ARG_SERIAL} ${lane})
 endfunction()

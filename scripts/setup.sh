@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 wine fonts-wine xvfb xauth x11-utils fonts-ipafont-gothic
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-dev
-  zlib1g-dev libz-mingw-w64-dev pmccabe
+  zlib1g-dev libz-mingw-w64-dev pmccabe ccache
   ffmpeg imagemagick gifsicle apngasm nsis zip
 )
 

@@ -48,10 +48,6 @@ protected:
     static constexpr wchar_t kTestApplication[] = L"KinetrixFrameSettingsTest";
 
     void SetUp() override {
-        if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_FRAME_SETTINGS),
-                            RT_DIALOG) == nullptr) {
-            GTEST_SKIP() << "the program's resources are not linked in";
-        }
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_UPDOWN_CLASS | ICC_ANIMATE_CLASS};
         ::InitCommonControlsEx(&controls);
         CLogoButton::SetLogoBitmaps(IDB_LOGO_32X12, IDB_LOGO_42X16, IDB_LOGO_52X20, IDB_LOGO_66X24,

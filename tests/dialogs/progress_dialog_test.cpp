@@ -24,10 +24,6 @@ constexpr LPARAM kNoSuchText = 1099;
 class ProgressDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (::FindResourceW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PROGRESS),
-                            RT_DIALOG) == nullptr) {
-            GTEST_SKIP() << "the program's resources are not linked in";
-        }
         INITCOMMONCONTROLSEX controls{sizeof controls, ICC_ANIMATE_CLASS | ICC_PROGRESS_CLASS};
         ::InitCommonControlsEx(&controls);
         CLogoButton::SetLogoBitmaps(IDB_LOGO_32X12, IDB_LOGO_42X16, IDB_LOGO_52X20, IDB_LOGO_66X24,

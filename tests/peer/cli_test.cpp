@@ -10,6 +10,7 @@
 #include "doc/byte_io.h"
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
+#include "support/same_bytes.h"
 
 namespace kx {
 namespace {
@@ -155,7 +156,7 @@ TEST(Cli, FailedConversionKeepsAnExistingTarget) {
     broken.resize(200);
     test::WriteAll(folder / "b.bmp", broken);
     EXPECT_EQ(1, Cli(folder, "convert " + Q(folder / "b.bmp") + " " + Q(folder / "m.avi")).status);
-    EXPECT_EQ(old, test::ReadAll(folder / "m.avi"));
+    EXPECT_TRUE(test::SameBytes(old, test::ReadAll(folder / "m.avi")));
     EXPECT_EQ(0, Cli(folder, "convert " + Q(folder / "s.bmp") + " " + Q(folder / "m.avi")).status);
     EXPECT_NE(old, test::ReadAll(folder / "m.avi"));
 }

@@ -9,6 +9,7 @@
 #include "doc/byte_io.h"
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
+#include "support/same_bytes.h"
 
 namespace kx {
 namespace {
@@ -90,7 +91,7 @@ TEST(ImageMagickPeer, RunLengthBitmapsLoadToTheirPixels) {
         EXPECT_EQ(c.height, doc.FrameHeight());
         const auto ours = OurRgb(doc);
         ASSERT_EQ(reference.out.size(), ours.size());
-        EXPECT_TRUE(reference.out == ours);
+        EXPECT_TRUE(test::SameBytes(reference.out, ours));
     }
     // ImageMagick chose run-length coding for (nearly) all of them.
     EXPECT_LE(6, runLength);
@@ -132,7 +133,7 @@ TEST(ImageMagickPeer, RunsPastTheRowEndAreClippedAlike) {
               doc.Frame(0).data);
     const auto ours = OurRgb(doc);
     ASSERT_EQ(reference.out.size(), ours.size());
-    EXPECT_TRUE(reference.out == ours);
+    EXPECT_TRUE(test::SameBytes(reference.out, ours));
 }
 
 }  // namespace

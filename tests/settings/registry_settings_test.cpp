@@ -202,23 +202,14 @@ TEST_F(RegistrySettingsTest, DeleteKeyDeletesNothingWhenTheKeyCannotBeOpened) {
     EXPECT_EQ(3, settings.ReadInt(L"Speed", 0));
 }
 
-// The keys named by the string resources: present when the program's resources are linked in.
-class ProgramKeysTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (CRegistrySettings().m_strCompany.empty()) {
-            GTEST_SKIP() << "the string resources of the program are not linked in";
-        }
-    }
-};
-
-TEST_F(ProgramKeysTest, ConstructorNamesTheApplicationKey) {
+// The keys named by the string resources of the program, which the tests link in.
+TEST(ProgramKeysTest, ConstructorNamesTheApplicationKey) {
     CRegistrySettings s;
     EXPECT_EQ(L"Software\\Pelmor Soft. Lab.\\Kinetrix", s.KeyPath());
     EXPECT_EQ(HKEY_CURRENT_USER, s.m_hRootKey);
 }
 
-TEST_F(ProgramKeysTest, RemovalWithNothingStoredLeavesNoKeys) {
+TEST(ProgramKeysTest, RemovalWithNothingStoredLeavesNoKeys) {
     CRegistrySettings s;
     ::RegDeleteTreeW(HKEY_CURRENT_USER, s.KeyPath().c_str());
     s.SetApplication(nullptr);
@@ -229,7 +220,7 @@ TEST_F(ProgramKeysTest, RemovalWithNothingStoredLeavesNoKeys) {
     EXPECT_FALSE(KeyExists(s.KeyPath()));
 }
 
-TEST_F(ProgramKeysTest, RemovalKeepsACompanyKeyThatHoldsMore) {
+TEST(ProgramKeysTest, RemovalKeepsACompanyKeyThatHoldsMore) {
     CRegistrySettings s;
     s.SetSection(L"Setting");
     ASSERT_TRUE(s.WriteInt(L"Speed", 50));
@@ -247,7 +238,7 @@ TEST_F(ProgramKeysTest, RemovalKeepsACompanyKeyThatHoldsMore) {
     EXPECT_TRUE(sibling.DeleteKey(FALSE));
 }
 
-TEST_F(ProgramKeysTest, RemovalAsksARunningCopyToQuitFirst) {
+TEST(ProgramKeysTest, RemovalAsksARunningCopyToQuitFirst) {
     // A stand-in for a running copy: a dialog-class window with the main window's title on a
     // thread of its own, which writes its setting when its loop ends, as the program does.
     HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
