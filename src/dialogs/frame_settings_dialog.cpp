@@ -31,14 +31,8 @@ FrameFields FieldsFromCount(int32_t stripHeight, int32_t count) {
     return FieldsFromHeight(stripHeight, stripHeight / n + (stripHeight % n != 0 ? 1 : 0));
 }
 
-int32_t ProposedFrameHeight(int32_t stripWidth, int32_t stripHeight, int32_t remembered) {
-    const bool rememberedFits = remembered >= 1 && stripHeight % remembered == 0;
-    const bool squareFrames =
-        stripWidth >= 1 && stripHeight % stripWidth == 0 && stripHeight / stripWidth >= 2;
-    if (!rememberedFits && squareFrames) {
-        return stripWidth;
-    }
-    return remembered >= 1 ? remembered : stripHeight;
+int32_t ProposedFrameHeight(int32_t stripHeight, int32_t remembered) {
+    return remembered >= 1 ? std::min(remembered, stripHeight) : stripHeight;
 }
 
 HelpTopic FrameSettingsHelpTopic(int controlId) {
@@ -101,8 +95,7 @@ BOOL CFrameSettingsDialog::OnInitDialog() {
     // still work on one row, so nothing ever divides by zero.
     const int32_t stripHeight = std::max(m_preview.shownHeight, 1);
     m_nStripHeight = stripHeight;
-    m_nFrameHeight =
-        ProposedFrameHeight(m_preview.frameWidth, stripHeight, m_settings.ReadInt(kHeightValue, 0));
+    m_nFrameHeight = ProposedFrameHeight(stripHeight, m_settings.ReadInt(kHeightValue, 0));
     m_preview.SetFit(TRUE);
     m_spinHeight.SetRange32(1, stripHeight);
     m_spinCount.SetRange32(1, stripHeight);

@@ -24,22 +24,21 @@ void PrintTo(const FrameFields& f, std::ostream* os) {
 
 namespace {
 
-TEST(FrameFieldsTest, TheWidthIsProposedForSquareFramesUnlessTheRememberedHeightFits) {
+TEST(FrameFieldsTest, TheRememberedHeightOrTheWholeStripIsProposed) {
     struct Case {
         const char* what;
-        int32_t width, height, remembered, expected;
+        int32_t height, remembered, expected;
     };
     const Case cases[] = {
-        {"first start, square frames", 40, 480, 0, 40},
-        {"remembered height divides the strip", 40, 480, 48, 48},
-        {"remembered height does not divide it", 40, 480, 50, 40},
-        {"remembered height taller than the strip", 40, 480, 500, 40},
-        {"a stored value below 1 counts as none", 40, 480, -3, 40},
-        {"no width at all", 0, 100, 0, 100},
+        {"first start: the whole strip", 480, 0, 480},
+        {"remembered height dividing the strip", 480, 48, 48},
+        {"remembered height not dividing it", 480, 50, 50},
+        {"remembered height taller than the strip", 480, 500, 480},
+        {"a stored value below 1 counts as none", 480, -3, 480},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.expected, ProposedFrameHeight(c.width, c.height, c.remembered));
+        EXPECT_EQ(c.expected, ProposedFrameHeight(c.height, c.remembered));
     }
 }
 
@@ -117,12 +116,12 @@ TEST_F(FrameSettingsDialogTest, FieldsFollowEachOtherAndTheLastHeightIsRemembere
         FrameFields expected;
         size_t messageBoxes;
     };
-    // 30 wide: no square frames, so the typing cases start from 100, 1, 0.
+    // The strip's width proposes nothing, square frames (20 wide) included.
     const Case cases[] = {
         {"nothing remembered", 30, -1, L"", {100, 1, 0}, 0},
+        {"nothing remembered, square frames", 20, -1, L"", {100, 1, 0}, 0},
         {"remembered, not dividing", 30, 40, L"", {40, 3, 20}, 0},
-        {"remembered, not dividing, square frames", 20, 30, L"", {20, 5, 0}, 0},
-        {"remembered, dividing, square frames", 20, 25, L"", {25, 4, 0}, 0},
+        {"remembered, not dividing, square frames", 20, 30, L"", {30, 4, 10}, 0},
         {"height 30 in one edit", 30, -1, L"H=30", {30, 4, 10}, 0},
         {"up arrow from 25 keeps count 4", 30, -1, L"H=25 H+", {26, 4, 22}, 0},
         {"count 3", 30, -1, L"C=3", {34, 3, 32}, 0},
