@@ -659,7 +659,8 @@ void CButtonStrip::OnMouseDown(int32_t x, int32_t y) {
     if (!Selectable(hit)) {
         return;
     }
-    if (!(m_flags & kTrackingFlag)) {
+    // The capture is held for the press only, so that the release is seen wherever it is.
+    if (::GetCapture() != m_hWnd) {
         ::SetCapture(m_hWnd);
     }
     SetHotItem(hit, true);
@@ -721,9 +722,11 @@ void CButtonStrip::OnMouseMove(int32_t x, int32_t y) {
         return;
     }
     if (Selectable(hit)) {
-        if (!(m_flags & kTrackingFlag)) {
-            ::SetCapture(m_hWnd);
-        }
+        // Hovering holds no capture: with the capture held, the keyboard's accelerators would
+        // send no commands while the pointer rests on a button. The system reports the pointer
+        // leaving the strip instead.
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, 0};
+        ::TrackMouseEvent(&track);
         SetHotItem(hit, true);
         m_flags |= kTrackingFlag;
     } else if (m_flags & kTrackingFlag) {
@@ -731,19 +734,53 @@ void CButtonStrip::OnMouseMove(int32_t x, int32_t y) {
             SetHotItem(m_hotIndex, false);
         }
         m_flags &= static_cast<uint16_t>(~kTrackingFlag);
-        ReleaseOwnCapture();
+    }
+}
+
+void CButtonStrip::OnMouseLeave() {
+    // During a mouse press the capture still reports the pointer.
+    if (m_flags & kMousePressFlag) {
+        return;
+    }
+    m_lastMouseX = -1;
+    m_lastMouseY = -1;
+    if (m_flags & kTrackingFlag) {
+        if (!(m_flags & kFocusFlag)) {
+            SetHotItem(m_hotIndex, false);
+        }
+        m_flags &= static_cast<uint16_t>(~kTrackingFlag);
     }
 }
 
 void CButtonStrip::OnCaptureChanged() {
-    if (!(m_flags & kFocusFlag)) {
-        SetHotItem(m_hotIndex, false);
+    // The capture is only held during a mouse press, which ends here without a click.
+    EndPress(kMousePressFlag);
+    FollowPointer();
+}
+
+void CButtonStrip::EndPress(uint16_t pressFlags) {
+    if (m_flags & pressFlags) {
+        m_flags &= static_cast<uint16_t>(~(kMousePressFlag | kKeyPressFlag));
+        SetButtonState(m_hotIndex, 0, StripState::kPressed);
     }
-    m_flags &= static_cast<uint16_t>(~kTrackingFlag);
+}
+
+void CButtonStrip::FollowPointer() {
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    if (::WindowFromPoint(cursor) == m_hWnd) {
+        ::ScreenToClient(m_hWnd, &cursor);
+        m_lastMouseX = -1;
+        OnMouseMove(cursor.x, cursor.y);
+    } else {
+        OnMouseLeave();
+    }
 }
 
 void CButtonStrip::Click(int32_t index) {
     const bool wasTracking = (m_flags & kTrackingFlag) != 0;
+    // Not a press any more, so that giving the capture back does not cancel it.
+    m_flags &= static_cast<uint16_t>(~kMousePressFlag);
     ReleaseOwnCapture();
 
     int32_t command = 0;
@@ -781,16 +818,7 @@ void CButtonStrip::Click(int32_t index) {
 
     if (wasTracking && ::GetCapture() == nullptr) {
         // Hot tracking goes on where the pointer is now.
-        POINT cursor{};
-        ::GetCursorPos(&cursor);
-        ::ScreenToClient(m_hWnd, &cursor);
-        if (cursor.x != m_lastMouseX || cursor.y != m_lastMouseY) {
-            OnMouseMove(cursor.x, cursor.y);
-        } else {
-            ::SetCapture(m_hWnd);
-            SetHotItem(m_hotIndex, true);
-            m_flags |= kTrackingFlag;
-        }
+        FollowPointer();
     }
 }
 
@@ -804,6 +832,12 @@ void CButtonStrip::OnFocus(bool gained) {
                                           : StepSelectable(m_geometry, m_buttons, m_hotIndex, true),
                    true);
     } else {
+        // A press the user can no longer finish ends without a click.
+        const bool mousePress = (m_flags & kMousePressFlag) != 0;
+        EndPress(kMousePressFlag | kKeyPressFlag);
+        if (mousePress) {
+            ReleaseOwnCapture();
+        }
         if (m_flags & kTrackingFlag) {
             // The entry under the pointer stays hot.
             SetHotItem(HitTest(m_lastMouseX, m_lastMouseY), true);
@@ -1097,6 +1131,9 @@ LRESULT CButtonStrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_CAPTURECHANGED:
             OnCaptureChanged();
+            return 0;
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
             return 0;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:

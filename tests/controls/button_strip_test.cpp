@@ -15,6 +15,7 @@
 #include "framework/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
+#include "framework/real_input.h"
 #include "framework/recording_app.h"
 #include "resources/resource.h"
 
@@ -301,6 +302,44 @@ TEST_F(ButtonStripTest, CellsShowTheirStates) {
         columns.push_back(8 - canvas.CountOther(x0 + k, top + 2, x0 + k + 1, top + 10, text));
     }
     EXPECT_EQ((std::vector<int>{5, 3, 1, 0}), columns);
+}
+
+TEST_F(ButtonStripTest, LosingTheFocusOrTheCaptureEndsAPressWithoutAClick) {
+    INPUT space[2]{};
+    space[0].type = space[1].type = INPUT_KEYBOARD;
+    space[0].ki.wVk = space[1].ki.wVk = VK_SPACE;
+    space[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    // Space held on the focused strip while the focus goes elsewhere, then released.
+    ::SetFocus(play.m_hWnd);
+    ::SendInput(1, &space[0], sizeof(INPUT));
+    test::PumpFor(100, owner.m_hWnd);
+    EXPECT_EQ(BST_FOCUS | BST_PUSHED, play.SendMessage(BM_GETSTATE));
+    ::SetFocus(view.m_hWnd);
+    EXPECT_EQ(0, play.SendMessage(BM_GETSTATE));
+    EXPECT_EQ(0, play.Buttons()[0].state & kPressed);
+    ::SendInput(1, &space[1], sizeof(INPUT));
+    test::PumpFor(100, owner.m_hWnd);
+
+    // A mouse press on the open button while another window takes the capture, then released.
+    POINT open = Centre(0);
+    ::ClientToScreen(play.m_hWnd, &open);
+    test::MovePointer(open);
+    test::LeftButton(true);
+    test::PumpFor(100, owner.m_hWnd);
+    EXPECT_EQ(kPressed, play.Buttons()[0].state & kPressed);
+    ::SetCapture(owner.m_hWnd);
+    EXPECT_EQ(0, play.SendMessage(BM_GETSTATE));
+    EXPECT_EQ(0, play.Buttons()[0].state & kPressed);
+    test::LeftButton(false);
+    ::ReleaseCapture();
+    test::PumpFor(100, owner.m_hWnd);
+    EXPECT_TRUE(owner.commands.empty());
+    // Hot tracking goes on at once.
+    POINT next = Centre(3);
+    ::ClientToScreen(play.m_hWnd, &next);
+    test::MovePointer(next);
+    test::PumpFor(200, owner.m_hWnd);
+    EXPECT_EQ(3, play.HotIndex());
 }
 
 TEST_F(ButtonStripTest, TheCaptionIsTheWindowTextKeptAsUtf16) {
