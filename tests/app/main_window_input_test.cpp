@@ -75,5 +75,63 @@ TEST_F(MainWindowTest, AcceleratorsWorkWhileThePointerRestsOnAStripButton) {
                        "Ctrl+Right did not step")});
 }
 
+// Where a control stands on the screen shows its own pixels: the speed field's inside has the
+// window colour at its new place, and none is left at its old one.
+void ExpectSpeedFieldPaintedWhereItStands(CMainDialog& d, const RECT& before, const char* when) {
+    SCOPED_TRACE(when);
+    if (const char* folder = std::getenv("KX_SCREEN_DIR")) {
+        const std::string path = std::string(folder) + "/" + when + ".bmp";
+        SaveScreen(std::wstring(path.begin(), path.end()).c_str());
+    }
+    const RECT now = ScreenRect(d.GetDlgItem(IDC_SPEED));
+    const COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    // Beside the digits, which stand on the right.
+    EXPECT_EQ(window, ScreenPixel(POINT{now.left + 4, (now.top + now.bottom) / 2}));
+    EXPECT_NE(window, ScreenPixel(POINT{before.left + 4, (before.top + before.bottom) / 2}))
+        << "the field's old place still shows it";
+}
+
+TEST_F(MainWindowTest, AfterAResizeTheControlsBelowThePreviewArePaintedWhereTheyStand) {
+    RecordingMainDialog dialog;
+    RECT field{};
+    POINT grip{};
+    int32_t heightBefore = 0;
+    auto dragTo = [&](int dy) {
+        return Do([&, dy](CMainDialog&) { MovePointer({grip.x, grip.y + dy}); });
+    };
+    Run(dialog,
+        {ShownInFront(), Pause(4), Do([&](CMainDialog& d) {
+             field = ScreenRect(d.GetDlgItem(IDC_SPEED));
+             heightBefore = ScreenRect(d.m_hWnd).bottom - ScreenRect(d.m_hWnd).top;
+             grip = CentreOf(d.GetDlgItem(IDC_SIZE_GRIP));
+             MovePointer(grip);
+             LeftButton(true);
+         }),
+         dragTo(30), dragTo(80), dragTo(140), Do([](CMainDialog&) { LeftButton(false); }),
+         Until(
+             [&](CMainDialog& d) {
+                 return ScreenRect(d.m_hWnd).bottom - ScreenRect(d.m_hWnd).top >=
+                        heightBefore + 120;
+             },
+             "the drag of the size grip did not make the window taller"),
+         Pause(6), Do([&](CMainDialog& d) {
+             ExpectSpeedFieldPaintedWhereItStands(d, field, "taller");
+             // "No." stands as the template puts it beside the frame number (2 units lower),
+             // after the start-up layout and the resize alike.
+             RECT template_{0, 90, 0, 92};
+             ::MapDialogRect(d.m_hWnd, &template_);
+             EXPECT_EQ(template_.bottom - template_.top,
+                       ScreenRect(d.GetDlgItem(IDC_FRAME_NUMBER_LABEL)).top -
+                           ScreenRect(d.GetDlgItem(IDC_FRAME_NUMBER)).top);
+             field = ScreenRect(d.GetDlgItem(IDC_SPEED));
+             d.ShowWindow(SW_MAXIMIZE);
+         }),
+         Until([](CMainDialog& d) { return ::IsZoomed(d.m_hWnd) != FALSE; }, "not maximised"),
+         Pause(6), Do([&](CMainDialog& d) {
+             ExpectSpeedFieldPaintedWhereItStands(d, field, "maximised");
+             d.ShowWindow(SW_RESTORE);
+         })});
+}
+
 }  // namespace
 }  // namespace kx::test
