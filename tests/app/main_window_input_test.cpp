@@ -133,5 +133,37 @@ TEST_F(MainWindowTest, AfterAResizeTheControlsBelowThePreviewArePaintedWhereThey
          })});
 }
 
+int FirstVisibleCharacter(HWND edit) {
+    return static_cast<int>(::SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+}
+
+TEST_F(MainWindowTest, EverySpeedInRangeCanBeTypedAndIsShownWhole) {
+    RecordingMainDialog dialog;
+    HWND field = nullptr;
+    Run(dialog,
+        {ShownInFront(), Do([&](CMainDialog& d) {
+             field = d.GetDlgItem(IDC_SPEED);
+             ClickAt(CentreOf(field));
+             PressKeys({VK_HOME});
+             PressKeys({VK_SHIFT, VK_END});
+             TypeDigits(L"60000");
+         }),
+         Until([](CMainDialog& d) { return d.speedMs == 60000; }, "60000 could not be typed"),
+         Do([&](CMainDialog& d) {
+             EXPECT_EQ(L"60000", TextOf(field));
+             EXPECT_EQ(0, FirstVisibleCharacter(field)) << "60000 is not shown whole";
+             // The up arrow of the spin from 9999.
+             ::SetWindowTextW(field, L"9999");
+             RECT spin{};
+             ::GetWindowRect(d.GetDlgItem(IDC_SPEED_SPIN), &spin);
+             ClickAt(POINT{(spin.left + spin.right) / 2, spin.top + 3});
+         }),
+         Until([](CMainDialog& d) { return d.speedMs == 10000; }, "the spin did not go up"),
+         Do([&](CMainDialog&) {
+             EXPECT_EQ(L"10000", TextOf(field));
+             EXPECT_EQ(0, FirstVisibleCharacter(field)) << "10000 is not shown whole";
+         })});
+}
+
 }  // namespace
 }  // namespace kx::test
