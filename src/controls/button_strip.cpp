@@ -16,6 +16,9 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // Pixels whose three components are all at least this light count as light in the masks.
 constexpr COLORREF kLightLimit = RGB(192, 192, 192);
 
+// What the system makes of an F1 key press after its key down: a help request of its own.
+constexpr UINT kKeyF1Message = 0x004D;
+
 // Characters a tooltip shows: the notification's own buffer less its terminating NUL.
 constexpr size_t kTooltipChars = sizeof(NMTTDISPINFOW::szText) / sizeof(wchar_t) - 1;
 
@@ -560,7 +563,7 @@ void CButtonStrip::DrawCaption(HDC dc) {
         ::DrawTextW(dc, m_caption, m_captionLength, &r,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
         ::SetTextColor(dc, previousText);
-        if (m_flags & kFocusFlag) {
+        if ((m_flags & kFocusFlag) && FocusCuesShown()) {
             DrawFocusCue(dc);
         }
     }
@@ -573,7 +576,7 @@ void CButtonStrip::DrawFocusCue(HDC dc) {
     if (g.captionWidth <= 0 || m_captionLength <= 0) {
         return;
     }
-    // DrawFocusRect inverts: drawn once when the focus arrives and once when it leaves.
+    // Drawn only over a freshly painted caption: DrawFocusRect inverts.
     const COLORREF previousBack = ::SetBkColor(dc, m_faceColor);
     const COLORREF previousText = ::SetTextColor(dc, m_textColor);
     const RECT r{g.captionLeft + 1, g.stripTop + 2, g.captionLeft + g.captionWidth - 1,
@@ -581,6 +584,40 @@ void CButtonStrip::DrawFocusCue(HDC dc) {
     ::DrawFocusRect(dc, &r);
     ::SetTextColor(dc, previousText);
     ::SetBkColor(dc, previousBack);
+}
+
+bool CButtonStrip::FocusCuesShown() const {
+    return (m_uiState & UISF_HIDEFOCUS) == 0;
+}
+
+LRESULT CButtonStrip::OnKeyboardCue(UINT msg, WPARAM wParam) {
+    if (msg == kKeyF1Message) {
+        // F1 asked for help on its key down already.
+        return 0;
+    }
+    const LRESULT result = Default();
+    UpdateUiState(wParam);
+    RedrawNow();
+    return result;
+}
+
+void CButtonStrip::UpdateUiState(WPARAM change) {
+    // The system hides focus cues until the keyboard is used in the window and tells its
+    // controls with this message; the strip keeps the state itself, since not every system
+    // answers WM_QUERYUISTATE with it.
+    WORD flags = HIWORD(change);
+    WORD action = LOWORD(change);
+    if (action == UIS_INITIALIZE) {
+        BOOL cues = FALSE;
+        ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+        action = cues ? UIS_CLEAR : UIS_SET;
+        flags = UISF_HIDEFOCUS;
+    }
+    if (action == UIS_SET) {
+        m_uiState |= flags;
+    } else if (action == UIS_CLEAR) {
+        m_uiState &= static_cast<WORD>(~flags);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -846,9 +883,10 @@ void CButtonStrip::OnFocus(bool gained) {
         }
         m_flags &= static_cast<uint16_t>(~kFocusFlag);
     }
+    // The caption with or without the focus cue.
     CClientDC dc(m_hWnd);
     if (dc.Get() != nullptr) {
-        DrawFocusCue(dc.Get());
+        DrawCaption(dc.Get());
     }
 }
 
@@ -1072,6 +1110,7 @@ LRESULT CButtonStrip::OnHelp(WPARAM wParam, const HELPINFO* received) {
 void CButtonStrip::PreSubclassWindow() {
     CDrawnControl::PreSubclassWindow();
     SetCaption(GetWindowText().c_str());
+    m_uiState = static_cast<WORD>(SendMessage(WM_QUERYUISTATE));
     if (m_tooltip.m_hWnd == nullptr && m_tooltip.Create(this, 0)) {
         m_toolCount = 0;
     }
@@ -1144,6 +1183,9 @@ LRESULT CButtonStrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case kKeyF1Message:
+        case WM_UPDATEUISTATE:
+            return OnKeyboardCue(msg, wParam);
         case WM_KEYUP:
             if (wParam == VK_SPACE) {
                 if (m_flags & kKeyPressFlag) {

@@ -99,6 +99,11 @@ private:
     void DrawChevron(HDC dc);
     void DrawCaption(HDC dc);
     void DrawFocusCue(HDC dc);
+    bool FocusCuesShown() const;
+    void UpdateUiState(WPARAM change);
+    // The system's own F1 help request, which the strip drops, and a change of what the window
+    // hides until the keyboard is used.
+    LRESULT OnKeyboardCue(UINT msg, WPARAM wParam);
     void FillFace(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
     RECT CellRect(int32_t index) const;
     RECT ChevronRect() const;
@@ -155,6 +160,7 @@ private:
     int32_t m_lastMouseX = -1;
     int32_t m_lastMouseY = -1;
     bool m_helpMenuMode = false;
+    WORD m_uiState = 0;  // UISF_ bits: what the window hides until the keyboard is used
 };
 
 }  // namespace kx

@@ -304,6 +304,16 @@ TEST_F(ButtonStripTest, CellsShowTheirStates) {
     EXPECT_EQ((std::vector<int>{5, 3, 1, 0}), columns);
 }
 
+TEST_F(ButtonStripTest, F1OnTheFocusedStripAsksForHelpOnce) {
+    // The pointer over the other strip, where the system's own F1 request would point.
+    test::MovePointer(test::CentreOf(view.m_hWnd));
+    ::SetFocus(play.m_hWnd);
+    test::PressKeys({VK_F1});
+    test::PumpFor(300, owner.m_hWnd);
+    // The hot entry is the open button.
+    EXPECT_EQ((std::vector<std::pair<DWORD_PTR, UINT>>{{516, HELP_CONTEXTPOPUP}}), app.helpCalls);
+}
+
 TEST_F(ButtonStripTest, LosingTheFocusOrTheCaptureEndsAPressWithoutAClick) {
     INPUT space[2]{};
     space[0].type = space[1].type = INPUT_KEYBOARD;
@@ -340,6 +350,33 @@ TEST_F(ButtonStripTest, LosingTheFocusOrTheCaptureEndsAPressWithoutAClick) {
     test::MovePointer(next);
     test::PumpFor(200, owner.m_hWnd);
     EXPECT_EQ(3, play.HotIndex());
+}
+
+// The system tells the controls of a dialog to hide their focus cues while it was opened with
+// the mouse, and to show them once the keyboard is used.
+TEST_F(ButtonStripTest, TheFocusCueFollowsWhatTheSystemSaysToShow) {
+    view.SetWindowText(L"walker");
+    // The dialog gave the strip the focus before it was subclassed.
+    ::SetFocus(play.m_hWnd);
+    ::SetFocus(view.m_hWnd);
+    const StripGeometry& g = view.Geometry();
+    // The left edge of the focus rectangle, beside the centred caption, on the screen.
+    auto cueShown = [&] {
+        test::PumpFor(100, owner.m_hWnd);
+        POINT left{g.captionLeft + 1, g.stripTop + g.cellSize / 2};
+        ::ClientToScreen(view.m_hWnd, &left);
+        const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+        return test::ScreenPixel(left) != face ||
+               test::ScreenPixel(POINT{left.x, left.y + 1}) != face;
+    };
+    for (const auto& [action, shown] : {std::pair{UIS_SET, false}, std::pair{UIS_CLEAR, true}}) {
+        SCOPED_TRACE(action == UIS_SET ? "hidden" : "shown");
+        ::SendMessageW(view.m_hWnd, WM_UPDATEUISTATE, MAKEWPARAM(action, UISF_HIDEFOCUS), 0);
+        EXPECT_EQ(shown, cueShown());
+        // A repaint of the whole strip shows the same.
+        view.Invalidate(TRUE);
+        EXPECT_EQ(shown, cueShown());
+    }
 }
 
 TEST_F(ButtonStripTest, TheCaptionIsTheWindowTextKeptAsUtf16) {
