@@ -165,5 +165,33 @@ TEST_F(MainWindowTest, EverySpeedInRangeCanBeTypedAndIsShownWhole) {
          })});
 }
 
+// The context-help button of the upper strip starts the question-mark pointer; the next click
+// asks help for the control under it instead of working it.
+TEST_F(MainWindowTest, TheContextHelpButtonAsksHelpForTheNextControlClicked) {
+    RecordingMainDialog dialog;
+    Run(dialog, {ShownInFront(),
+                 Do([](CMainDialog& d) { ClickAt(ButtonCentre(d.viewBar, ID_CONTEXT_HELP)); }),
+                 Pause(4), Do([](CMainDialog& d) {
+                     EXPECT_EQ(::LoadCursorW(nullptr, IDC_HELP), ::GetCursor());
+                     ClickAt(CentreOf(d.GetDlgItem(IDC_SPEED)));
+                 }),
+                 Until([this](CMainDialog&) { return !app.helpCalls.empty(); },
+                       "the click asked for no help"),
+                 Pause(4), Do([&](CMainDialog& d) {
+                     EXPECT_EQ(1u, app.helpCalls.size());
+                     EXPECT_NE(d.GetDlgItem(IDC_SPEED), ::GetFocus())
+                         << "the click worked the field";
+                     // Escape ends the mode without help.
+                     app.helpCalls.clear();
+                     ClickAt(ButtonCentre(d.viewBar, ID_CONTEXT_HELP));
+                 }),
+                 Pause(4), Do([](CMainDialog&) { PressKeys({VK_ESCAPE}); }), Pause(4),
+                 Do([&](CMainDialog& d) { ClickAt(CentreOf(d.GetDlgItem(IDC_SPEED))); }), Pause(4),
+                 Do([&](CMainDialog& d) {
+                     EXPECT_TRUE(app.helpCalls.empty());
+                     EXPECT_EQ(d.GetDlgItem(IDC_SPEED), ::GetFocus());
+                 })});
+}
+
 }  // namespace
 }  // namespace kx::test

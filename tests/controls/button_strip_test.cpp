@@ -352,6 +352,20 @@ TEST_F(ButtonStripTest, LosingTheFocusOrTheCaptureEndsAPressWithoutAClick) {
     EXPECT_EQ(3, play.HotIndex());
 }
 
+TEST_F(ButtonStripTest, ANewColourSchemeReachesTheStrips) {
+    const int element = COLOR_BTNTEXT;
+    const COLORREF old = ::GetSysColor(element);
+    const COLORREF changed = RGB(200, 30, 160);
+    // The system tells the top-level windows; the owner passes it on.
+    ASSERT_TRUE(::SetSysColors(1, &element, &changed));
+    test::Canvas canvas(240, 24);
+    play.Draw(canvas.Dc());
+    ::SetSysColors(1, &element, &old);
+    const int top = play.Geometry().stripTop;
+    EXPECT_FALSE(canvas.Where(play.Buttons()[0].x + 3, top + 3, 16, changed).empty())
+        << "the picture's glyph keeps the old text colour";
+}
+
 // The system tells the controls of a dialog to hide their focus cues while it was opened with
 // the mouse, and to show them once the keyboard is used.
 TEST_F(ButtonStripTest, TheFocusCueFollowsWhatTheSystemSaysToShow) {
