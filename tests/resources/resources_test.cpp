@@ -354,6 +354,7 @@ TEST(ResourceTables, StringTable) {
         {IDS_SAVE_CANCELLED, L"ファイルの保存を中止しました"},
         {IDS_COMPOSE_CANCELLED, L"AVIファイルの作成を中止しました"},
         {IDS_UNKNOWN_FILE_TYPE, L"AVIまたはBMPファイルを選んで下さい"},
+        {IDS_DROP_LIMIT, L"一度に開けるのは8個までです。残りのファイルは開きませんでした"},
         {IDS_TIP_OPEN, L"ファイルを開く\tCtrl+O"},
         {IDS_TIP_SAVE_AS, L"名前を付けて保存\tCtrl+S"},
         {IDS_TIP_PLAY_PAUSE, L"再生/一時停止\tF5"},
