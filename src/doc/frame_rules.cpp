@@ -16,14 +16,8 @@ FrameFields FieldsFromCount(int32_t stripHeight, int32_t count) {
     return FieldsFromHeight(stripHeight, stripHeight / n + (stripHeight % n != 0 ? 1 : 0));
 }
 
-int32_t ProposedFrameHeight(int32_t stripWidth, int32_t stripHeight, int32_t remembered) {
-    const bool rememberedFits = remembered >= 1 && stripHeight % remembered == 0;
-    const bool squareFrames =
-        stripWidth >= 1 && stripHeight % stripWidth == 0 && stripHeight / stripWidth >= 2;
-    if (!rememberedFits && squareFrames) {
-        return stripWidth;
-    }
-    return remembered >= 1 ? remembered : stripHeight;
+int32_t ProposedFrameHeight(int32_t stripHeight, int32_t remembered) {
+    return remembered >= 1 ? std::min(remembered, stripHeight) : stripHeight;
 }
 
 }  // namespace kx
