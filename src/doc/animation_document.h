@@ -283,12 +283,20 @@ public:
     int EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
 };
 
+// How an animated file (APNG) is written: whether the movie's transparent colour is shown
+// transparent, and how often the animation plays (0 = forever).
+struct AnimationOptions {
+    bool transparent = false;
+    uint32_t loops = 0;
+};
+
 // What a load found in the file, before conversion (for the command line's info).
 struct SourceInfo {
-    enum class Kind { None, Bmp, Avi } kind = Kind::None;
+    enum class Kind { None, Bmp, Avi, Png, Apng } kind = Kind::None;
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t infoHeaderSize = 0;
+    bool delaysDiffer = false;  // an animation whose frames had other delays than its speed
 };
 
 class CAnimationDocument {
@@ -305,6 +313,11 @@ public:
     void SetSpeed(int32_t framePeriodMs);
     int SaveAvi(ProgressSink* progress, const std::filesystem::path& path);
     int SaveBitmap(ProgressSink* progress, const std::filesystem::path& path, bool compress);
+    // An animated PNG of the frames at the movie's speed; the movie in memory is not changed.
+    int SaveApng(ProgressSink* progress, const std::filesystem::path& path,
+                 const AnimationOptions& options);
+    // A PNG still image as a strip (like LoadBitmapStrip), or an animated PNG as a movie.
+    int LoadPng(ProgressSink* progress, const std::filesystem::path& path, int32_t framePeriodMs);
     void ReleaseFrames();
     // Each argument 0 leaves that value unchanged. Returns 0 only when DisplayInfo cannot be
     // allocated.

@@ -314,8 +314,8 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     const std::filesystem::path& input = paths[positional[0]];
     const std::filesystem::path& output = paths[positional[1]];
     const std::string ext = LowerExtension(output);
-    if (ext != ".avi" && ext != ".bmp") {
-        return Usage("the output file must end in .avi or .bmp");
+    if (ext != ".avi" && ext != ".bmp" && ext != ".png") {
+        return Usage("the output file must end in .avi, .bmp or .png");
     }
     if (rle && ext != ".bmp") {
         return Usage("--rle applies to bitmap output only");
@@ -346,6 +346,8 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     int saved = 0;
     if (ext == ".avi") {
         saved = doc.SaveAvi(&console, output);
+    } else if (ext == ".png") {
+        saved = doc.SaveApng(&console, output, kx::AnimationOptions{});
     } else {
         saved = doc.SaveBitmap(&console, output, rle);
     }

@@ -1,0 +1,61 @@
+// Writing the movie as an animated PNG. The frames are read where they are (plain 8-bit,
+// bottom-up); the whole file is coded in memory first and written in one go through a
+// temporary file, so a failed or cancelled save leaves the old file as it was.
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/apng_encoder.h"
+#include "doc/cancel_watch.h"
+#include "doc/file_io.h"
+
+namespace kx {
+
+int CAnimationDocument::SaveApng(ProgressSink* progress, const std::filesystem::path& path,
+                                 const AnimationOptions& options) {
+    CancelWatch watch(progress);
+    ProgressSink* sink = watch.Sink();
+    failureReason.clear();
+    const int32_t n = frameCount;
+    const BitmapInfoHeader& format = headerList.stream.format.header;
+    if (n <= 0 || movieList.frames.size() < size_t(n) || format.biWidth <= 0 ||
+        format.biHeight <= 0 || format.biBitCount != 8 || format.biCompression != 0) {
+        return Fail("no movie to save");
+    }
+    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(format.biHeight);
+    if (std::string fault = CheckFramesToWrite(n, frameBytes); !fault.empty()) {
+        return Fail(std::move(fault));
+    }
+    PaletteMovieView view;
+    view.width = format.biWidth;
+    view.height = format.biHeight;
+    view.stride = Stride8(format.biWidth);
+    view.palette = &palette;
+    view.transparentIndex = options.transparent ? int32_t(TransparentIndex()) : -1;
+    view.delayMs = std::max<uint32_t>(1, MicroSecPerFrame() / 1000);
+    view.loops = options.loops;
+    for (int32_t k = 0; k < n; ++k) {
+        view.frames.push_back(Frame(k).data.data());
+    }
+
+    std::vector<uint8_t> bytes;
+    std::string reason;
+    if (!Report(sink, uint32_t(n), kPhaseEncoding)) {
+        return Fail("cancelled");
+    }
+    if (!EncodeApng(view, sink, bytes, reason)) {
+        return Fail(watch.Cancelled() ? "cancelled" : reason);
+    }
+    if (!Report(sink, 0, kPhaseWriting)) {
+        return Fail("cancelled");
+    }
+    OutputFile file;
+    if (!file.Open(path) || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
+        return Fail("cannot write the file: " + file.Error());
+    }
+    return 1;
+}
+
+}  // namespace kx
