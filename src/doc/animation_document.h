@@ -22,6 +22,7 @@ namespace kx {
 
 class ByteReader;
 class ByteWriter;
+struct AnimationOptions;
 
 // A fourcc: four ASCII bytes held in a 32-bit field, first character in the low byte.
 constexpr uint32_t MakeFourCC(const char (&s)[5]) {
@@ -281,13 +282,6 @@ public:
 
     int EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
     int EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
-};
-
-// How an animated file (APNG) is written: whether the movie's transparent colour is shown
-// transparent, and how often the animation plays (0 = forever).
-struct AnimationOptions {
-    bool transparent = false;
-    uint32_t loops = 0;
 };
 
 // What a load found in the file, before conversion (for the command line's info).

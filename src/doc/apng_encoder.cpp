@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "doc/frame_delta.h"
 #include "doc/png_chunks.h"
 
 namespace kx {
@@ -19,17 +20,10 @@ constexpr uint8_t kDisposePrevious = 2;
 constexpr uint8_t kBlendSource = 0;
 constexpr uint8_t kBlendOver = 1;
 
-struct Rect {
-    uint32_t x = 0;
-    uint32_t y = 0;
-    uint32_t w = 0;
-    uint32_t h = 0;
-};
-
 // One coded frame: where it goes, how it is laid down, what its predecessor leaves behind for
 // the next frame, and its zlib stream.
 struct FramePlan {
-    Rect rect;
+    PixelRect rect;
     uint8_t blend = kBlendSource;
     uint8_t dispose = kDisposeNone;
     std::vector<uint8_t> data;
@@ -38,104 +32,83 @@ struct FramePlan {
 struct TrimmedPalette {
     std::array<uint8_t, 256> remap{};  // new index of each old one
     std::vector<RgbQuad> colours;      // in new order
-    bool transparent = false;          // new index 0 is shown transparent
+    bool transparent = false;          // new index 0 is transparent (tRNS)
 };
 
-using Picture = std::vector<uint8_t>;  // indices of the trimmed palette, rows top-down
+// Indices of the trimmed palette, rows bottom-up as the document keeps them, without padding.
+using Picture = std::vector<uint8_t>;
 
-const uint8_t* SourceRow(const PaletteMovieView& movie, size_t frame, uint32_t y) {
-    return movie.frames[frame] + size_t(uint32_t(movie.height) - 1 - y) * movie.stride;
+FrameView ViewOf(const Picture& picture, int32_t w, int32_t h) {
+    return FrameView(picture.data(), w, h, uint32_t(w));
 }
 
 TrimmedPalette TrimPalette(const PaletteMovieView& movie) {
-    std::array<bool, 256> used{};
-    for (size_t f = 0; f < movie.frames.size(); ++f) {
-        for (uint32_t y = 0; y < uint32_t(movie.height); ++y) {
-            const uint8_t* row = SourceRow(movie, f, y);
-            for (int32_t x = 0; x < movie.width; ++x) {
-                used[row[x]] = true;
-            }
-        }
+    ColourUses uses{};
+    for (const FrameView& frame : movie.frames) {
+        CountColourUses(frame, frame.Whole(), uses);
     }
+    const std::vector<uint8_t> used = UsedColours(uses);
     TrimmedPalette trimmed;
-    const auto take = [&](int old) {
-        trimmed.remap[size_t(old)] = uint8_t(trimmed.colours.size());
-        trimmed.colours.push_back(movie.palette->entries[size_t(old)]);
-        used[size_t(old)] = false;
+    const auto take = [&](uint8_t old) {
+        trimmed.remap[old] = uint8_t(trimmed.colours.size());
+        trimmed.colours.push_back(movie.palette->entries[old]);
     };
     // The transparent colour first: then a tRNS chunk of one entry marks it.
-    const int t = movie.transparentIndex;
-    if (t >= 0 && t < 256 && used[size_t(t)]) {
+    const int t =
+        movie.transparentIndex >= 0 && movie.transparentIndex < 256 ? movie.transparentIndex : -1;
+    if (t >= 0 && uses[size_t(t)] != 0) {
+        take(uint8_t(t));
         trimmed.transparent = true;
-        take(t);
+    } else if (used.size() < 256 && movie.frames.size() > 1) {
+        // An opaque movie with room in its palette gets a transparent entry that no shown
+        // pixel keeps: later frames then leave unchanged pixels transparent (blend over),
+        // which deflates far better than repeating them.
+        trimmed.colours.push_back(RgbQuad{});
+        trimmed.transparent = true;
     }
-    for (int old = 0; old < 256; ++old) {
-        if (used[size_t(old)]) {
+    for (const uint8_t old : used) {
+        if (int(old) != t) {
             take(old);
         }
     }
     return trimmed;
 }
 
-void FillPicture(const PaletteMovieView& movie, const TrimmedPalette& palette, size_t frame,
-                 Picture& picture) {
-    const uint32_t w = uint32_t(movie.width);
-    for (uint32_t y = 0; y < uint32_t(movie.height); ++y) {
-        const uint8_t* row = SourceRow(movie, frame, y);
-        uint8_t* out = picture.data() + size_t(y) * w;
-        for (uint32_t x = 0; x < w; ++x) {
+void FillPicture(const FrameView& frame, const TrimmedPalette& palette, Picture& picture) {
+    const int32_t w = frame.Width();
+    const int32_t h = frame.Height();
+    for (int32_t y = 0; y < h; ++y) {
+        const uint8_t* row = frame.Row(y);
+        uint8_t* out = picture.data() + size_t(h - 1 - y) * size_t(w);
+        for (int32_t x = 0; x < w; ++x) {
             out[x] = palette.remap[row[x]];
         }
     }
 }
 
-// Bounding box of the pixels where base and target differ; one pixel at the origin when they
-// are equal (a frame needs at least one pixel).
-Rect ChangedRect(const Picture& base, const Picture& target, uint32_t w, uint32_t h) {
-    uint32_t left = w;
-    uint32_t right = 0;
-    uint32_t top = h;
-    uint32_t bottom = 0;
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* b = base.data() + size_t(y) * w;
-        const uint8_t* t = target.data() + size_t(y) * w;
-        uint32_t x = 0;
-        while (x < w && b[x] == t[x]) {
-            ++x;
-        }
-        if (x == w) {
-            continue;
-        }
-        uint32_t last = w - 1;
-        while (b[last] == t[last]) {
-            --last;
-        }
-        left = std::min(left, x);
-        right = std::max(right, last);
-        top = std::min(top, y);
-        bottom = y;
-    }
-    if (left == w) {
-        return Rect{0, 0, 1, 1};
-    }
-    return Rect{left, top, right - left + 1, bottom - top + 1};
+// Where the picture shown and the next one differ; one pixel at the origin when they are equal
+// (a frame needs at least one pixel).
+PixelRect FrameRect(const Picture& base, const Picture& target, int32_t w, int32_t h) {
+    const PixelRect rect = ChangedRect(ViewOf(base, w, h), ViewOf(target, w, h));
+    return rect.Empty() ? PixelRect{0, 0, 1, 1} : rect;
 }
 
-// The rectangle's pixels as the frame carries them. With blend over, a pixel the base already
-// shows is made transparent (index 0), which deflates better; over cannot turn a pixel
-// transparent, so then false.
-bool RectPixels(const Picture& base, const Picture& target, uint32_t w, const Rect& r,
-                uint8_t blend, Picture& out) {
-    out.resize(size_t(r.w) * r.h);
-    for (uint32_t y = 0; y < r.h; ++y) {
-        const size_t from = size_t(r.y + y) * w + r.x;
-        for (uint32_t x = 0; x < r.w; ++x) {
-            const uint8_t t = target[from + x];
-            const uint8_t b = base[from + x];
+// The rectangle's pixels as the frame carries them, rows top-down. With blend over, a pixel the
+// base already shows is made transparent (index 0), which deflates better; over cannot turn a
+// pixel transparent, so then false.
+bool RectPixels(const Picture& base, const Picture& target, int32_t w, int32_t h,
+                const PixelRect& r, uint8_t blend, Picture& out) {
+    out.resize(size_t(r.width) * size_t(r.height));
+    for (int32_t y = 0; y < r.height; ++y) {
+        const size_t from = size_t(h - 1 - (r.top + y)) * size_t(w) + size_t(r.left);
+        uint8_t* dst = out.data() + size_t(y) * size_t(r.width);
+        for (int32_t x = 0; x < r.width; ++x) {
+            const uint8_t t = target[from + size_t(x)];
+            const uint8_t b = base[from + size_t(x)];
             if (blend == kBlendOver && t == 0 && b != 0) {
                 return false;
             }
-            out[size_t(y) * r.w + x] = (blend == kBlendOver && t == b) ? 0 : t;
+            dst[x] = (blend == kBlendOver && t == b) ? 0 : t;
         }
     }
     return true;
@@ -150,12 +123,12 @@ uint64_t FilteredCost(const uint8_t* bytes, size_t n) {
     return sum;
 }
 
-// The packed rows behind their filter type bytes: all type 0, or each row's cheapest type.
-Picture FilterRows(const Picture& packed, size_t rowBytes, uint32_t h, bool adaptive) {
+// The rows behind their filter type bytes: all type 0, or each row's cheapest type.
+Picture FilterRows(const Picture& rows, size_t rowBytes, size_t h, bool adaptive) {
     Picture out((rowBytes + 1) * h);
     Picture trial(rowBytes);
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint8_t* row = packed.data() + y * rowBytes;
+    for (size_t y = 0; y < h; ++y) {
+        const uint8_t* row = rows.data() + y * rowBytes;
         const uint8_t* prior = y > 0 ? row - rowBytes : nullptr;
         uint8_t* dst = out.data() + y * (rowBytes + 1);
         dst[0] = 0;
@@ -174,16 +147,15 @@ Picture FilterRows(const Picture& packed, size_t rowBytes, uint32_t h, bool adap
     return out;
 }
 
-// The smallest zlib stream of the picture: unfiltered rows against adaptive filtering. Pixels
-// are always 8 bits: packing fewer colours at 1, 2 or 4 bits deflated larger on the movies
-// measured, and ffmpeg 5.1 draws such frames wrongly when they do not cover the canvas.
-bool CompressPicture(const Picture& pixels, uint32_t w, uint32_t h, std::vector<uint8_t>& best) {
-    const size_t rowBytes = w;
-    const Picture& packed = pixels;
+// The smallest zlib stream of a picture of rows top-down: unfiltered rows against adaptive
+// filtering (with zlib's strategy for filtered data). Pixels are always 8 bits: packing fewer
+// colours at 1, 2 or 4 bits deflated larger on the movies measured.
+bool CompressPicture(const Picture& pixels, int32_t w, int32_t h, std::vector<uint8_t>& best) {
     best.clear();
     for (const bool adaptive : {false, true}) {
         std::vector<uint8_t> stream;
-        if (!png::Deflate(FilterRows(packed, rowBytes, h, adaptive), Z_DEFAULT_STRATEGY, stream)) {
+        const Picture filtered = FilterRows(pixels, size_t(w), size_t(h), adaptive);
+        if (!png::Deflate(filtered, adaptive ? Z_FILTERED : Z_DEFAULT_STRATEGY, stream)) {
             return false;
         }
         if (best.empty() || stream.size() < best.size()) {
@@ -202,7 +174,7 @@ struct Bases {
 
 // Tries every disposal of the frame before and both blends, keeping the smallest stream in
 // plan; dispose receives the disposal it chose for the frame before.
-bool PlanFrame(const Bases& bases, const Picture& target, uint32_t w, uint32_t h, bool transparent,
+bool PlanFrame(const Bases& bases, const Picture& target, int32_t w, int32_t h, bool transparent,
                FramePlan& plan, uint8_t& dispose) {
     const Picture* choices[3] = {bases.none, transparent ? &bases.background : nullptr,
                                  bases.previous};
@@ -213,13 +185,13 @@ bool PlanFrame(const Bases& bases, const Picture& target, uint32_t w, uint32_t h
         if (choices[d] == nullptr) {
             continue;
         }
-        const Rect rect = ChangedRect(*choices[d], target, w, h);
+        const PixelRect rect = FrameRect(*choices[d], target, w, h);
         for (const uint8_t blend : {kBlendSource, kBlendOver}) {
             if ((blend == kBlendOver && !transparent) ||
-                !RectPixels(*choices[d], target, w, rect, blend, pixels)) {
+                !RectPixels(*choices[d], target, w, h, rect, blend, pixels)) {
                 continue;
             }
-            if (!CompressPicture(pixels, rect.w, rect.h, stream)) {
+            if (!CompressPicture(pixels, rect.width, rect.height, stream)) {
                 return false;
             }
             if (plan.data.empty() || stream.size() < plan.data.size()) {
@@ -233,32 +205,36 @@ bool PlanFrame(const Bases& bases, const Picture& target, uint32_t w, uint32_t h
     return true;
 }
 
-void ClearRect(Picture& picture, uint32_t w, const Rect& r) {
-    for (uint32_t y = r.y; y < r.y + r.h; ++y) {
-        std::fill_n(picture.begin() + ptrdiff_t(size_t(y) * w + r.x), r.w, uint8_t(0));
+// Background disposal: the frame's rectangle becomes transparent black, index 0.
+void ClearRect(Picture& picture, int32_t w, int32_t h, const PixelRect& r) {
+    for (int32_t y = r.top; y < r.top + r.height; ++y) {
+        const size_t from = size_t(h - 1 - y) * size_t(w) + size_t(r.left);
+        std::fill_n(picture.begin() + ptrdiff_t(from), r.width, uint8_t(0));
     }
 }
 
 // Codes every frame into plans, choosing each frame's disposal while coding the next.
 bool PlanFrames(const PaletteMovieView& movie, const TrimmedPalette& palette,
                 ProgressSink* progress, std::vector<FramePlan>& plans, std::string& reason) {
-    const uint32_t w = uint32_t(movie.width);
-    const uint32_t h = uint32_t(movie.height);
-    Picture shown(size_t(w) * h);  // frame i - 1 as the viewer shows it
-    Picture under;                 // what lay under frame i - 1
+    const int32_t w = movie.frames[0].Width();
+    const int32_t h = movie.frames[0].Height();
+    Picture shown(size_t(w) * size_t(h));  // frame i - 1 as the viewer shows it
+    Picture under;                         // what lay under frame i - 1
     Picture target(shown.size());
     for (size_t i = 0; i < plans.size(); ++i) {
-        FillPicture(movie, palette, i, target);
+        FillPicture(movie.frames[i], palette, target);
         bool coded = false;
         if (i == 0) {
-            plans[0].rect = Rect{0, 0, w, h};
-            coded = CompressPicture(target, w, h, plans[0].data);
+            plans[0].rect = PixelRect{0, 0, w, h};
+            Picture topDown(target.size());
+            RectPixels(target, target, w, h, plans[0].rect, kBlendSource, topDown);
+            coded = CompressPicture(topDown, w, h, plans[0].data);
         } else {
             Bases bases;
             bases.none = &shown;
             if (palette.transparent) {
                 bases.background = shown;
-                ClearRect(bases.background, w, plans[i - 1].rect);
+                ClearRect(bases.background, w, h, plans[i - 1].rect);
             }
             bases.previous = i >= 2 ? &under : nullptr;
             coded =
@@ -284,29 +260,29 @@ bool PlanFrames(const PaletteMovieView& movie, const TrimmedPalette& palette,
 void AppendFrameControl(std::vector<uint8_t>& out, uint32_t sequence, const FramePlan& plan,
                         uint32_t delayMs) {
     std::vector<uint8_t> data;
-    png::PutU32be(data, sequence);            // sequence_number
-    png::PutU32be(data, plan.rect.w);         // width
-    png::PutU32be(data, plan.rect.h);         // height
-    png::PutU32be(data, plan.rect.x);         // x_offset
-    png::PutU32be(data, plan.rect.y);         // y_offset
-    png::PutU16be(data, uint16_t(delayMs));   // delay_num: milliseconds ...
-    png::PutU16be(data, 1000);                // delay_den: ... of a second
-    data.push_back(plan.dispose);             // dispose_op
-    data.push_back(plan.blend);               // blend_op
-    png::AppendChunk(out, png::kFCTL, data);  // 26 bytes of data
+    png::PutU32be(data, sequence);                    // sequence_number
+    png::PutU32be(data, uint32_t(plan.rect.width));   // width
+    png::PutU32be(data, uint32_t(plan.rect.height));  // height
+    png::PutU32be(data, uint32_t(plan.rect.left));    // x_offset
+    png::PutU32be(data, uint32_t(plan.rect.top));     // y_offset
+    png::PutU16be(data, uint16_t(delayMs));           // delay_num: milliseconds ...
+    png::PutU16be(data, 1000);                        // delay_den: ... of a second
+    data.push_back(plan.dispose);                     // dispose_op
+    data.push_back(plan.blend);                       // blend_op
+    png::AppendChunk(out, png::kFCTL, data);          // 26 bytes of data
 }
 
 void AppendHeaders(std::vector<uint8_t>& out, const PaletteMovieView& movie,
                    const TrimmedPalette& palette) {
     out.assign(std::begin(png::kSignature), std::end(png::kSignature));
     std::vector<uint8_t> ihdr;
-    png::PutU32be(ihdr, uint32_t(movie.width));   // width
-    png::PutU32be(ihdr, uint32_t(movie.height));  // height
-    ihdr.push_back(8);                            // bit depth
-    ihdr.push_back(3);                            // colour type: palette indices
-    ihdr.push_back(0);                            // compression method: deflate
-    ihdr.push_back(0);                            // filter method: adaptive, five types
-    ihdr.push_back(0);                            // interlace method: none
+    png::PutU32be(ihdr, uint32_t(movie.frames[0].Width()));   // width
+    png::PutU32be(ihdr, uint32_t(movie.frames[0].Height()));  // height
+    ihdr.push_back(8);                                        // bit depth
+    ihdr.push_back(3);                                        // colour type: palette indices
+    ihdr.push_back(0);                                        // compression method: deflate
+    ihdr.push_back(0);                                        // filter method: adaptive, five types
+    ihdr.push_back(0);                                        // interlace method: none
     png::AppendChunk(out, png::kIHDR, ihdr);
     std::vector<uint8_t> plte;
     for (const RgbQuad& c : palette.colours) {
@@ -342,11 +318,21 @@ void AppendFrames(std::vector<uint8_t>& out, const std::vector<FramePlan>& plans
     png::AppendChunk(out, png::kIEND, nullptr, 0);
 }
 
+bool SameSize(const std::vector<FrameView>& frames) {
+    for (const FrameView& frame : frames) {
+        if (!frame.Valid() || frame.Width() != frames[0].Width() ||
+            frame.Height() != frames[0].Height()) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 bool EncodeApng(const PaletteMovieView& movie, ProgressSink* progress, std::vector<uint8_t>& out,
                 std::string& reason) {
-    if (movie.frames.empty() || movie.width <= 0 || movie.height <= 0 || movie.palette == nullptr ||
+    if (movie.frames.empty() || !SameSize(movie.frames) || movie.palette == nullptr ||
         movie.delayMs == 0 || movie.delayMs > 0xFFFF) {
         reason = "no movie to write";
         return false;

@@ -14,16 +14,14 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/frame_delta.h"
 #include "doc/progress.h"
 
 namespace kx {
 
-// The frames as the document keeps them: 8-bit indices, rows bottom-up, stride bytes apart.
+// The frames (all of one size) and what the file says about them.
 struct PaletteMovieView {
-    int32_t width = 0;
-    int32_t height = 0;
-    uint32_t stride = 0;
-    std::vector<const uint8_t*> frames;
+    std::vector<FrameView> frames;
     const PaletteTable* palette = nullptr;
     int32_t transparentIndex = -1;  // palette index shown transparent, or -1 for none
     uint32_t delayMs = 100;         // every frame's delay

@@ -10,6 +10,7 @@
 #include "doc/apng_encoder.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
+#include "doc/frame_delta.h"
 
 namespace kx {
 
@@ -29,15 +30,12 @@ int CAnimationDocument::SaveApng(ProgressSink* progress, const std::filesystem::
         return Fail(std::move(fault));
     }
     PaletteMovieView view;
-    view.width = format.biWidth;
-    view.height = format.biHeight;
-    view.stride = Stride8(format.biWidth);
     view.palette = &palette;
     view.transparentIndex = options.transparent ? int32_t(TransparentIndex()) : -1;
     view.delayMs = std::max<uint32_t>(1, MicroSecPerFrame() / 1000);
-    view.loops = options.loops;
+    view.loops = options.plays;
     for (int32_t k = 0; k < n; ++k) {
-        view.frames.push_back(Frame(k).data.data());
+        view.frames.push_back(FrameView::OfDocument(*this, k));
     }
 
     std::vector<uint8_t> bytes;

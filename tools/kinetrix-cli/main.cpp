@@ -26,6 +26,7 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
+#include "doc/frame_delta.h"
 
 namespace {
 
