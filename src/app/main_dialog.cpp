@@ -7,6 +7,7 @@
 
 #include "app/main_strips.h"
 #include "dialogs/about_dialog.h"
+#include "doc/frame_rules.h"
 #include "framework/app.h"
 #include "resources/resource.h"
 
@@ -28,8 +29,6 @@ const MovieCommand kMovieCommands[9] = {
 
 namespace {
 
-constexpr int32_t kMinSpeed = 1;
-constexpr int32_t kMaxSpeed = 60000;
 constexpr int kSliderPageSize = 10;
 // CW_USEDEFAULT as a stored size: the system's default size.
 constexpr int32_t kDefaultSize = static_cast<int32_t>(0x80000000u);
@@ -120,7 +119,7 @@ void CMainDialog::DoDataExchange(CDataExchange* dx) {
     DDX_Control(dx, IDC_SPEED_SPIN, spin);
     DDX_Text(dx, IDC_FRAME_NUMBER, frameNumber);
     DDX_Text(dx, IDC_SPEED, speedMs);
-    DDV_MinMaxInt(dx, speedMs, kMinSpeed, kMaxSpeed);
+    DDV_MinMaxInt(dx, speedMs, kShortestFramePeriodMs, kLongestFramePeriodMs);
 }
 
 CRegistrySettings CMainDialog::Settings() const {
@@ -172,7 +171,7 @@ BOOL CMainDialog::OnInitDialog() {
     accelerators =
         ::LoadAcceleratorsW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
     slider.SetPageSize(kSliderPageSize);
-    spin.SetRange32(kMinSpeed, kMaxSpeed);
+    spin.SetRange32(kShortestFramePeriodMs, kLongestFramePeriodMs);
     logoButton.SubclassDlgItem(IDC_LOGO, this);
     ::DragAcceptFiles(m_hWnd, TRUE);
     sizeGrip.SubclassDlgItem(IDC_SIZE_GRIP, this);

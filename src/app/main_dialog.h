@@ -21,6 +21,7 @@
 #include "controls/drawn_control.h"
 #include "controls/size_grip.h"
 #include "doc/animation_document.h"
+#include "doc/file_readers.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "settings/registry_settings.h"
@@ -83,7 +84,8 @@ public:
     CSliderCtrl slider;
     CSpinButtonCtrl spin;
     int32_t frameNumber = 1;  // 1-based number of the frame shown
-    int32_t speedMs = 100;    // milliseconds per frame, 1 .. 60000
+    int32_t speedMs =
+        100;  // milliseconds per frame, within kShortestFramePeriodMs .. kLongestFramePeriodMs
     HICON icon = nullptr;
     CAnimationDocument document;
     CLogoButton logoButton;
@@ -162,8 +164,8 @@ private:
 
     // The open flow's readers: the first bytes choose the file's kind.
     void LoadFile(const std::wstring& filePath, FileSource source);
-    void LoadStrip();
-    void LoadMovie();
+    void LoadStrip(const FileReader& reader);
+    void LoadMovie(const FileReader& reader);
 
     // Transport.
     void OnPlayPause();

@@ -8,7 +8,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +15,7 @@
 #include "dialogs/file_dialog_with_help.h"
 #include "dialogs/frame_settings_dialog.h"
 #include "dialogs/progress_dialog.h"
-#include "doc/file_io.h"
+#include "doc/frame_rules.h"
 #include "framework/app.h"
 #include "resources/resource.h"
 
@@ -30,8 +29,6 @@ constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_SHAREAWARE | OFN_NONETWORKBU
 constexpr DWORD kSaveFlags = kOpenFlags | OFN_OVERWRITEPROMPT;
 // The save dialog's file type that asks for a run-length compressed bitmap.
 constexpr DWORD kCompressedBitmapFilter = 3;
-constexpr int32_t kMinSpeed = 1;
-constexpr int32_t kMaxSpeed = 60000;
 // Room for the longest path Windows knows.
 constexpr DWORD kLongPathChars = 32768;
 
@@ -160,9 +157,8 @@ void CMainDialog::OpenFile(const wchar_t* filePath, FileSource source) {
 }
 
 void CMainDialog::LoadFile(const std::wstring& filePath, FileSource source) {
-    // The content decides the type, not the name: a bitmap named x.avi opens as a bitmap.
-    InputFile file;
-    if (!file.Open(filePath)) {
+    const ReaderChoice choice = ChooseReader(filePath);
+    if (choice.outcome == ReaderChoice::Outcome::Unreadable) {
         // A file named on the command line may simply be gone; one chosen a moment ago in the
         // open dialog that cannot be read deserves a word.
         if (source == FileSource::OpenDialog) {
@@ -170,24 +166,21 @@ void CMainDialog::LoadFile(const std::wstring& filePath, FileSource source) {
         }
         return;
     }
-    char head[4] = {};
-    const size_t got = file.Read(head, sizeof head);
-    file.Close();
     path = filePath;
-    if (got >= 2 && head[0] == 'B' && head[1] == 'M') {
-        LoadStrip();
-    } else if (got == sizeof head && std::memcmp(head, "RIFF", sizeof head) == 0) {
-        LoadMovie();
-    } else {
+    if (choice.reader == nullptr) {
         AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
+    } else if (choice.reader->isStrip) {
+        LoadStrip(*choice.reader);
+    } else {
+        LoadMovie(*choice.reader);
     }
 }
 
-void CMainDialog::LoadStrip() {
+void CMainDialog::LoadStrip(const FileReader& reader) {
     documentState = kLoading;
     CProgressDialog progress;
-    if (!RunUnderProgress(progress, IDS_READ_CAPTION, [this](ProgressSink* sink) {
-            return document.LoadBitmapStrip(sink, path, speedMs);
+    if (!RunUnderProgress(progress, IDS_READ_CAPTION, [this, &reader](ProgressSink* sink) {
+            return reader.load(document, sink, path, speedMs);
         })) {
         ReportFailure(progress, IDS_READ_FAILED, IDS_READ_CANCELLED, MB_OK);
         return;
@@ -211,15 +204,17 @@ void CMainDialog::LoadStrip() {
     }
 }
 
-void CMainDialog::LoadMovie() {
+void CMainDialog::LoadMovie(const FileReader& reader) {
     CProgressDialog progress;
-    if (RunUnderProgress(progress, IDS_READ_CAPTION,
-                         [this](ProgressSink* sink) { return document.LoadAvi(sink, path); })) {
+    if (RunUnderProgress(progress, IDS_READ_CAPTION, [this, &reader](ProgressSink* sink) {
+            return reader.load(document, sink, path, speedMs);
+        })) {
         documentState = kLoaded;
         // A period the speed field cannot hold (below a millisecond, above a minute) is shown
         // as the nearest one it can, so the window never holds a speed it refuses.
         const auto ms = static_cast<int64_t>(document.MicroSecPerFrame() / 1000);
-        speedMs = static_cast<int32_t>(std::clamp<int64_t>(ms, kMinSpeed, kMaxSpeed));
+        speedMs = static_cast<int32_t>(
+            std::clamp<int64_t>(ms, kShortestFramePeriodMs, kLongestFramePeriodMs));
     } else {
         ReportFailure(progress, IDS_READ_FAILED, IDS_READ_CANCELLED, MB_OK);
         documentState = kLoading;

@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "controls/drawn_control.h"
+#include "doc/frame_rules.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "resources/resource.h"
@@ -18,28 +19,6 @@
 #include "view/preview_window.h"
 
 namespace kx {
-
-// The three fields for a strip of stripHeight rows.
-struct FrameFields {
-    int32_t height;
-    int32_t count;
-    int32_t remainder;
-    bool operator==(const FrameFields&) const = default;
-};
-
-// From an entered height: the height kept within 1 .. stripHeight, the count of frames including
-// a partly filled last one, and the rows that last frame lacks.
-FrameFields FieldsFromHeight(int32_t stripHeight, int32_t height);
-// From an entered count kept within 1 .. stripHeight: the smallest height that cuts the strip
-// into at most that many frames, the count that height really gives, and the rows the last frame
-// lacks.
-FrameFields FieldsFromCount(int32_t stripHeight, int32_t count);
-
-// The height the dialog opens with. remembered is the stored height, 0 (or any value below 1)
-// when there is none. A strip whose width divides its height into two frames or more most likely
-// holds square frames: the width is proposed when there is no remembered height or the
-// remembered one does not divide the strip. Otherwise the remembered height, or the whole strip.
-int32_t ProposedFrameHeight(int32_t stripWidth, int32_t stripHeight, int32_t remembered);
 
 // Help contexts of the dialog's controls, and the command that shows them.
 struct HelpTopic {

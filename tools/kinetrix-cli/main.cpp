@@ -8,7 +8,6 @@
 // Exit status: 0 success, 1 failure (one line on stderr says why), 2 usage error.
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstdint>
 #include <cstdio>
@@ -25,27 +24,31 @@
 #endif
 
 #include "doc/animation_document.h"
-#include "doc/file_io.h"
+#include "doc/file_readers.h"
 #include "doc/frame_delta.h"
+#include "doc/frame_rules.h"
 
 namespace {
 
-constexpr const char kUsage[] =
-    "usage: kinetrix-cli info FILE\n"
-    "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
-    "                    [--rle] [--quiet]\n"
-    "\n"
-    "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
-    "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
-    "either the whole strip is one frame. --speed sets milliseconds per frame, 1 to 60000\n"
-    "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
-    "compressed bitmap. --quiet shows no progress bar.\n";
+std::string UsageText() {
+    return "usage: kinetrix-cli info FILE\n"
+           "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
+           "                    [--rle] [--quiet]\n"
+           "\n"
+           "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
+           "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
+           "either the whole strip is one frame. --speed sets milliseconds per frame, " +
+           std::to_string(kx::kShortestFramePeriodMs) + " to " +
+           std::to_string(kx::kLongestFramePeriodMs) +
+           "\n"
+           "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
+           "compressed bitmap. --quiet shows no progress bar.\n";
+}
 
 constexpr int kExitFailure = 1;
-// Milliseconds per frame: the frame settings window's own range. Longer periods would no longer
-// fit the movie's microsecond field.
-constexpr int32_t kLongestSpeedMs = 60000;
 constexpr int kExitUsage = 2;
+// The frame period of a strip when --speed does not give one, as in the program.
+constexpr int32_t kDefaultStripPeriodMs = 100;
 
 // Set by Ctrl+C; the progress sink then answers Cancel, as the dialog's Cancel button does.
 std::atomic<bool> g_interrupted{false};
@@ -58,7 +61,7 @@ int Usage(const std::string& problem) {
     if (!problem.empty()) {
         std::fprintf(stderr, "kinetrix-cli: %s\n", problem.c_str());
     }
-    std::fputs(kUsage, stderr);
+    std::fputs(UsageText().c_str(), stderr);
     return kExitUsage;
 }
 
@@ -178,46 +181,19 @@ int Failure(const std::string& reason) {
     return kExitFailure;
 }
 
-enum class InputKind { Missing, Unreadable, Unknown, Bmp, Avi };
-
-InputKind Sniff(const std::filesystem::path& path, std::string& problem) {
-    kx::InputFile file;
-    if (!file.Open(path)) {
-        problem = errno == ENOENT ? "no such file" : kx::DescribeFileError(errno);
-        return InputKind::Missing;
-    }
-    char head[4] = {};
-    const size_t got = file.Read(head, sizeof head);
-    if (got >= 2 && head[0] == 'B' && head[1] == 'M') {
-        return InputKind::Bmp;
-    }
-    if (got == 4 && std::string(head, 4) == "RIFF") {
-        return InputKind::Avi;
-    }
-    return InputKind::Unknown;
-}
-
-// Loads INPUT as the program's open command does; a strip stays one frame.
+// Loads INPUT as the program's open command does, with the reader its first bytes choose; a strip
+// stays one frame.
 int Load(kx::CAnimationDocument& doc, kx::ProgressSink* progress, const std::filesystem::path& path,
-         int32_t stripPeriodMs, InputKind& kind) {
-    std::string problem;
-    kind = Sniff(path, problem);
-    switch (kind) {
-        case InputKind::Bmp:
-            if (!doc.LoadBitmapStrip(progress, path, stripPeriodMs)) {
-                return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
-            }
-            return 0;
-        case InputKind::Avi:
-            if (!doc.LoadAvi(progress, path)) {
-                return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
-            }
-            return 0;
-        case InputKind::Unknown:
-            return Failure(Utf8(path.filename()) + ": not a BMP or AVI file");
-        default:
-            return Failure(Utf8(path.filename()) + ": " + problem);
+         int32_t stripPeriodMs, const kx::FileReader*& reader) {
+    const kx::ReaderChoice choice = kx::ChooseReader(path);
+    if (choice.reader == nullptr) {
+        return Failure(Utf8(path.filename()) + ": " + choice.problem);
     }
+    reader = choice.reader;
+    if (!reader->load(doc, progress, path, stripPeriodMs)) {
+        return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
+    }
+    return 0;
 }
 
 const char* CompressionName(uint32_t compression) {
@@ -238,12 +214,12 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
         return Usage("info takes one file");
     }
     kx::CAnimationDocument doc;
-    InputKind kind = InputKind::Missing;
-    if (const int failed = Load(doc, nullptr, paths[1], 100, kind)) {
+    const kx::FileReader* reader = nullptr;
+    if (const int failed = Load(doc, nullptr, paths[1], kDefaultStripPeriodMs, reader)) {
         return failed;
     }
     const kx::SourceInfo& source = doc.Source();
-    std::printf("kind: %s\n", kind == InputKind::Bmp ? "bmp" : "avi");
+    std::printf("kind: %s\n", reader->name);
     std::printf("width: %d\n", int(doc.FrameWidth()));
     std::printf("height: %d\n", int(doc.FrameHeight()));
     std::printf("frames: %d\n", int(doc.FrameCount()));
@@ -291,8 +267,9 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
             if (!value) {
                 return Usage(a + " needs a whole number of at least 1, not \"" + args[i] + "\"");
             }
-            if (a == "--speed" && *value > kLongestSpeedMs) {
-                return Usage("--speed takes 1 to " + std::to_string(kLongestSpeedMs) +
+            if (a == "--speed" && *value > kx::kLongestFramePeriodMs) {
+                return Usage("--speed takes " + std::to_string(kx::kShortestFramePeriodMs) +
+                             " to " + std::to_string(kx::kLongestFramePeriodMs) +
                              " milliseconds, not " + args[i]);
             }
             (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
@@ -325,14 +302,15 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     std::signal(SIGINT, OnInterrupt);
     ConsoleProgress console(!quiet && StderrIsTerminal());
     kx::CAnimationDocument doc;
-    InputKind kind = InputKind::Missing;
-    if (const int failed = Load(doc, &console, input, speed.value_or(100), kind)) {
+    const kx::FileReader* reader = nullptr;
+    if (const int failed =
+            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), reader)) {
         return failed;
     }
-    if (kind == InputKind::Bmp) {
+    if (reader->isStrip) {
         const int32_t stripHeight = doc.FrameHeight();
         const int32_t height = frameHeight ? *frameHeight
-                               : frames    ? (stripHeight + *frames - 1) / *frames
+                               : frames    ? kx::FieldsFromCount(stripHeight, *frames).height
                                            : stripHeight;
         if (!doc.ComposeFromStrip(&console, height)) {
             return Failure(doc.FailureReason());
@@ -369,7 +347,7 @@ int Run(const std::vector<std::string>& args, const std::vector<std::filesystem:
         return Convert(args, paths);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(kUsage, stdout);
+        std::fputs(UsageText().c_str(), stdout);
         return 0;
     }
     return Usage("unknown command " + args[0]);
