@@ -169,7 +169,7 @@ void CMainDialog::LoadFile(const std::wstring& filePath, FileSource source) {
     path = filePath;
     if (choice.reader == nullptr) {
         AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
-    } else if (choice.reader->isStrip) {
+    } else if (choice.isStrip) {
         LoadStrip(*choice.reader);
     } else {
         LoadMovie(*choice.reader);

@@ -6,6 +6,7 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
+#include "doc/png_decoder.h"
 
 namespace kx {
 namespace {
@@ -15,6 +16,11 @@ int LoadStrip(CAnimationDocument& document, ProgressSink* progress,
     return document.LoadBitmapStrip(progress, path, stripPeriodMs);
 }
 
+int LoadPng(CAnimationDocument& document, ProgressSink* progress, const std::filesystem::path& path,
+            int32_t stripPeriodMs) {
+    return document.LoadPng(progress, path, stripPeriodMs);
+}
+
 int LoadMovie(CAnimationDocument& document, ProgressSink* progress,
               const std::filesystem::path& path, int32_t) {
     return document.LoadAvi(progress, path);
@@ -22,8 +28,9 @@ int LoadMovie(CAnimationDocument& document, ProgressSink* progress,
 
 // One row per kind of file; the first whose signature matches reads the file.
 constexpr FileReader kReaders[] = {
-    {"bmp", "BM", true, LoadStrip},
-    {"avi", "RIFF", false, LoadMovie},
+    {"bmp", "BM", true, LoadStrip, nullptr},
+    {"avi", "RIFF", false, LoadMovie, nullptr},
+    {"png", std::string_view("\x89PNG\r\n\x1a\n", 8), true, LoadPng, png::FileHoldsAnimation},
 };
 
 // Room for the longest signature.
@@ -52,17 +59,19 @@ ReaderChoice ChooseReader(const std::filesystem::path& path) {
     InputFile file;
     if (!file.Open(path)) {
         const int error = errno;
-        return {ReaderChoice::Outcome::Unreadable, nullptr,
+        return {ReaderChoice::Outcome::Unreadable, nullptr, false,
                 error == ENOENT ? "no such file" : DescribeFileError(error)};
     }
     std::array<char, kHeadBytes> head{};
     const std::string_view read(head.data(), file.Read(head.data(), head.size()));
     for (const FileReader& reader : kReaders) {
         if (read.starts_with(reader.signature)) {
-            return {ReaderChoice::Outcome::Chosen, &reader, {}};
+            file.Close();
+            const bool animation = reader.holdsAnimation != nullptr && reader.holdsAnimation(path);
+            return {ReaderChoice::Outcome::Chosen, &reader, reader.isStrip && !animation, {}};
         }
     }
-    return {ReaderChoice::Outcome::Unknown, nullptr, UnknownKindText()};
+    return {ReaderChoice::Outcome::Unknown, nullptr, false, UnknownKindText()};
 }
 
 }  // namespace kx

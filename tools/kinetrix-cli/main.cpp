@@ -35,7 +35,8 @@ std::string UsageText() {
            "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
            "                    [--rle] [--quiet]\n"
            "\n"
-           "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi or .bmp.\n"
+           "INPUT is a bitmap or PNG strip, an AVI movie or an animated PNG; OUTPUT ends in\n"
+           ".avi, .bmp or .png (an animated PNG).\n"
            "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
            "either the whole strip is one frame. --speed sets milliseconds per frame, " +
            std::to_string(kx::kShortestFramePeriodMs) + " to " +
@@ -184,13 +185,12 @@ int Failure(const std::string& reason) {
 // Loads INPUT as the program's open command does, with the reader its first bytes choose; a strip
 // stays one frame.
 int Load(kx::CAnimationDocument& doc, kx::ProgressSink* progress, const std::filesystem::path& path,
-         int32_t stripPeriodMs, const kx::FileReader*& reader) {
-    const kx::ReaderChoice choice = kx::ChooseReader(path);
+         int32_t stripPeriodMs, kx::ReaderChoice& choice) {
+    choice = kx::ChooseReader(path);
     if (choice.reader == nullptr) {
         return Failure(Utf8(path.filename()) + ": " + choice.problem);
     }
-    reader = choice.reader;
-    if (!reader->load(doc, progress, path, stripPeriodMs)) {
+    if (!choice.reader->load(doc, progress, path, stripPeriodMs)) {
         return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
     }
     return 0;
@@ -214,12 +214,12 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
         return Usage("info takes one file");
     }
     kx::CAnimationDocument doc;
-    const kx::FileReader* reader = nullptr;
-    if (const int failed = Load(doc, nullptr, paths[1], kDefaultStripPeriodMs, reader)) {
+    kx::ReaderChoice choice;
+    if (const int failed = Load(doc, nullptr, paths[1], kDefaultStripPeriodMs, choice)) {
         return failed;
     }
     const kx::SourceInfo& source = doc.Source();
-    std::printf("kind: %s\n", reader->name);
+    std::printf("kind: %s\n", choice.reader->name);
     std::printf("width: %d\n", int(doc.FrameWidth()));
     std::printf("height: %d\n", int(doc.FrameHeight()));
     std::printf("frames: %d\n", int(doc.FrameCount()));
@@ -302,12 +302,19 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     std::signal(SIGINT, OnInterrupt);
     ConsoleProgress console(!quiet && StderrIsTerminal());
     kx::CAnimationDocument doc;
-    const kx::FileReader* reader = nullptr;
+    kx::ReaderChoice choice;
     if (const int failed =
-            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), reader)) {
+            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), choice)) {
         return failed;
     }
-    if (reader->isStrip) {
+    if (doc.Source().delaysDiffer && !speed) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: the frames have different delays; the movie plays "
+                     "at the most frequent one, %u ms per frame\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
+    }
+    if (choice.isStrip) {
         const int32_t stripHeight = doc.FrameHeight();
         const int32_t height = frameHeight ? *frameHeight
                                : frames    ? kx::FieldsFromCount(stripHeight, *frames).height
@@ -316,7 +323,7 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
             return Failure(doc.FailureReason());
         }
     } else if (frameHeight || frames) {
-        return Usage("--frame-height and --frames apply to a bitmap strip, not an AVI movie");
+        return Usage("--frame-height and --frames apply to a strip, not a movie");
     }
     if (speed) {
         doc.SetSpeed(*speed);
