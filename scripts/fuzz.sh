@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Fuzzes the bitmap strip reader, the AVI reader and the run-length decoder, each for SECONDS
-# seconds (default 60), two targets at a time. Fails when any target finds a crash, a leak, a
+# Fuzzes the bitmap strip reader, the AVI reader, the run-length decoder, the PNG reader and the
+# PNG chunk reader, each for SECONDS seconds (default 60), two targets at a time. Fails when any target finds a crash, a leak, a
 # hang or an oversized allocation; the input that caused it is kept in BUILD/fuzz-findings/.
 #
 #   scripts/fuzz.sh [SECONDS]        uses build/fuzz (cmake --preset fuzz), or KX_FUZZ_BUILD
@@ -10,7 +10,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 seconds=${1:-60}
 build=${KX_FUZZ_BUILD:-build/fuzz}
-targets=(avi bitmap_strip rle)
+targets=(avi bitmap_strip rle png png_chunks)
 
 if [[ ! -f $build/build.ninja ]]; then
   if [[ $build == build/fuzz ]]; then

@@ -176,8 +176,10 @@ struct Bases {
 // plan; dispose receives the disposal it chose for the frame before.
 bool PlanFrame(const Bases& bases, const Picture& target, int32_t w, int32_t h, bool transparent,
                FramePlan& plan, uint8_t& dispose) {
-    const Picture* choices[3] = {bases.none, transparent ? &bases.background : nullptr,
-                                 bases.previous};
+    const Picture* choices[3] = {};
+    choices[kDisposeNone] = bases.none;
+    choices[kDisposeBackground] = transparent ? &bases.background : nullptr;
+    choices[kDisposePrevious] = bases.previous;
     Picture pixels;
     std::vector<uint8_t> stream;
     plan.data.clear();
@@ -241,7 +243,7 @@ bool PlanFrames(const PaletteMovieView& movie, const TrimmedPalette& palette,
                 PlanFrame(bases, target, w, h, palette.transparent, plans[i], plans[i - 1].dispose);
             const uint8_t d = plans[i - 1].dispose;
             if (d != kDisposePrevious) {
-                under = d == kDisposeNone ? shown : bases.background;
+                under = d == kDisposeBackground ? bases.background : shown;
             }
         }
         if (!coded) {
