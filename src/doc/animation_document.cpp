@@ -51,6 +51,12 @@ void RiffHeader::Write(ByteWriter& out) const {
     out.u32le(form);  // "AVI "
 }
 
+void ListHeader::Write(ByteWriter& out) const {
+    out.u32le(id);    // "LIST"
+    out.u32le(size);  // bytes after this field
+    out.u32le(type);  // list type
+}
+
 bool RiffHeader::Read(ByteReader& in) {
     id = in.u32le();
     size = in.u32le();
@@ -242,7 +248,7 @@ void MovieList::RecomputeIndex(int32_t count) {
         sum += frameSize;
         largest = std::max(largest, frameSize);
     }
-    size = 4 + sum + 8 * uint32_t(count);
+    list.size = 4 + sum + 8 * uint32_t(count);
     largestFrame = largest;
     indexSize = 16 * uint32_t(count);
 }
@@ -263,14 +269,14 @@ void CAnimationDocument::ReleaseFrames() {
 int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCountArg,
                                        int32_t frameHeight, int32_t width, int32_t framePeriodMs) {
     movieList.RecomputeIndex(frameCount);
-    const uint32_t dataBytes = movieList.size - 8 * uint32_t(frameCount) - 4;
+    const uint32_t dataBytes = movieList.list.size - 8 * uint32_t(frameCount) - 4;
     const uint32_t largest = movieList.largestFrame;
 
     StreamFormat& format = headerList.stream.format;
     if (paletteEntries != 0) {
         const uint32_t paletteBytes = 4 * uint32_t(paletteEntries);
-        headerList.size = 192 + paletteBytes;
-        headerList.stream.size = 116 + paletteBytes;
+        headerList.list.size = 192 + paletteBytes;
+        headerList.stream.list.size = 116 + paletteBytes;
         format.size = 40 + paletteBytes;
         format.header.biClrUsed = uint32_t(paletteEntries);
         format.header.biClrImportant = 0;
@@ -326,7 +332,7 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
         format.header.biHeight = frameHeight;
     }
 
-    riff.size = movieList.indexSize + headerList.size + movieList.size + 28;
+    riff.size = movieList.indexSize + headerList.list.size + movieList.list.size + 28;
 
     // The drawing copy of the format: only the top 4096 rows of a taller frame are drawn.
     std::vector<uint8_t>().swap(displayInfo);
@@ -357,7 +363,18 @@ int CAnimationDocument::Fail(std::string reason) {
     return 0;
 }
 
-std::string CAnimationDocument::CheckFramesToWrite(int32_t n, uint64_t frameBytes) const {
+std::string CAnimationDocument::CheckMovieToSave(bool withIndex) const {
+    const int32_t n = frameCount;
+    if (n <= 0 || movieList.frames.size() < size_t(n) ||
+        (withIndex && movieList.index.size() < size_t(n))) {
+        return "no movie to save";
+    }
+    const BitmapInfoHeader& format = headerList.stream.format.header;
+    if (format.biWidth <= 0 || format.biHeight <= 0 || format.biBitCount != 8 ||
+        format.biCompression != uint32_t(Compression::Rgb)) {
+        return "the frames are not plain 8-bit pictures";
+    }
+    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(format.biHeight);
     if (std::string budget = CheckMovieBudget(uint64_t(n), frameBytes); !budget.empty()) {
         return budget;
     }

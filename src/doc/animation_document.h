@@ -146,24 +146,28 @@ struct StreamFormat {
     void Write(ByteWriter& out) const;
 };
 
-struct StreamList {
+// The 12 bytes that open a "LIST".
+struct ListHeader {
     uint32_t id = fourcc::kList;
-    uint32_t size = 116;  // 116 + 4 x palette entries once a palette is set
-    uint32_t type = fourcc::kStrl;
+    uint32_t size = 4;  // bytes after this field
+    uint32_t type = 0;
+
+    static constexpr uint32_t kBytes = 12;
+    void Write(ByteWriter& out) const;
+};
+
+struct StreamList {
+    // size: 116 + 4 x palette entries once a palette is set
+    ListHeader list{fourcc::kList, 116, fourcc::kStrl};
     StreamHeader header;
     StreamFormat format;
-
-    static constexpr uint32_t kListHeaderBytes = 12;
 };
 
 struct HeaderList {
-    uint32_t id = fourcc::kList;
-    uint32_t size = 192;  // 192 + 4 x palette entries once a palette is set
-    uint32_t type = fourcc::kHdrl;
+    // size: 192 + 4 x palette entries once a palette is set
+    ListHeader list{fourcc::kList, 192, fourcc::kHdrl};
     MainHeader main;
     StreamList stream;
-
-    static constexpr uint32_t kListHeaderBytes = 12;
 };
 
 struct RgbQuad {
@@ -208,9 +212,10 @@ public:
     // Run-length decoding of this frame's data (BI_RLE8, or BI_RLE4 when the format says 2),
     // against base (the previous frame's plain pixels, total bytes) or none. On success the
     // data is the plain frame and, when no base was given, format.biCompression becomes 0.
-    // On failure the data is left as it was.
+    // On failure the data is left as it was and reason, when given, says what was wrong and at
+    // which row ("cancelled" for an honoured Cancel).
     int DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* base,
-                  bool cancelHonoured);
+                  bool cancelHonoured, std::string* reason = nullptr);
 
     // Encodes pixels (a plain 8-bit frame of the format's size) as BI_RLE8 into this chunk,
     // against base or none, applying the remap table. Frames narrower than 5 pixels are not
@@ -245,9 +250,8 @@ std::string CheckMovieBudget(uint64_t frames, uint64_t frameBytes);
 
 class MovieList {
 public:
-    uint32_t id = fourcc::kList;
-    uint32_t size = 4;  // 4 + sum(8 + frame size)
-    uint32_t type = fourcc::kMovi;
+    // size: 4 + sum(8 + frame size)
+    ListHeader list{fourcc::kList, 4, fourcc::kMovi};
     std::vector<FrameChunk> frames;
     uint32_t indexId = fourcc::kIdx1;
     uint32_t indexSize = 0;  // 16 x frame count
@@ -257,8 +261,6 @@ public:
     uint8_t transparentIndex = 0;      // palette index of the top-left pixel of frame 0
     uint8_t transparencyUsable = 0;    // 1 when that colour may be swapped for the background
     uint8_t remapped = 0;              // 1 once an AVI save has compacted and remapped the pixels
-
-    static constexpr uint32_t kListHeaderBytes = 12;
 
     // Sizes, offsets and the largest frame from the frames of the first count slots.
     void RecomputeIndex(int32_t count);
@@ -276,9 +278,10 @@ public:
     // Index of the top-left pixel of frame 0 and whether its colour is usable as transparent.
     void FindTransparentIndex(const PaletteTable& palette, int32_t height);
 
-    // Decodes the frames of n + initialFrames slots, each against the one decoded before it.
+    // Decodes the frames of n + initialFrames slots, each against the one decoded before it. On
+    // failure reason, when given, names the frame and what was wrong with it.
     int DecodeFrames(ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-                     bool cancelHonoured, int32_t initialFrames);
+                     bool cancelHonoured, int32_t initialFrames, std::string* reason = nullptr);
 
     int EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
     int EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
@@ -342,9 +345,10 @@ public:
 
 private:
     int Fail(std::string reason);
-    // Why the first n frames, frameBytes bytes each, cannot be written: the movie budget or a
-    // frame of another size; empty when they can.
-    std::string CheckFramesToWrite(int32_t n, uint64_t frameBytes) const;
+    // Why the movie cannot be written: no frames (or, withIndex, no index records for them),
+    // frames that are not plain 8-bit, the movie budget or a frame of another size; empty when
+    // it can.
+    std::string CheckMovieToSave(bool withIndex) const;
 
     std::vector<uint8_t> displayInfo;
     SourceInfo source;

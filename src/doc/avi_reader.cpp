@@ -229,9 +229,9 @@ bool AviWalker::WalkTop() {
             if (headerDone_) {
                 return Stop("the file holds more than one header list");
             }
-            doc_.headerList.id = chunk.id;
-            doc_.headerList.size = chunk.size;
-            doc_.headerList.type = type;
+            doc_.headerList.list.id = chunk.id;
+            doc_.headerList.list.size = chunk.size;
+            doc_.headerList.list.type = type;
             if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
                 return false;
             }
@@ -240,13 +240,13 @@ bool AviWalker::WalkTop() {
                 Stop("the file ends inside the header list");
                 break;
             }
-            if (!Step(doc_.headerList.size / kBytesPerUnit)) {
+            if (!Step(doc_.headerList.list.size / kBytesPerUnit)) {
                 return false;
             }
         } else if (isList && type == fourcc::kMovi) {
-            doc_.movieList.id = chunk.id;
-            doc_.movieList.size = chunk.size;
-            doc_.movieList.type = type;
+            doc_.movieList.list.id = chunk.id;
+            doc_.movieList.list.size = chunk.size;
+            doc_.movieList.list.type = type;
             if (!WalkMovieList(chunk.size)) {
                 return false;
             }
@@ -310,9 +310,9 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
                 break;
             }
             if (type == fourcc::kStrl) {
-                doc_.headerList.stream.id = chunk.id;
-                doc_.headerList.stream.size = chunk.size;
-                doc_.headerList.stream.type = type;
+                doc_.headerList.stream.list.id = chunk.id;
+                doc_.headerList.stream.list.size = chunk.size;
+                doc_.headerList.stream.list.type = type;
                 if (WalkStreamList(chunk.size)) {
                     ++counted;
                 }
@@ -817,8 +817,9 @@ int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::p
         if (!Report(watch.Sink(), 0, kPhaseDecoding)) {
             return failed("cancelled");
         }
-        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial) == 0) {
-            return failed(watch.Cancelled() ? "cancelled" : "the run-length frame data is damaged");
+        std::string why;
+        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial, &why) == 0) {
+            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data in " + why);
         }
     }
     headerList.stream.header.handler = fourcc::kRgb;

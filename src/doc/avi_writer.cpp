@@ -6,7 +6,6 @@
 // frames are decoded back so that the movie in memory stays usable.
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
+#include "doc/save_steps.h"
 
 namespace kx {
 namespace {
@@ -29,29 +29,114 @@ constexpr uint32_t kIndexBytesPerUnit = 128;
 // takes more of the movie's budget than its chunk header, a possible extra end of line and its
 // index entry take in the file: a movie within the budget always fits the 32-bit sizes of the
 // RIFF file.
-constexpr uint64_t kLargestHeaders = RiffHeader::kBytes + HeaderList::kListHeaderBytes +
-                                     MainHeader::kBytes + StreamList::kListHeaderBytes +
-                                     StreamHeader::kBytes + StreamFormat::kBytes + 4 * 256 +
-                                     MovieList::kListHeaderBytes + 8;
+constexpr uint64_t kLargestHeaders = RiffHeader::kBytes + ListHeader::kBytes + MainHeader::kBytes +
+                                     ListHeader::kBytes + StreamHeader::kBytes +
+                                     StreamFormat::kBytes + 4 * 256 + ListHeader::kBytes + 8;
 static_assert(8 + 2 + IndexEntry::kBytes <= kFrameBookkeepingBytes &&
                   kLargestHeaders + kMaxMovieBytes <= UINT32_MAX,
               "a movie within the budget always fits an AVI file");
 
-// The file's name for a failure reason. A Windows name may hold an unpaired surrogate, which
-// has no UTF-8 form (the conversion throws); such a name is left out.
-std::string NameForReason(const std::filesystem::path& path) {
-    try {
-        const std::u8string name = path.filename().u8string();
-        return std::string(name.begin(), name.end());
-    } catch (const std::exception&) {
-        return "the file";
+// Writes the headers up to the frame list's own list header; empty on success, else the reason.
+std::string WriteAviHeaders(const CAnimationDocument& doc, ProgressSink* sink, OutputFile& file,
+                            const std::filesystem::path& path) {
+    std::vector<uint8_t> headers;
+    ByteWriter out(headers);
+    doc.riff.Write(out);
+    doc.headerList.list.Write(out);
+    doc.headerList.main.Write(out);
+    doc.headerList.stream.list.Write(out);
+    doc.headerList.stream.header.Write(out);
+    doc.headerList.stream.format.Write(out);
+    doc.palette.Write(out);
+    const size_t expected = RiffHeader::kBytes + ListHeader::kBytes + MainHeader::kBytes +
+                            ListHeader::kBytes + StreamHeader::kBytes + StreamFormat::kBytes +
+                            4 * size_t(doc.palette.count);
+    doc.movieList.list.Write(out);
+    if (!out.ok() || headers.size() != expected + ListHeader::kBytes) {
+        return "out of memory";
     }
+    if (!file.Write(headers.data(), expected)) {
+        return WriteFailure(path, file);
+    }
+    if (!Report(sink, doc.headerList.list.size / kBytesPerUnit, kProgressStep)) {
+        return "cancelled";
+    }
+    if (!file.Write(headers.data() + expected, ListHeader::kBytes)) {
+        return WriteFailure(path, file);
+    }
+    return {};
 }
 
-void WriteListHeader(ByteWriter& out, uint32_t id, uint32_t size, uint32_t type) {
-    out.u32le(id);    // "LIST"
-    out.u32le(size);  // bytes after this field
-    out.u32le(type);  // list type
+std::string WriteAviFrames(const CAnimationDocument& doc, ProgressSink* sink, OutputFile& file,
+                           const std::filesystem::path& path, double bytesPerStep) {
+    for (int32_t i = 0; i < doc.FrameCount(); ++i) {
+        if (!doc.Frame(i).WriteFrameData(sink, bytesPerStep, file, true)) {
+            return WriteFailure(path, file);
+        }
+        if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
+            return "cancelled";
+        }
+    }
+    return {};
+}
+
+std::string WriteAviIndex(const CAnimationDocument& doc, ProgressSink* sink, OutputFile& file,
+                          const std::filesystem::path& path) {
+    const MovieList& movie = doc.movieList;
+    std::vector<uint8_t> index;
+    ByteWriter out(index);
+    out.u32le(movie.indexId);    // "idx1"
+    out.u32le(movie.indexSize);  // 16 x frame count
+    for (int32_t i = 0; i < doc.FrameCount(); ++i) {
+        movie.index[size_t(i)].Write(out);
+    }
+    if (!out.ok() || index.size() != 8 + size_t(movie.indexSize)) {
+        return "out of memory";
+    }
+    if (!file.Write(index.data(), index.size())) {
+        return WriteFailure(path, file);
+    }
+    Report(sink, movie.indexSize / kIndexBytesPerUnit, kProgressStep);
+    if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
+        return "cancelled";
+    }
+    return {};
+}
+
+// Writes the encoded movie to a temporary file that replaces the target once complete; empty on
+// success, else the reason.
+std::string WriteAviFile(const CAnimationDocument& doc, CancelWatch& watch,
+                         const std::filesystem::path& path, uint32_t plainTotal) {
+    ProgressSink* sink = watch.Sink();
+    // Progress units per byte written, measured against the plain size.
+    const double bytesPerStep =
+        plainTotal == 0 ? 1.0
+                        : std::max(1.0, double(doc.headerList.main.suggestedBufferSize) *
+                                            kBytesPerUnit / double(plainTotal));
+    if (!Report(sink, 0, kPhaseWriting)) {
+        return "cancelled";
+    }
+    OutputFile file;
+    if (!file.Open(path)) {
+        return WriteFailure(path, file);
+    }
+    std::string reason = WriteAviHeaders(doc, sink, file, path);
+    if (reason.empty()) {
+        reason = WriteAviFrames(doc, sink, file, path, bytesPerStep);
+    }
+    if (reason.empty()) {
+        reason = WriteAviIndex(doc, sink, file, path);
+    }
+    // A Cancel inside a frame ended that frame early: such a file is never put in place, even
+    // when the progress window answered go on again afterwards.
+    if (reason.empty() && watch.Cancelled()) {
+        reason = "cancelled";
+    }
+    if (reason.empty() && !file.Commit()) {
+        reason = WriteFailure(path, file);
+    }
+    // Without a Commit the file's destructor removes the temporary file; the target stays.
+    return reason;
 }
 
 }  // namespace
@@ -61,18 +146,11 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     ProgressSink* sink = watch.Sink();
     failureReason.clear();
     const int32_t n = frameCount;
-    if (n <= 0 || movieList.frames.size() < size_t(n) || movieList.index.size() < size_t(n)) {
-        return Fail("no movie to save");
+    if (std::string fault = CheckMovieToSave(true); !fault.empty()) {
+        return Fail(std::move(fault));
     }
     BitmapInfoHeader& format = headerList.stream.format.header;
     const int32_t height = format.biHeight;
-    if (format.biWidth <= 0 || height <= 0 || format.biBitCount != 8 || format.biCompression != 0) {
-        return Fail("the frames are not plain 8-bit pictures");
-    }
-    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(height);
-    if (std::string fault = CheckFramesToWrite(n, frameBytes); !fault.empty()) {
-        return Fail(std::move(fault));
-    }
     const uint32_t plainTotal = headerList.main.suggestedBufferSize;
 
     // The range covers the bytes to write and the rows to encode and decode.
@@ -83,10 +161,7 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
         return Fail("cancelled");
     }
     if (!movieList.CompactPalette(sink, &palette, n)) {
-        if (watch.Cancelled()) {
-            return Fail("cancelled");
-        }
-        return Fail("the movie has no palette");
+        return Fail(watch.Cancelled() ? "cancelled" : "the movie has no palette");
     }
     if (!movieList.EncodeFramesForAvi(sink, format, n)) {
         // The encoder has put the frames back in plain form, remapped to the compacted palette;
@@ -97,118 +172,18 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     }
     headerList.stream.header.handler =
         format.biCompression == uint32_t(Compression::Rle8) ? fourcc::kRle : fourcc::kRgb;
-
     // Only the 40-byte info header is held and written; the palette follows it directly.
     format.biSize = BitmapInfoHeader::kBytes;
 
-    const std::string name = NameForReason(path);
-    std::string reason;
-    int result = 0;
-    OutputFile file;
-    if (!RebuildHeaders(palette.count, 0, 0, 0, 0)) {
-        reason = "out of memory";
-    } else {
-        result = 1;
-    }
-    if (result == 1) {
-        // Progress units per byte written, measured against the plain size.
-        const double bytesPerStep =
-            plainTotal == 0 ? 1.0
-                            : std::max(1.0, double(headerList.main.suggestedBufferSize) *
-                                                kBytesPerUnit / double(plainTotal));
-        result = 0;
-        if (!Report(sink, 0, kPhaseWriting)) {
-            reason = "cancelled";
-        } else if (!file.Open(path)) {
-            reason = "cannot write " + name + ": " + file.Error();
-        } else {
-            std::vector<uint8_t> headers;
-            ByteWriter out(headers);
-            riff.Write(out);
-            WriteListHeader(out, headerList.id, headerList.size, headerList.type);
-            headerList.main.Write(out);
-            WriteListHeader(out, headerList.stream.id, headerList.stream.size,
-                            headerList.stream.type);
-            headerList.stream.header.Write(out);
-            headerList.stream.format.Write(out);
-            palette.Write(out);
-            const size_t expected = RiffHeader::kBytes + HeaderList::kListHeaderBytes +
-                                    MainHeader::kBytes + StreamList::kListHeaderBytes +
-                                    StreamHeader::kBytes + StreamFormat::kBytes +
-                                    4 * size_t(palette.count);
-            WriteListHeader(out, movieList.id, movieList.size, movieList.type);
-            if (!out.ok() || headers.size() != expected + MovieList::kListHeaderBytes) {
-                reason = "out of memory";
-            } else if (!file.Write(headers.data(), expected)) {
-                reason = "cannot write " + name + ": " + file.Error();
-            } else if (!Report(sink, headerList.size / kBytesPerUnit, kProgressStep)) {
-                reason = "cancelled";
-            } else if (!file.Write(headers.data() + expected, MovieList::kListHeaderBytes)) {
-                reason = "cannot write " + name + ": " + file.Error();
-            } else {
-                result = 1;
-            }
-        }
-        for (int32_t i = 0; result == 1 && i < n; ++i) {
-            if (!movieList.frames[size_t(i)].WriteFrameData(sink, bytesPerStep, file, true)) {
-                reason = "cannot write " + name + ": " + file.Error();
-                result = 0;
-            } else if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
-                reason = "cancelled";
-                result = 0;
-            }
-        }
-        if (result == 1) {
-            std::vector<uint8_t> index;
-            ByteWriter out(index);
-            out.u32le(movieList.indexId);    // "idx1"
-            out.u32le(movieList.indexSize);  // 16 x frame count
-            for (int32_t i = 0; i < n; ++i) {
-                movieList.index[size_t(i)].Write(out);
-            }
-            if (!out.ok() || index.size() != 8 + size_t(movieList.indexSize)) {
-                reason = "out of memory";
-                result = 0;
-            } else if (!file.Write(index.data(), index.size())) {
-                reason = "cannot write " + name + ": " + file.Error();
-                result = 0;
-            } else {
-                Report(sink, movieList.indexSize / kIndexBytesPerUnit, kProgressStep);
-                if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
-                    reason = "cancelled";
-                    result = 0;
-                }
-            }
-        }
-        // A Cancel inside a frame ended that frame early: such a file is never put in place, even
-        // when the progress window answered go on again afterwards.
-        if (result == 1 && watch.Cancelled()) {
-            reason = "cancelled";
-            result = 0;
-        }
-        if (result == 1 && !file.Commit()) {
-            reason = "cannot write " + name + ": " + file.Error();
-            result = 0;
-        }
-        // Without a Commit the temporary file goes and the target stays as it was.
-        file.Discard();
-    }
-
-    // Back to plain frames, whether the file was written, cancelled or failed.
-    if (format.biCompression == uint32_t(Compression::Rle8)) {
-        if (Report(sink, 0, kPhaseDecoding)) {
-            Report(sink, 0, kProgressDisableCancel);
-        }
-        if (!movieList.DecodeFrames(sink, format, n, false, 0)) {
-            return Fail("cannot decode the frames back");
-        }
-        headerList.stream.header.handler = fourcc::kRgb;
-        if (!RebuildHeaders(0, 0, 0, 0, 0)) {
-            return Fail("out of memory");
-        }
+    PlainFramesGuard plainAgain(*this, sink, n);
+    std::string reason = RebuildHeaders(palette.count, 0, 0, 0, 0)
+                             ? WriteAviFile(*this, watch, path, plainTotal)
+                             : "out of memory";
+    if (!plainAgain.PutBack()) {
+        reason = PlainFramesGuard::WithPutBackFailure(reason);
     }
     movieList.FindTransparentIndex(palette, height);
-    return result == 1 ? 1 : Fail(reason);
+    return reason.empty() ? 1 : Fail(std::move(reason));
 }
 
 }  // namespace kx

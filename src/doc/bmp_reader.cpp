@@ -211,8 +211,9 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
         if (!Report(sink, 0, kPhaseDecoding)) {
             return failed("cancelled");
         }
-        if (!strip.DecodeRle(sink, format, nullptr, true)) {
-            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data");
+        std::string why;
+        if (!strip.DecodeRle(sink, format, nullptr, true, &why)) {
+            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data: " + why);
         }
     }
     headerList.stream.header.handler = fourcc::kRgb;

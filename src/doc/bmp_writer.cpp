@@ -8,6 +8,7 @@
 // The file is written beside the target and put in its place only when everything was written,
 // so a failed or cancelled save leaves the old file as it was. Once the frames were encoded they
 // are decoded back on every path, so the document stays usable whatever happens.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
+#include "doc/save_steps.h"
 
 namespace kx {
 namespace {
@@ -28,26 +30,72 @@ constexpr uint32_t kHeadersBytes = BitmapFileHeader::kBytes + BitmapInfoHeader::
 static_assert(kHeadersBytes + 4 * 256 + kMaxMovieBytes <= UINT32_MAX,
               "a movie within the budget always fits a bitmap file");
 
+// The file and info headers of the strip and the palette; empty when out of memory.
+std::vector<uint8_t> StripHeaders(const CAnimationDocument& doc, int64_t stripHeight,
+                                  uint32_t dataBytes) {
+    const uint32_t entries = uint32_t(doc.palette.count);
+    std::vector<uint8_t> head;
+    ByteWriter out(head);
+    BitmapFileHeader fileHeader;
+    fileHeader.bfSize = uint32_t(uint64_t(4) * entries + dataBytes + kHeadersBytes);
+    fileHeader.bfOffBits = 4 * entries + kHeadersBytes;
+    fileHeader.Write(out);
+    // The frames' own info header (resolution and compression as held), describing the strip.
+    BitmapInfoHeader info = doc.headerList.stream.format.header;
+    info.biSize = BitmapInfoHeader::kBytes;  // 40: only this much is written
+    info.biHeight = int32_t(stripHeight);    // every frame's rows
+    info.biSizeImage = dataBytes;            // pixel bytes as written
+    info.biClrUsed = entries;                // the palette, uncompacted
+    info.biClrImportant = 0;
+    info.Write(out);
+    doc.palette.Write(out);
+    if (!out.ok() || head.size() != kHeadersBytes + 4 * size_t(entries)) {
+        return {};
+    }
+    return head;
+}
+
+// Writes the headers and the frames, frame 0 (the top of the picture) last, to a temporary file
+// that replaces the target once complete; empty on success, else the reason.
+std::string WriteStripFile(const CAnimationDocument& doc, CancelWatch& watch,
+                           const std::filesystem::path& path, const std::vector<uint8_t>& head,
+                           double bytesPerStep) {
+    ProgressSink* sink = watch.Sink();
+    OutputFile file;
+    if (!file.Open(path) || !file.Write(head.data(), head.size())) {
+        return WriteFailure(path, file);
+    }
+    bool goOn = Report(sink, 1, kProgressStep);
+    for (int32_t k = doc.FrameCount() - 1; goOn && k >= 0; --k) {
+        if (doc.Frame(k).WriteFrameData(sink, bytesPerStep, file, false) == 0) {
+            return WriteFailure(path, file);
+        }
+        goOn = sink == nullptr || Report(sink, 0, kProgressStep);
+    }
+    goOn = goOn && (sink == nullptr || Report(sink, 0, kProgressStep));
+    // A Cancel inside a frame ended that frame early: such a file is never put in place, even
+    // when the progress window answered go on again afterwards.
+    if (!goOn || watch.Cancelled()) {
+        return "cancelled";
+    }
+    if (!file.Commit()) {
+        return WriteFailure(path, file);
+    }
+    return {};
+}
+
 }  // namespace
 
 int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem::path& path,
                                    bool compress) {
     CancelWatch watch(progress);
     ProgressSink* sink = watch.Sink();
-    BitmapInfoHeader& format = headerList.stream.format.header;
-    const int32_t n = frameCount;
-    if (n <= 0 || movieList.frames.size() < size_t(n)) {
-        return Fail("there are no frames to save");
-    }
-    // The picture is every frame's rows in turn; a frame of another size would shift the rest.
-    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(format.biHeight);
-    if (format.biWidth <= 0 || format.biHeight <= 0 || format.biBitCount != 8 ||
-        format.biCompression != 0) {
-        return Fail("the frames are not plain 8-bit pictures");
-    }
-    if (std::string fault = CheckFramesToWrite(n, frameBytes); !fault.empty()) {
+    if (std::string fault = CheckMovieToSave(false); !fault.empty()) {
         return Fail(std::move(fault));
     }
+    BitmapInfoHeader& format = headerList.stream.format.header;
+    const int32_t n = frameCount;
+    // The picture is every frame's rows in turn.
     const int64_t stripHeight = int64_t(format.biHeight) * n;
     if (stripHeight > INT32_MAX) {
         return Fail("the frames stacked would be taller than a bitmap can be");
@@ -55,36 +103,13 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
     if (palette.count < 0 || palette.count > 256) {
         return Fail("the palette has " + std::to_string(palette.count) + " entries");
     }
-    const uint32_t entries = static_cast<uint32_t>(palette.count);
-
-    // C: the plain total of frame bytes; S: rows of all frames.
     const uint32_t plainTotal = headerList.main.suggestedBufferSize;
-    const uint32_t rows = static_cast<uint32_t>(stripHeight);
+    const uint32_t rows = uint32_t(stripHeight);
     const double perPlainByte = plainTotal != 0 ? 256.0 / plainTotal : 256.0;
 
-    // Puts encoded frames back to plain ones; run on every path once encoding has begun.
-    const auto restore = [&]() -> bool {
-        if (format.biCompression != uint32_t(Compression::Rle8)) {
-            return true;
-        }
-        if (Report(sink, 0, kPhaseDecoding)) {
-            // Decoding back cannot be cancelled: the frames must end plain.
-            Report(sink, 0, kProgressDisableCancel);
-        }
-        if (movieList.DecodeFrames(sink, format, n, false, 0) == 0) {
-            return false;
-        }
-        headerList.stream.header.handler = fourcc::kRgb;
-        return RebuildHeaders(0, 0, 0, 0, 0) != 0;
-    };
-    const auto failAfterEncoding = [&](std::string reason) {
-        if (!restore()) {
-            reason += "; the frames could not be decoded back";
-        }
-        return Fail(std::move(reason));
-    };
-
+    PlainFramesGuard plainAgain(*this, sink, n);
     uint32_t dataBytes = plainTotal;
+    std::string reason;
     if (compress) {
         // Without a palette CompactPalette only clears the remap table and cannot fail: a bitmap
         // keeps every palette entry (its biClrUsed says so), so the encoder must not renumber
@@ -101,78 +126,26 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
             headerList.stream.header.handler = fourcc::kRle;
         }
         if (RebuildHeaders(0, 0, 0, 0, 0) == 0) {
-            return failAfterEncoding("out of memory");
+            reason = "out of memory";
         }
         dataBytes = headerList.main.suggestedBufferSize;
     }
-
-    const uint64_t fileBytes = uint64_t(4) * entries + dataBytes + kHeadersBytes;
-    std::vector<uint8_t> head;
-    ByteWriter out(head);
-    BitmapFileHeader fileHeader;
-    fileHeader.bfSize = static_cast<uint32_t>(fileBytes);
-    fileHeader.bfOffBits = 4 * entries + kHeadersBytes;
-    fileHeader.Write(out);
-    // The frames' own info header (resolution and compression as held), describing the strip.
-    BitmapInfoHeader info = format;
-    info.biSize = BitmapInfoHeader::kBytes;             // 40: only this much is written
-    info.biHeight = static_cast<int32_t>(stripHeight);  // every frame's rows
-    info.biSizeImage = dataBytes;                       // pixel bytes as written
-    info.biClrUsed = entries;                           // the palette, uncompacted
-    info.biClrImportant = 0;
-    info.Write(out);
-    palette.Write(out);
-    if (!out.ok() || head.size() != kHeadersBytes + 4 * size_t(entries)) {
-        return failAfterEncoding("out of memory");
+    const std::vector<uint8_t> head = StripHeaders(*this, stripHeight, dataBytes);
+    if (reason.empty() && head.empty()) {
+        reason = "out of memory";
     }
-
-    // Progress units per byte written.
-    double bytesPerStep = dataBytes * perPlainByte;
-    if (bytesPerStep < 1) {
-        bytesPerStep = 1;
+    if (reason.empty() && !Report(sink, compress ? 0 : (plainTotal + 310) / 256, kPhaseWriting)) {
+        reason = "cancelled";
     }
-    int result = 1;
-    OutputFile file;
-    if (compress) {
-        result = Report(sink, 0, kPhaseWriting) ? 1 : 0;
-    } else if (!Report(sink, (plainTotal + 310) / 256, kPhaseWriting)) {
-        return Fail("cancelled");
+    if (reason.empty()) {
+        // Progress units per byte written.
+        const double bytesPerStep = std::max(1.0, dataBytes * perPlainByte);
+        reason = WriteStripFile(*this, watch, path, head, bytesPerStep);
     }
-    if (result == 1) {
-        if (!file.Open(path)) {
-            return failAfterEncoding("cannot create the file: " + file.Error());
-        }
-        if (!file.Write(head.data(), head.size())) {
-            return failAfterEncoding("cannot write the file: " + file.Error());
-        }
-        result = Report(sink, 1, kProgressStep) ? 1 : 0;
+    if (!plainAgain.PutBack()) {
+        reason = PlainFramesGuard::WithPutBackFailure(reason);
     }
-    // Frame 0 is the top of the picture, so it is written last.
-    for (int32_t k = n - 1; result == 1 && k >= 0; --k) {
-        if (Frame(k).WriteFrameData(sink, bytesPerStep, file, false) == 0) {
-            return failAfterEncoding("cannot write the file: " + file.Error());
-        }
-        if (sink != nullptr && !Report(sink, 0, kProgressStep)) {
-            result = 0;
-        }
-    }
-    if (result == 1 && sink != nullptr && !Report(sink, 0, kProgressStep)) {
-        result = 0;
-    }
-    // A Cancel inside a frame ended that frame early: such a file is never put in place, even
-    // when the progress window answered go on again afterwards.
-    if (watch.Cancelled()) {
-        result = 0;
-    }
-    if (result == 1 && !file.Commit()) {
-        return failAfterEncoding("cannot write the file: " + file.Error());
-    }
-    file.Discard();
-
-    if (!restore()) {
-        return Fail("the frames could not be decoded back");
-    }
-    return result == 1 ? 1 : Fail("cancelled");
+    return reason.empty() ? 1 : Fail(std::move(reason));
 }
 
 }  // namespace kx

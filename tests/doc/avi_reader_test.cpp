@@ -69,7 +69,7 @@ TEST_F(AviReaderTest, PlainMovieLoadsFramesPaletteSizeAndSpeed) {
     EXPECT_EQ(0u, doc_.Source().compression);
     EXPECT_EQ(2835, doc_.headerList.stream.format.header.biXPelsPerMeter);
     // Headers agree with the frames: 24 bytes each.
-    EXPECT_EQ(4u + 3u * (8u + 24u), doc_.movieList.size);
+    EXPECT_EQ(4u + 3u * (8u + 24u), doc_.movieList.list.size);
     EXPECT_EQ(24u, doc_.headerList.stream.format.header.biSizeImage);
     EXPECT_EQ(72u, doc_.headerList.main.suggestedBufferSize);
     ASSERT_EQ(3u, doc_.movieList.index.size());

@@ -342,6 +342,15 @@ TEST_F(BmpReader, Rle8IsDecodedWithItsProgress) {
     EXPECT_EQ((test::RecordingProgress::Entry{0, kPhaseDecoding}), log.reports[2]);
 }
 
+TEST_F(BmpReader, DamagedRunLengthDataSaysWhatAndWhere) {
+    BmpLayout layout;
+    layout.compression = 1;
+    layout.pixels = {8, 1, 0, 0, 0, 2, 0, 5, 0, 1};  // a row of 1s, then five rows up
+    EXPECT_EQ(0, Load(layout));
+    EXPECT_EQ("damaged run-length data: a delta passes the end of the frame at row 1",
+              doc.FailureReason());
+}
+
 TEST_F(BmpReader, RunsPastTheRowEndAreClipped) {
     BmpLayout layout;
     layout.width = 5;

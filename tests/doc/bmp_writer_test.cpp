@@ -263,8 +263,7 @@ TEST_F(BmpWriterTest, FailureAfterEncodingDecodesTheFramesBack) {
     MakeMovie(doc_, 8, 2, 3, 4, [](int32_t k, uint32_t, uint32_t) { return uint8_t(k); });
     const std::vector<Bytes> frames = FramesOf(doc_);
     EXPECT_EQ(0, doc_.SaveBitmap(nullptr, folder_ / "no such folder" / "strip.bmp", true));
-    EXPECT_NE(std::string::npos, doc_.FailureReason().find("cannot create"))
-        << doc_.FailureReason();
+    EXPECT_EQ("cannot write strip.bmp: no such file or folder", doc_.FailureReason());
     EXPECT_EQ(frames, FramesOf(doc_));
     EXPECT_EQ(0u, doc_.headerList.stream.format.header.biCompression);
     EXPECT_EQ(fourcc::kRgb, doc_.headerList.stream.header.handler);
@@ -273,7 +272,7 @@ TEST_F(BmpWriterTest, FailureAfterEncodingDecodesTheFramesBack) {
 
 TEST_F(BmpWriterTest, FramesOfTheWrongSizeOrNoFramesAreRefused) {
     EXPECT_EQ(0, doc_.SaveBitmap(nullptr, path_, false));
-    EXPECT_EQ("there are no frames to save", doc_.FailureReason());
+    EXPECT_EQ("no movie to save", doc_.FailureReason());
     MakeMovie(doc_, 8, 2, 3, 4, [](int32_t k, uint32_t, uint32_t) { return uint8_t(k); });
     doc_.movieList.frames[1].data.resize(15);
     EXPECT_EQ(0, doc_.SaveBitmap(nullptr, path_, true));

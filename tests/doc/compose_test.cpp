@@ -86,7 +86,7 @@ TEST(ComposeFromStrip, HeadersAndIndexFollowTheFrames) {
     EXPECT_EQ(4u, doc.headerList.main.totalFrames);
     EXPECT_EQ(4u, doc.headerList.stream.header.length);
     EXPECT_EQ(frameBytes, doc.headerList.stream.format.header.biSizeImage);
-    EXPECT_EQ(4 + 4 * (8 + frameBytes), doc.movieList.size);
+    EXPECT_EQ(4 + 4 * (8 + frameBytes), doc.movieList.list.size);
     ASSERT_EQ(4u, doc.movieList.index.size());
     EXPECT_EQ(4 + 3 * (8 + frameBytes), doc.movieList.index[3].offset);
     EXPECT_EQ(frameBytes, doc.movieList.index[3].size);

@@ -29,8 +29,8 @@ BitmapInfoHeader ShownHeader(const CAnimationDocument& doc) {
 TEST(Document, NewDocumentValues) {
     CAnimationDocument doc;
     EXPECT_EQ(224u, doc.riff.size);
-    EXPECT_EQ(192u, doc.headerList.size);
-    EXPECT_EQ(116u, doc.headerList.stream.size);
+    EXPECT_EQ(192u, doc.headerList.list.size);
+    EXPECT_EQ(116u, doc.headerList.stream.list.size);
     EXPECT_EQ(40u, doc.headerList.stream.format.size);
     EXPECT_EQ(100000u, doc.MicroSecPerFrame());
     EXPECT_EQ(100u, doc.headerList.stream.header.scale);
@@ -39,7 +39,7 @@ TEST(Document, NewDocumentValues) {
     EXPECT_EQ(0, doc.FrameCount());
     EXPECT_TRUE(doc.DisplayInfo().empty());
     EXPECT_TRUE(doc.movieList.frames.empty());
-    EXPECT_EQ(4u, doc.movieList.size);
+    EXPECT_EQ(4u, doc.movieList.list.size);
 }
 
 TEST(Document, SetSpeed) {
@@ -57,7 +57,7 @@ TEST(Document, RebuildHeadersSizesAndIndex) {
     ASSERT_EQ(1, doc.RebuildHeaders(16, 3, 10, 100, 40));
 
     const MovieList& movie = doc.movieList;
-    EXPECT_EQ(4028u, movie.size);
+    EXPECT_EQ(4028u, movie.list.size);
     ASSERT_EQ(3u, movie.index.size());
     EXPECT_EQ(4u, movie.index[0].offset);
     EXPECT_EQ(1012u, movie.index[1].offset);
@@ -65,8 +65,8 @@ TEST(Document, RebuildHeadersSizesAndIndex) {
     EXPECT_EQ(2000u, movie.index[1].size);
     EXPECT_EQ(48u, movie.indexSize);
     EXPECT_EQ(2000u, movie.largestFrame);
-    EXPECT_EQ(256u, doc.headerList.size);
-    EXPECT_EQ(180u, doc.headerList.stream.size);
+    EXPECT_EQ(256u, doc.headerList.list.size);
+    EXPECT_EQ(180u, doc.headerList.stream.list.size);
     EXPECT_EQ(104u, doc.headerList.stream.format.size);
     EXPECT_EQ(4360u, doc.riff.size);
 
@@ -105,17 +105,17 @@ TEST(Document, RebuildHeadersWithZerosStillRecomputes) {
     doc.movieList.frames[1].data.resize(500);
     doc.palette.count = 4;
     ASSERT_EQ(1, doc.RebuildHeaders(0, 0, 0, 0, 0));
-    EXPECT_EQ(4 + 2500u + 24, doc.movieList.size);
+    EXPECT_EQ(4 + 2500u + 24, doc.movieList.list.size);
     EXPECT_EQ(1012u, doc.movieList.index[1].offset);
     EXPECT_EQ(1520u, doc.movieList.index[2].offset);
     EXPECT_EQ(1000u, doc.movieList.largestFrame);
     EXPECT_EQ(2500u, doc.headerList.main.suggestedBufferSize);
     EXPECT_EQ(1000u, doc.headerList.stream.header.suggestedBufferSize);
     EXPECT_EQ(1000u, doc.headerList.stream.format.header.biSizeImage);
-    EXPECT_EQ(256u, doc.headerList.size);  // palette argument 0: list sizes kept
+    EXPECT_EQ(256u, doc.headerList.list.size);  // palette argument 0: list sizes kept
     EXPECT_EQ(3u, doc.headerList.main.totalFrames);
     EXPECT_EQ(40000u, doc.MicroSecPerFrame());
-    EXPECT_EQ(48 + 256 + doc.movieList.size + 28, doc.riff.size);
+    EXPECT_EQ(48 + 256 + doc.movieList.list.size + 28, doc.riff.size);
     EXPECT_EQ(40u + 2 * 4, doc.DisplayInfo().size());
     EXPECT_EQ(1000u, ShownHeader(doc).biSizeImage);
     // The drawing header announces the table that follows it, not the stale format count.
@@ -157,7 +157,7 @@ TEST(Document, RecomputeIndexIgnoresNonPositiveCounts) {
     movie.frames.resize(2);
     movie.frames[0].data.assign(7, 0);
     movie.RecomputeIndex(0);
-    EXPECT_EQ(4u, movie.size);
+    EXPECT_EQ(4u, movie.list.size);
     EXPECT_TRUE(movie.index.empty());
     movie.RecomputeIndex(-1);
     EXPECT_EQ(0u, movie.indexSize);
@@ -168,7 +168,7 @@ TEST(Document, RecomputeIndexIgnoresNonPositiveCounts) {
     movie.RecomputeIndex(2);
     EXPECT_EQ(99u, movie.index[1].size);
     EXPECT_EQ(7u, movie.index[0].size);
-    EXPECT_EQ(4 + 7 + 16u, movie.size);
+    EXPECT_EQ(4 + 7 + 16u, movie.list.size);
     EXPECT_EQ(19u, movie.index[1].offset);
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "doc/animation_document.h"
@@ -259,38 +260,76 @@ TEST(DecodeRle, DeltasWithoutABaseSkipWithZero) {
     }
 }
 
-TEST(DecodeRle8, FaultsFailAndLeaveTheFrame) {
+TEST(DecodeRle8, FaultsFailWithTheirReasonAndLeaveTheFrame) {
     const Bytes base(16, 3);
     const struct {
         const char* what;
         Bytes codes;
         bool withBase;
+        const char* reason;
     } cases[] = {
         {"run after the last row's end of line",
          {0x05, 0x01, 0x00, 0x00, 0x01, 0x02, 0x00, 0x01},
-         false},
+         false,
+         "a run starts past the end of the frame at row 1"},
         {"absolute run after the last row",
          {0x05, 0x01, 0x00, 0x00, 0x00, 0x03, 1, 2, 3, 0, 0x00, 0x01},
-         false},
-        {"end of line past the frame", {0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}, false},
-        {"delta past the frame", {0x00, 0x02, 0x00, 0x02, 0x00, 0x01}, true},
-        {"delta right past the frame", {0x00, 0x02, 0x09, 0x01, 0x00, 0x01}, true},
-        {"codes after the end of bitmap", {0x00, 0x01, 0x05, 0x01}, false},
-        {"no end of bitmap", {0x05, 0x01}, false},
-        {"half a code", {0x05, 0x01, 0x00}, false},
-        {"truncated absolute run", {0x00, 0x05, 1, 2, 3}, false},
-        {"truncated delta", {0x00, 0x02, 0x01}, true},
-        {"empty data", {}, false},
+         false,
+         "an absolute run starts past the end of the frame at row 1"},
+        {"end of line past the frame",
+         {0x05, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01},
+         false,
+         "an end of line passes the end of the frame at row 1"},
+        {"delta past the frame",
+         {0x00, 0x02, 0x00, 0x02, 0x00, 0x01},
+         true,
+         "a delta passes the end of the frame at row 0"},
+        {"delta right past the frame",
+         {0x00, 0x02, 0x09, 0x01, 0x00, 0x01},
+         true,
+         "a delta passes the end of the frame at row 0"},
+        {"codes after the end of bitmap",
+         {0x00, 0x01, 0x05, 0x01},
+         false,
+         "codes follow the end of the bitmap at row 0"},
+        {"no end of bitmap", {0x05, 0x01}, false, "the data has no end of bitmap at row 0"},
+        {"half a code",
+         {0x05, 0x01, 0x00},
+         false,
+         "the data ends in the middle of a code at row 0"},
+        {"truncated absolute run",
+         {0x00, 0x05, 1, 2, 3},
+         false,
+         "an absolute run is cut short by the end of the data at row 0"},
+        {"truncated delta",
+         {0x00, 0x02, 0x01},
+         true,
+         "a delta is cut short by the end of the data at row 0"},
+        {"empty data", {}, false, "the data has no end of bitmap at row 0"},
     };
     for (const auto& c : cases) {
         BitmapInfoHeader format = Rle8(5, 1);
         FrameChunk chunk;
         chunk.data = c.codes;
-        EXPECT_EQ(0, chunk.DecodeRle(nullptr, format, c.withBase ? base.data() : nullptr, true))
+        std::string reason;
+        EXPECT_EQ(
+            0, chunk.DecodeRle(nullptr, format, c.withBase ? base.data() : nullptr, true, &reason))
             << c.what;
+        EXPECT_EQ(c.reason, reason) << c.what;
         EXPECT_EQ(c.codes, chunk.data) << c.what;
         EXPECT_EQ(1u, format.biCompression) << c.what;
     }
+}
+
+TEST(DecodeRle8, AFailingFrameIsNamedByTheMovieDecoder) {
+    MovieList movie;
+    movie.frames.resize(2);
+    movie.frames[0].data = {0x05, 0x01, 0x00, 0x01};
+    movie.frames[1].data = {0x00, 0x02, 0x00, 0x03, 0x00, 0x01};
+    BitmapInfoHeader format = Rle8(5, 2);
+    std::string reason;
+    EXPECT_EQ(0, movie.DecodeFrames(nullptr, format, 2, true, 0, &reason));
+    EXPECT_EQ("frame 1: a delta passes the end of the frame at row 0", reason);
 }
 
 TEST(DecodeRle8, AbsurdSizesFailWithoutAllocating) {

@@ -114,6 +114,14 @@ TEST(Cli, BadFilesFailWithOneLineAndStatusOne) {
     deep[28] = 24;
     test::WriteAll(folder / "deep.bmp", deep);
     test::WriteAll(folder / "riff.avi", {'R', 'I', 'F', 'F', 4, 0, 0, 0, 'A', 'V', 'I', ' '});
+    // Run-length codes whose delta climbs past the top of an 8 x 2 picture.
+    auto damaged = StripBmp(8, 2);
+    const std::vector<uint8_t> codes = {8, 1, 0, 0, 0, 2, 0, 5, 0, 1};
+    damaged.resize(14 + 40 + 4 * 3);
+    damaged.insert(damaged.end(), codes.begin(), codes.end());
+    damaged[30] = 1;                      // biCompression: BI_RLE8
+    damaged[34] = uint8_t(codes.size());  // biSizeImage
+    test::WriteAll(folder / "damaged.bmp", damaged);
     const struct {
         std::string command;
         std::string reason;
@@ -125,6 +133,8 @@ TEST(Cli, BadFilesFailWithOneLineAndStatusOne) {
         {"info " + Q(folder / "riff.avi"), "riff.avi: "},
         {"convert " + Q(folder / "short.bmp") + " " + Q(folder / "o.avi"), "ends early"},
         {"convert " + Q(folder / "text.bmp") + " " + Q(folder / "o.avi"), "not a BMP"},
+        {"convert " + Q(folder / "damaged.bmp") + " " + Q(folder / "o.avi"),
+         "damaged.bmp: damaged run-length data: a delta passes the end of the frame at row 1"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.command);

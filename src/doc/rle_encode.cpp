@@ -1,0 +1,509 @@
+// Run-length encoding of 8-bit frames as BI_RLE8, each against the previous frame or alone, and
+// the drivers that code all frames of a movie for the writers.
+//
+// The encoder cuts each row into groups: single pixels followed by one run. A group is written
+// as runs of 1 or an absolute run for its single pixels, then an encoded run; runs never cross a
+// row end, and every row ends with an end of line (the last one becomes the end of bitmap).
+// Against a base frame, a stretch of pixels equal to the base may be skipped with deltas (and an
+// end of line where the skip wraps round a row start) where that is strictly shorter than the
+// codes written for it; the codes since the last changed pixel are the candidate for that.
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "doc/animation_document.h"
+#include "doc/rle_frame.h"
+
+namespace kx {
+namespace {
+
+// Output of the encoder: a buffer of fixed capacity (twice the plain frame); a write that would
+// pass it marks the encoding failed instead of growing.
+class CodeWriter {
+public:
+    CodeWriter(uint8_t* buffer, size_t capacity) : buffer_(buffer), capacity_(capacity) {}
+
+    void Put(uint8_t v) {
+        if (out < 0 || uint64_t(out) >= capacity_) {
+            overflow = true;
+            return;
+        }
+        buffer_[size_t(out)] = v;
+        ++out;
+    }
+    void Put(uint8_t a, uint8_t b) {
+        Put(a);
+        Put(b);
+    }
+
+    int64_t out = 0;  // bytes written; moved back when written codes are replaced
+    bool overflow = false;
+
+private:
+    uint8_t* buffer_;
+    size_t capacity_;
+};
+
+// Eight bytes from p, in memory order.
+uint64_t Load8(const uint8_t* p) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// How many of the eight bytes loaded by Load8 come before the first one whose bits are set in
+// differs (not 0). Where the memory order is not known to be the low byte first, none are
+// skipped and the caller's byte-by-byte scan finds them.
+int64_t SameLeadingBytes(uint64_t differs) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return std::countr_zero(differs) / 8;
+    }
+    return 0;
+}
+
+// A byte eight times over.
+uint64_t Repeat8(uint8_t b) {
+    return uint64_t(b) * 0x0101010101010101u;
+}
+
+// Lengthens the run of P[at - 1] by the pixels from at that repeat it and, with a base Q, equal
+// the base too, up to rowLimit and 255 pixels: eight at a time while they all qualify, then one
+// at a time. Made twice, so that neither scan tests for the base.
+template <bool kWithBase>
+void ExtendRun(const uint8_t* P, const uint8_t* Q, int64_t rowLimit, int64_t& at, int64_t& length) {
+    const uint64_t repeated = Repeat8(P[at - 1]);
+    while (rowLimit - at >= 8 && length <= 255 - 8) {
+        uint64_t differs = Load8(P + at) ^ repeated;
+        if constexpr (kWithBase) {
+            differs |= Load8(Q + at) ^ repeated;
+        }
+        if (differs != 0) {
+            const int64_t same = SameLeadingBytes(differs);
+            at += same;
+            length += same;
+            break;
+        }
+        at += 8;
+        length += 8;
+    }
+    while (at != rowLimit && length < 255 && P[at] == P[at - 1] && (!kWithBase || P[at] == Q[at])) {
+        ++at;
+        ++length;
+    }
+}
+
+// The state right after the last pixel that differs from the base: where the codes for the
+// unchanged stretch that follows it begin, should deltas replace them.
+struct DeltaCandidate {
+    int64_t end = 0;  // the position after that pixel
+    int64_t out = 0;  // bytes written up to there
+    int64_t run = 1;  // the group waiting at that point
+    int64_t lit = 0;
+    bool unchanged = false;  // pixels equal to the base since then
+
+    void Save(int64_t at, int64_t written, int64_t groupRun, int64_t groupLit) {
+        end = at;
+        out = written;
+        run = groupRun;
+        lit = groupLit;
+    }
+
+    // Bytes the codes from here to position i cost beyond what the saved group costs anyway,
+    // with lit pixels of the current group not yet written.
+    int64_t CodesSince(int64_t written, int64_t groupLit) const {
+        int64_t cost = (written - out) + groupLit - 1;
+        int64_t s = lit;
+        if (run > 1) {
+            cost -= 2;
+            s -= 1;
+        }
+        if (s == 1) {
+            cost -= 2;
+        } else if (s > 1) {
+            cost -= 2 + s % 2 + s;
+        }
+        return cost;
+    }
+};
+
+// Encodes one frame P (against base Q, or alone when Q is null) into a fixed buffer.
+class Rle8Encoder {
+public:
+    Rle8Encoder(const Geometry& g, const uint8_t* pixels, const uint8_t* base,
+                const std::array<uint8_t, 256>& remap, uint8_t* buffer, size_t capacity,
+                ProgressSink* progress)
+        : P(pixels),
+          Q(base),
+          remap_(remap),
+          pad_(int64_t(g.pad)),
+          stride_(int64_t(g.stride)),
+          width_(int64_t(g.stride - g.pad)),
+          total_(int64_t(g.total)),
+          w_(buffer, capacity),
+          progress_(progress),
+          rowLimit_(width_) {}
+
+    // Encodes the whole frame; the number of bytes written, or -1 on Cancel or a full buffer.
+    int64_t Encode() {
+        while (i_ < total_) {
+            ScanGroup();
+            // Write the group when its run is real, when an absolute run is full (254 pixels)
+            // or at the end of the row (runs never cross a row end).
+            if (run_ > 1 || lit_ == 254 || RowEnd(i_)) {
+                if (w_.out + lit_ + 5 > 2 * total_) {
+                    return -1;
+                }
+                Flush(run_, lit_, i_);
+                lit_ = 0;
+                if (RowEnd(i_) && !EndRow()) {
+                    return -1;
+                }
+            }
+        }
+        return Finish();
+    }
+
+private:
+    // The compacted palette index of the pixel at.
+    uint8_t Value(int64_t at) const { return uint8_t(P[at] - remap_[P[at]]); }
+    // Positions only move forward through the current row, so "just past the last pixel of a
+    // row" is one position: rowLimit, kept with rowStart (no division per pixel).
+    bool RowEnd(int64_t at) const { return at == rowLimit_; }
+
+    // One group: single pixels followed by one run, as far as the run goes.
+    void ScanGroup() {
+        lit_ += 1;
+        run_ = 0;
+        do {
+            run_ += 1;
+            if (Q != nullptr) {
+                BaseStep();
+            }
+            i_ += 1;
+            // Pixels that repeat the one before and (with a base) equal the base only lengthen
+            // the run: scan them in local variables, the bulk of every frame.
+            int64_t at = i_;
+            int64_t length = run_;
+            if (Q != nullptr) {
+                ExtendRun<true>(P, Q, rowLimit_, at, length);
+                candidate_.unchanged = candidate_.unchanged || at != i_;
+            } else {
+                ExtendRun<false>(P, Q, rowLimit_, at, length);
+            }
+            i_ = at;
+            run_ = length;
+            // The row end is tested first: past the last pixel of the frame P[i] is outside it.
+        } while (!RowEnd(i_) && P[i_] == P[i_ - 1] && run_ < 255);
+    }
+
+    // Pixel i against the base: a changed pixel after an unchanged stretch may replace the
+    // stretch's codes by deltas, and becomes the new candidate.
+    void BaseStep() {
+        if (P[i_] == Q[i_]) {
+            candidate_.unchanged = true;
+            return;
+        }
+        int64_t cost = candidate_.CodesSince(w_.out, lit_);
+        const int64_t d = i_ - candidate_.end;
+        const int64_t dy = d / stride_;
+        int64_t dx = d % stride_;
+        // A skip that wraps round a row start needs an end of line first; the delta then counts
+        // from the start of this row.
+        const bool needEol = rowStart_ - dy * stride_ > candidate_.end;
+        if (needEol) {
+            dx = i_ - rowStart_;
+            cost -= 2;
+        }
+        // Delta codes beyond the first, for skips of more than 255 pixels or rows.
+        const int64_t extra = (std::max(dx, dy) - 1) / 255;
+        // Use deltas only when they are strictly shorter than the codes they replace.
+        if (cost - 4 * extra > 4) {
+            w_.out = candidate_.out;
+            Flush(candidate_.run, candidate_.lit, candidate_.end);
+            if (needEol) {
+                w_.Put(0, 0);
+            }
+            PutDeltas(dx, dy);
+            run_ = 1;  // pixel i starts a new group
+            lit_ = 1;
+        }
+        candidate_.Save(i_ + 1, w_.out, run_, lit_);
+        candidate_.unchanged = false;
+    }
+
+    void PutDeltas(int64_t dx, int64_t dy) {
+        while (dx != 0 || dy != 0) {
+            const int64_t mx = std::min<int64_t>(dx, 255);
+            const int64_t my = std::min<int64_t>(dy, 255);
+            w_.Put(0, 2);
+            w_.Put(uint8_t(mx), uint8_t(my));
+            dx -= mx;
+            dy -= my;
+        }
+    }
+
+    // Writes the group of pixels that ends at e: lit single pixels (the first pixel of the final
+    // run counted among them) followed by a run of the last run pixels.
+    void Flush(int64_t run, int64_t lit, int64_t e) {
+        if (run > 1) {
+            lit -= 1;  // the run's first pixel goes with the run
+        } else {
+            run = 0;  // a lone pixel stays in the group
+        }
+        if (lit >= 3) {
+            // Three or more different pixels: one absolute run, padded to 16 bits.
+            w_.Put(0, uint8_t(lit));
+            for (int64_t k = e - run - lit; k < e - run; ++k) {
+                w_.Put(Value(k));
+            }
+            if (lit % 2 != 0) {
+                w_.Put(0);
+            }
+        } else if (lit == 2) {
+            // Absolute runs hold at least 3 pixels: two pixels become two runs of 1.
+            w_.Put(1, Value(e - run - 2));
+            w_.Put(1, Value(e - run - 1));
+        } else if (lit == 1) {
+            w_.Put(1, Value(e - run - 1));
+        }
+        if (run > 1) {
+            w_.Put(uint8_t(run), Value(e - 1));
+        }
+    }
+
+    // The end of a row: an end of line, past the pad; false on Cancel.
+    bool EndRow() {
+        i_ += pad_;
+        w_.Put(0, 0);  // the pad bytes are never encoded
+        if (candidate_.end + pad_ == i_) {
+            // The last changed pixel ended the row: a later skip starts at this row.
+            candidate_.Save(i_, w_.out, 1, 0);
+        }
+        rowStart_ = i_;
+        rowLimit_ = rowStart_ + width_;
+        if (++rows_ == kRowsPerStep) {
+            if (!Report(progress_, 4 * rows_, kProgressStep)) {
+                return false;
+            }
+            rows_ = 0;
+        }
+        return true;
+    }
+
+    // The frame ends with an end of bitmap, not with the last row's end of line.
+    int64_t Finish() {
+        w_.out -= 2;
+        if (candidate_.unchanged) {
+            // The pixels after the last change equal the base: the end of bitmap skips them.
+            w_.out = candidate_.out;
+            Flush(candidate_.run, candidate_.lit, candidate_.end);
+        }
+        w_.Put(0, 1);
+        if (w_.overflow || !Report(progress_, 4 * rows_, kProgressStep)) {
+            return -1;
+        }
+        return w_.out;
+    }
+
+    const uint8_t* P;
+    const uint8_t* Q;
+    const std::array<uint8_t, 256>& remap_;
+    // Signed 64-bit positions: the cost estimate may go negative.
+    const int64_t pad_;
+    const int64_t stride_;
+    const int64_t width_;
+    const int64_t total_;
+    CodeWriter w_;
+    ProgressSink* progress_;
+    int64_t i_ = 0;
+    int64_t run_ = 0;
+    int64_t lit_ = 0;
+    int64_t rowStart_ = 0;
+    int64_t rowLimit_;
+    DeltaCandidate candidate_;
+    uint32_t rows_ = 0;
+};
+
+// Replaces every pixel value v by its compacted index v - remap[v].
+void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
+    for (uint8_t& v : pixels) {
+        v = uint8_t(v - remap[v]);
+    }
+}
+
+}  // namespace
+
+int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* pixels,
+                           const uint8_t* base, const std::array<uint8_t, 256>& remap) {
+    // Frames narrower than 5 pixels are kept plain: the codes would not be shorter.
+    if (format.biWidth < 5) {
+        data.clear();
+        return 1;
+    }
+    Geometry g;
+    if (!MakeGeometry(format.biWidth, format.biHeight, false, g) ||
+        kCodeBufferFactor * g.total > kMaxBufferBytes) {
+        return 0;
+    }
+    // Only the bytes written are ever read, so the buffer is not cleared first.
+    const size_t capacity = size_t(kCodeBufferFactor * g.total);
+    const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
+    if (!buffer) {
+        return 0;
+    }
+    const int64_t written =
+        Rle8Encoder(g, pixels, base, remap, buffer.get(), capacity, progress).Encode();
+    if (written < 0) {
+        return 0;
+    }
+    try {
+        data.assign(buffer.get(), buffer.get() + written);
+    } catch (const std::bad_alloc&) {
+        return 0;
+    }
+    if (base == nullptr) {
+        format.biCompression = uint32_t(Compression::Rle8);
+    }
+    return 1;
+}
+
+namespace {
+
+// Whether EncodeFrames writes an AVI (deltas against the previous frame) or a bitmap.
+enum class Target { Avi, Bitmap };
+
+// Common decoders behind players take a run-length frame whose size equals the plain frame size
+// for a plain frame. Such a frame gets one more end of line before its end of bitmap: two bytes
+// longer, decoded to the same pixels.
+bool AvoidPlainSize(std::vector<uint8_t>& codes, uint64_t plainSize) {
+    if (codes.size() != plainSize || codes.size() < 2) {
+        return true;
+    }
+    try {
+        const uint8_t eol[2] = {0, 0};
+        codes.insert(codes.end() - 2, eol, eol + 2);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
+                 Target target) {
+    if (n <= 0 || size_t(n) > movie.frames.size()) {
+        return 0;
+    }
+    std::vector<FrameChunk>& frames = movie.frames;
+    const bool avi = target == Target::Avi;
+    const uint32_t height = uint32_t(format.biHeight);
+    const uint64_t plainSize = uint64_t(Stride8(format.biWidth)) * uint64_t(height);
+
+    // The coder reads plain frames of exactly this size.
+    auto plain = [&](const FrameChunk& frame) { return frame.data.size() == plainSize; };
+
+    // Puts the movie back in plain form when the encoding of frame k stopped, whether by Cancel
+    // or by a failure, so the movie stays usable: frames 0 ... k - 1 are decoded, and for an AVI,
+    // whose palette is already compacted, the frames not yet encoded are remapped to match.
+    auto restore = [&](int32_t k) {
+        if (k > 0) {
+            movie.DecodeFrames(progress, format, k, false, 0);
+        }
+        if (avi) {
+            if (movie.remapped == 0) {
+                for (int32_t r = k; r < n; ++r) {
+                    RemapPixels(frames[size_t(r)].data, movie.remap);
+                    Report(progress, 0, kProgressStep);
+                }
+            }
+            movie.remapped = 1;
+        }
+        return 0;
+    };
+
+    FrameChunk coded;
+    if (!plain(frames[0])) {
+        return 0;
+    }
+    // Frames too large for the encoder's buffer are written plain, as frames whose codes come
+    // out longer than the plain ones are.
+    const bool encodable = kCodeBufferFactor * plainSize <= kMaxBufferBytes;
+    if (encodable &&
+        coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
+        return restore(0);
+    }
+    if (coded.data.empty()) {
+        // Too narrow or too large to encode: the frames stay plain.
+        if (!avi || movie.remapped != 0) {
+            return Report(progress, uint32_t(n) * height * 5, kProgressStep) ? 1 : 0;
+        }
+        int result = 1;
+        for (int32_t k = 0; k < n; ++k) {
+            RemapPixels(frames[size_t(k)].data, movie.remap);
+            if (!Report(progress, height * 5, kProgressStep)) {
+                result = 0;  // the remapping goes on: the palette is already compacted
+            }
+        }
+        return result;
+    }
+    if (avi && !AvoidPlainSize(coded.data, plainSize)) {
+        return 0;
+    }
+
+    // The base is the previous frame's plain pixels; only this one extra frame is held.
+    std::vector<uint8_t> base = std::move(frames[0].data);
+    frames[0].data = std::move(coded.data);
+    uint64_t encodedTotal = frames[0].data.size();
+    for (int32_t k = 1; k < n; ++k) {
+        FrameChunk& frame = frames[size_t(k)];
+        const uint8_t* against = avi ? base.data() : nullptr;
+        int encoded = plain(frame) ? coded.EncodeRle8(progress, format, frame.data.data(), against,
+                                                      movie.remap)
+                                   : 0;
+        if (encoded != 0 && avi) {
+            encoded = AvoidPlainSize(coded.data, plainSize) ? 1 : 0;
+        }
+        if (encoded == 0) {
+            // Cancel or failure alike: the frames never stay half encoded.
+            Report(progress, 0, kProgressStep);
+            return restore(k);
+        }
+        if (!avi) {
+            // Frames after frame 0 end with an end of line, so that the frames written one after
+            // another form one bitmap that ends with frame 0's end of bitmap.
+            coded.data.back() = 0;
+        }
+        encodedTotal += coded.data.size();
+        base.swap(frame.data);
+        frame.data = std::move(coded.data);
+    }
+
+    int result = 1;
+    if (encodedTotal > uint64_t(uint32_t(n)) * movie.largestFrame) {
+        // The codes are longer than the plain frames: go back to plain (remapped) frames.
+        if (!Report(progress, 0, kPhaseDecoding)) {
+            result = 0;
+        }
+        result &= movie.DecodeFrames(progress, format, n, false, 0);
+        if (!Report(progress, 0, kProgressStep)) {
+            result = 0;
+        }
+    }
+    if (avi) {
+        movie.remapped = 1;
+    }
+    return result;
+}
+
+}  // namespace
+
+int MovieList::EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
+    return EncodeFrames(*this, progress, format, n, Target::Avi);
+}
+
+int MovieList::EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
+    return EncodeFrames(*this, progress, format, n, Target::Bitmap);
+}
+
+}  // namespace kx
