@@ -11,6 +11,7 @@
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
 #include "doc/frame_delta.h"
+#include "doc/save_steps.h"
 
 namespace kx {
 
@@ -19,16 +20,10 @@ int CAnimationDocument::SaveApng(ProgressSink* progress, const std::filesystem::
     CancelWatch watch(progress);
     ProgressSink* sink = watch.Sink();
     failureReason.clear();
-    const int32_t n = frameCount;
-    const BitmapInfoHeader& format = headerList.stream.format.header;
-    if (n <= 0 || movieList.frames.size() < size_t(n) || format.biWidth <= 0 ||
-        format.biHeight <= 0 || format.biBitCount != 8 || format.biCompression != 0) {
-        return Fail("no movie to save");
-    }
-    const uint64_t frameBytes = uint64_t(Stride8(format.biWidth)) * uint32_t(format.biHeight);
-    if (std::string fault = CheckFramesToWrite(n, frameBytes); !fault.empty()) {
+    if (std::string fault = CheckMovieToSave(false); !fault.empty()) {
         return Fail(std::move(fault));
     }
+    const int32_t n = frameCount;
     PaletteMovieView view;
     view.palette = &palette;
     view.transparentIndex = options.transparent ? int32_t(TransparentIndex()) : -1;
@@ -51,7 +46,7 @@ int CAnimationDocument::SaveApng(ProgressSink* progress, const std::filesystem::
     }
     OutputFile file;
     if (!file.Open(path) || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-        return Fail("cannot write the file: " + file.Error());
+        return Fail(WriteFailure(path, file));
     }
     return 1;
 }
