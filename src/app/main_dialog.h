@@ -166,6 +166,8 @@ private:
     void LoadFile(const std::wstring& filePath, FileSource source);
     void LoadStrip(const FileReader& reader);
     void LoadMovie(const FileReader& reader);
+    // The frame settings dialog and the composition of the strip just read.
+    void CutStrip(class CProgressDialog& progress);
 
     // Transport.
     void OnPlayPause();

@@ -169,7 +169,7 @@ void CMainDialog::LoadFile(const std::wstring& filePath, FileSource source) {
     path = filePath;
     if (choice.reader == nullptr) {
         AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
-    } else if (choice.isStrip) {
+    } else if (choice.reader->isStrip) {
         LoadStrip(*choice.reader);
     } else {
         LoadMovie(*choice.reader);
@@ -185,6 +185,11 @@ void CMainDialog::LoadStrip(const FileReader& reader) {
         ReportFailure(progress, IDS_READ_FAILED, IDS_READ_CANCELLED, MB_OK);
         return;
     }
+    CutStrip(progress);
+}
+
+void CMainDialog::CutStrip(CProgressDialog& progress) {
+    documentState = kLoading;
     CFrameSettingsDialog settings;
     if (!settingsApplication.empty()) {
         settings.m_settings.SetApplication(settingsApplication.c_str());
@@ -209,6 +214,10 @@ void CMainDialog::LoadMovie(const FileReader& reader) {
     if (RunUnderProgress(progress, IDS_READ_CAPTION, [this, &reader](ProgressSink* sink) {
             return reader.load(document, sink, path, speedMs);
         })) {
+        if (LoadedAsStrip(reader, document)) {
+            CutStrip(progress);  // a movie file holding a single picture
+            return;
+        }
         documentState = kLoaded;
         // A period the speed field cannot hold (below a millisecond, above a minute) is shown
         // as the nearest one it can, so the window never holds a speed it refuses.

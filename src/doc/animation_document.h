@@ -23,6 +23,7 @@ namespace kx {
 class ByteReader;
 class ByteWriter;
 struct AnimationOptions;
+struct DecodedMovie;
 
 // A fourcc: four ASCII bytes held in a 32-bit field, first character in the low byte.
 constexpr uint32_t MakeFourCC(const char (&s)[5]) {
@@ -289,7 +290,7 @@ public:
 
 // What a load found in the file, before conversion (for the command line's info).
 struct SourceInfo {
-    enum class Kind { None, Bmp, Avi, Png, Apng } kind = Kind::None;
+    enum class Kind { None, Bmp, Avi, Gif, Png, Apng } kind = Kind::None;
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t infoHeaderSize = 0;
@@ -310,6 +311,13 @@ public:
     void SetSpeed(int32_t framePeriodMs);
     int SaveAvi(ProgressSink* progress, const std::filesystem::path& path);
     int SaveBitmap(ProgressSink* progress, const std::filesystem::path& path, bool compress);
+    // An animated GIF, or a single-image one as a strip of one frame (gif_reader.cpp).
+    int LoadGif(ProgressSink* progress, const std::filesystem::path& path, int32_t stripPeriodMs);
+    // Makes a decoded movie the document's (its frames are taken); 0 only when out of memory.
+    int TakeMovie(DecodedMovie& movie, int32_t periodMs);
+    // An animated GIF of the frames (gif_writer.cpp).
+    int SaveGif(ProgressSink* progress, const std::filesystem::path& path,
+                const AnimationOptions& options);
     // An animated PNG of the frames at the movie's speed; the movie in memory is not changed.
     int SaveApng(ProgressSink* progress, const std::filesystem::path& path,
                  const AnimationOptions& options);

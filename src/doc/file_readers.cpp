@@ -6,7 +6,6 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
-#include "doc/png_decoder.h"
 
 namespace kx {
 namespace {
@@ -26,11 +25,17 @@ int LoadMovie(CAnimationDocument& document, ProgressSink* progress,
     return document.LoadAvi(progress, path);
 }
 
+int LoadGifFile(CAnimationDocument& document, ProgressSink* progress,
+                const std::filesystem::path& path, int32_t stripPeriodMs) {
+    return document.LoadGif(progress, path, stripPeriodMs);
+}
+
 // One row per kind of file; the first whose signature matches reads the file.
 constexpr FileReader kReaders[] = {
-    {"bmp", "BM", true, LoadStrip, nullptr},
-    {"avi", "RIFF", false, LoadMovie, nullptr},
-    {"png", std::string_view("\x89PNG\r\n\x1a\n", 8), true, LoadPng, png::FileHoldsAnimation},
+    {"bmp", "BM", true, LoadStrip},
+    {"avi", "RIFF", false, LoadMovie},
+    {"gif", "GIF8", false, LoadGifFile, true},
+    {"png", std::string_view("\x89PNG\r\n\x1a\n", 8), false, LoadPng, true},
 };
 
 // Room for the longest signature.
@@ -55,23 +60,25 @@ std::string UnknownKindText() {
 
 }  // namespace
 
+bool LoadedAsStrip(const FileReader& reader, const CAnimationDocument& document) {
+    return reader.isStrip || (reader.stripWhenOnePicture && document.FrameCount() == 1);
+}
+
 ReaderChoice ChooseReader(const std::filesystem::path& path) {
     InputFile file;
     if (!file.Open(path)) {
         const int error = errno;
-        return {ReaderChoice::Outcome::Unreadable, nullptr, false,
+        return {ReaderChoice::Outcome::Unreadable, nullptr,
                 error == ENOENT ? "no such file" : DescribeFileError(error)};
     }
     std::array<char, kHeadBytes> head{};
     const std::string_view read(head.data(), file.Read(head.data(), head.size()));
     for (const FileReader& reader : kReaders) {
         if (read.starts_with(reader.signature)) {
-            file.Close();
-            const bool animation = reader.holdsAnimation != nullptr && reader.holdsAnimation(path);
-            return {ReaderChoice::Outcome::Chosen, &reader, reader.isStrip && !animation, {}};
+            return {ReaderChoice::Outcome::Chosen, &reader, {}};
         }
     }
-    return {ReaderChoice::Outcome::Unknown, nullptr, false, UnknownKindText()};
+    return {ReaderChoice::Outcome::Unknown, nullptr, UnknownKindText()};
 }
 
 }  // namespace kx

@@ -26,16 +26,17 @@ struct FileReader {
     // Reads the file into the document; stripPeriodMs is the frame period a strip starts with.
     int (*load)(CAnimationDocument& document, ProgressSink* progress,
                 const std::filesystem::path& path, int32_t stripPeriodMs);
-    // For a kind whose files are strips unless they hold an animation (PNG): whether this file
-    // holds one, asked before it is read. Null when isStrip holds for every file of the kind.
-    bool (*holdsAnimation)(const std::filesystem::path& path);
+    // A movie kind whose files may hold a single picture: such a file is a strip.
+    bool stripWhenOnePicture = false;
 };
+
+// Whether the document the reader has just loaded is a strip to be cut into frames.
+bool LoadedAsStrip(const FileReader& reader, const CAnimationDocument& document);
 
 struct ReaderChoice {
     enum class Outcome { Chosen, Unreadable, Unknown };
     Outcome outcome = Outcome::Unknown;
     const FileReader* reader = nullptr;  // set when Chosen
-    bool isStrip = false;                // this file is read as a strip
     // Why no reader was chosen, in plain words ("no such file", "not a BMP or AVI file").
     std::string problem;
 };

@@ -8,7 +8,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -85,10 +84,6 @@ uint64_t FilteredImageBytes(const ImageHeader& header, uint32_t width, uint32_t 
 // a reason. Samples of 16 bits become 8 as ffmpeg reduces them (rounded, v + 128 >> 8).
 bool DecodeImage(const PngFile& png, const std::vector<DataPiece>& pieces, uint32_t width,
                  uint32_t height, std::vector<Rgba>& pixels, std::string& reason);
-
-// Whether the PNG file at path announces an animation of more than one frame (an acTL chunk
-// before the image data); only chunk headers are read.
-bool FileHoldsAnimation(const std::filesystem::path& path);
 
 // Reduces a 16-bit sample to 8 bits.
 constexpr uint8_t Reduce16(uint32_t v) {

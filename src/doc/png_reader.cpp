@@ -220,28 +220,6 @@ bool DecodeFrames(const png::PngFile& file, uint32_t stride, RgbaPaletteBuilder&
 
 }  // namespace
 
-bool png::FileHoldsAnimation(const std::filesystem::path& path) {
-    InputFile file;
-    uint8_t head[8];
-    if (!file.Open(path) || !file.ReadExact(head, sizeof head)) {
-        return false;
-    }
-    // Chunk by chunk up to the image data: an acTL comes before it.
-    while (file.ReadExact(head, sizeof head)) {
-        const uint32_t length = png::ReadU32be(head);
-        const uint32_t type = png::ReadU32be(head + 4);
-        if (type == png::kACTL) {
-            uint8_t frames[4];
-            return length == 8 && file.ReadExact(frames, sizeof frames) &&
-                   png::ReadU32be(frames) > 1;
-        }
-        if (type == png::kIDAT || type == png::kIEND || !file.Skip(uint64_t(length) + 4)) {
-            return false;
-        }
-    }
-    return false;
-}
-
 int CAnimationDocument::LoadPng(ProgressSink* progress, const std::filesystem::path& path,
                                 int32_t framePeriodMs) {
     CancelWatch watch(progress);

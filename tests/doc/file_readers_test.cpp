@@ -28,10 +28,11 @@ TEST(ChooseReaderTest, TheFirstBytesChooseTheReaderWhateverTheName) {
     const Case cases[] = {
         {"strip.avi", "BM and more", ReaderChoice::Outcome::Chosen, "bmp"},
         {"movie.bmp", "RIFF....AVI ", ReaderChoice::Outcome::Chosen, "avi"},
-        {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or PNG file"},
-        {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or PNG file"},
-        {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or PNG file"},
-        {"text.bmp", "bm lower case", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or PNG file"},
+        {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
+        {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
+        {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
+        {"text.bmp", "bm lower case", ReaderChoice::Outcome::Unknown,
+         "not a BMP, AVI, GIF or PNG file"},
     };
     test::TempFolder folder;
     for (const Case& c : cases) {

@@ -370,9 +370,15 @@ TEST(PngReaderTest, AStillIsAStripAndAnAnimationAMovie) {
         PngBuilder().Header(image).Palette({0, 0xFF0000}).Image(image, red).End().Bytes());
     test::WriteAll(folder / "movie.png",
                    Animation({{4, 2, 0, 0, 0, 0, 1, 40}, {1, 1, 0, 0, 0, 0, 2, 40}}));
-    EXPECT_TRUE(ChooseReader(folder / "still.png").isStrip);
-    EXPECT_FALSE(ChooseReader(folder / "movie.png").isStrip);
-    EXPECT_STREQ("png", ChooseReader(folder / "movie.png").reader->name);
+    for (const char* name : {"still.png", "movie.png"}) {
+        SCOPED_TRACE(name);
+        const ReaderChoice choice = ChooseReader(folder / name);
+        ASSERT_NE(nullptr, choice.reader);
+        EXPECT_STREQ("png", choice.reader->name);
+        CAnimationDocument doc;
+        ASSERT_EQ(1, choice.reader->load(doc, nullptr, folder / name, 40)) << doc.FailureReason();
+        EXPECT_EQ(std::string(name) == "still.png", LoadedAsStrip(*choice.reader, doc));
+    }
 }
 
 }  // namespace

@@ -3,7 +3,8 @@
 //
 //   kinetrix-cli info FILE
 //   kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS] [--rle]
-//   [--quiet]
+//   [--transparent] [--loop N] [--quiet]
+//   kinetrix-cli --help | --version
 //
 // Exit status: 0 success, 1 failure (one line on stderr says why), 2 usage error.
 #include <algorithm>
@@ -27,27 +28,33 @@
 #include "doc/file_readers.h"
 #include "doc/frame_delta.h"
 #include "doc/frame_rules.h"
+#include "doc/gif_format.h"
 
 namespace {
 
 std::string UsageText() {
     return "usage: kinetrix-cli info FILE\n"
            "       kinetrix-cli convert INPUT OUTPUT [--frame-height N | --frames N] [--speed MS]\n"
-           "                    [--rle] [--quiet]\n"
+           "                    [--rle] [--transparent] [--loop N] [--quiet]\n"
+           "       kinetrix-cli --help | --version\n"
            "\n"
-           "INPUT is a bitmap or PNG strip, an AVI movie or an animated PNG; OUTPUT ends in\n"
-           ".avi, .bmp or .png (an animated PNG).\n"
+           "INPUT is a bitmap or PNG strip, an AVI movie or an animated GIF or PNG; OUTPUT ends\n"
+           "in .avi, .bmp, .gif (an animated GIF) or .png (an animated PNG).\n"
            "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
            "either the whole strip is one frame. --speed sets milliseconds per frame, " +
            std::to_string(kx::kShortestFramePeriodMs) + " to " +
            std::to_string(kx::kLongestFramePeriodMs) +
            "\n"
            "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
-           "compressed bitmap. --quiet shows no progress bar.\n";
+           "compressed bitmap. For a GIF or PNG, --transparent shows the movie's transparent\n"
+           "colour (its top-left pixel's) as transparent and --loop N plays the frames N times\n"
+           "(0, the default, for ever). --quiet shows no progress bar.\n";
 }
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// Plays of an animation: a GIF holds at most 65535 repeats after the first play.
+constexpr int32_t kMostPlays = 65536;
 // The frame period of a strip when --speed does not give one, as in the program.
 constexpr int32_t kDefaultStripPeriodMs = 100;
 
@@ -185,12 +192,13 @@ int Failure(const std::string& reason) {
 // Loads INPUT as the program's open command does, with the reader its first bytes choose; a strip
 // stays one frame.
 int Load(kx::CAnimationDocument& doc, kx::ProgressSink* progress, const std::filesystem::path& path,
-         int32_t stripPeriodMs, kx::ReaderChoice& choice) {
-    choice = kx::ChooseReader(path);
+         int32_t stripPeriodMs, const kx::FileReader*& reader) {
+    const kx::ReaderChoice choice = kx::ChooseReader(path);
     if (choice.reader == nullptr) {
         return Failure(Utf8(path.filename()) + ": " + choice.problem);
     }
-    if (!choice.reader->load(doc, progress, path, stripPeriodMs)) {
+    reader = choice.reader;
+    if (!reader->load(doc, progress, path, stripPeriodMs)) {
         return Failure(Utf8(path.filename()) + ": " + doc.FailureReason());
     }
     return 0;
@@ -214,12 +222,12 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
         return Usage("info takes one file");
     }
     kx::CAnimationDocument doc;
-    kx::ReaderChoice choice;
-    if (const int failed = Load(doc, nullptr, paths[1], kDefaultStripPeriodMs, choice)) {
+    const kx::FileReader* reader = nullptr;
+    if (const int failed = Load(doc, nullptr, paths[1], kDefaultStripPeriodMs, reader)) {
         return failed;
     }
     const kx::SourceInfo& source = doc.Source();
-    std::printf("kind: %s\n", choice.reader->name);
+    std::printf("kind: %s\n", reader->name);
     std::printf("width: %d\n", int(doc.FrameWidth()));
     std::printf("height: %d\n", int(doc.FrameHeight()));
     std::printf("frames: %d\n", int(doc.FrameCount()));
@@ -229,6 +237,9 @@ int Info(const std::vector<std::string>& args, const std::vector<std::filesystem
     std::printf("speed: %u\n", unsigned(doc.MicroSecPerFrame() / 1000));
     std::printf("transparent: %u\n", unsigned(doc.TransparentIndex()));
     std::printf("transparency-usable: %s\n", doc.TransparencyUsable() ? "yes" : "no");
+    if (source.delaysDiffer) {
+        std::printf("delays: differ\n");
+    }
     return 0;
 }
 
@@ -250,12 +261,38 @@ std::string LowerExtension(const std::filesystem::path& path) {
     return ext;
 }
 
+// 0 to kMostPlays.
+std::optional<int32_t> PlayCount(const std::string& text) {
+    if (text == "0") {
+        return 0;
+    }
+    const auto value = PositiveNumber(text);
+    return value && *value <= kMostPlays ? value : std::nullopt;
+}
+
+int SaveGif(kx::CAnimationDocument& doc, ConsoleProgress& console,
+            const std::filesystem::path& output, const kx::AnimationOptions& animation) {
+    if (!doc.SaveGif(&console, output, animation)) {
+        return 0;
+    }
+    if (kx::GifDelayRaised(doc.MicroSecPerFrame())) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: a GIF shows frames for at least 20 ms; the GIF uses 20 ms "
+                     "instead of %u ms\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
+    }
+    return 1;
+}
+
 int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
     std::optional<int32_t> frameHeight;
     std::optional<int32_t> frames;
     std::optional<int32_t> speed;
     bool rle = false;
     bool quiet = false;
+    kx::AnimationOptions animation;
+    bool animationAsked = false;
     std::vector<size_t> positional;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -273,6 +310,17 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
                              " milliseconds, not " + args[i]);
             }
             (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
+        } else if (a == "--loop") {
+            const auto plays = i + 1 < args.size() ? PlayCount(args[++i]) : std::nullopt;
+            if (!plays) {
+                return Usage("--loop needs a number of plays from 0 (for ever) to " +
+                             std::to_string(kMostPlays));
+            }
+            animation.plays = uint32_t(*plays);
+            animationAsked = true;
+        } else if (a == "--transparent") {
+            animation.transparent = true;
+            animationAsked = true;
         } else if (a == "--rle") {
             rle = true;
         } else if (a == "--quiet") {
@@ -292,29 +340,25 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     const std::filesystem::path& input = paths[positional[0]];
     const std::filesystem::path& output = paths[positional[1]];
     const std::string ext = LowerExtension(output);
-    if (ext != ".avi" && ext != ".bmp" && ext != ".png") {
-        return Usage("the output file must end in .avi, .bmp or .png");
+    if (ext != ".avi" && ext != ".bmp" && ext != ".gif" && ext != ".png") {
+        return Usage("the output file must end in .avi, .bmp, .gif or .png");
     }
     if (rle && ext != ".bmp") {
         return Usage("--rle applies to bitmap output only");
+    }
+    if (animationAsked && ext != ".gif" && ext != ".png") {
+        return Usage("--transparent and --loop apply to GIF and PNG output only");
     }
 
     std::signal(SIGINT, OnInterrupt);
     ConsoleProgress console(!quiet && StderrIsTerminal());
     kx::CAnimationDocument doc;
-    kx::ReaderChoice choice;
+    const kx::FileReader* reader = nullptr;
     if (const int failed =
-            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), choice)) {
+            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), reader)) {
         return failed;
     }
-    if (doc.Source().delaysDiffer && !speed) {
-        console.Clear();
-        std::fprintf(stderr,
-                     "kinetrix-cli: the frames have different delays; the movie plays "
-                     "at the most frequent one, %u ms per frame\n",
-                     unsigned(doc.MicroSecPerFrame() / 1000));
-    }
-    if (choice.isStrip) {
+    if (kx::LoadedAsStrip(*reader, doc)) {
         const int32_t stripHeight = doc.FrameHeight();
         const int32_t height = frameHeight ? *frameHeight
                                : frames    ? kx::FieldsFromCount(stripHeight, *frames).height
@@ -325,6 +369,13 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     } else if (frameHeight || frames) {
         return Usage("--frame-height and --frames apply to a strip, not a movie");
     }
+    if (doc.Source().delaysDiffer && !speed) {
+        console.Clear();
+        std::fprintf(stderr,
+                     "kinetrix-cli: the frames have different delays; the movie shows each for "
+                     "%u ms, the most frequent\n",
+                     unsigned(doc.MicroSecPerFrame() / 1000));
+    }
     if (speed) {
         doc.SetSpeed(*speed);
     }
@@ -332,8 +383,10 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     int saved = 0;
     if (ext == ".avi") {
         saved = doc.SaveAvi(&console, output);
+    } else if (ext == ".gif") {
+        saved = SaveGif(doc, console, output, animation);
     } else if (ext == ".png") {
-        saved = doc.SaveApng(&console, output, kx::AnimationOptions{});
+        saved = doc.SaveApng(&console, output, animation);
     } else {
         saved = doc.SaveBitmap(&console, output, rle);
     }
@@ -347,15 +400,21 @@ int Run(const std::vector<std::string>& args, const std::vector<std::filesystem:
     if (args.empty()) {
         return Usage("");
     }
+    // Help and version answer wherever they stand, on standard output.
+    if (std::find(args.begin(), args.end(), "--help") != args.end() || args[0] == "-h" ||
+        args[0] == "help") {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (std::find(args.begin(), args.end(), "--version") != args.end()) {
+        std::printf("kinetrix-cli %s\n", KX_VERSION);
+        return 0;
+    }
     if (args[0] == "info") {
         return Info(args, paths);
     }
     if (args[0] == "convert") {
         return Convert(args, paths);
-    }
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::fputs(UsageText().c_str(), stdout);
-        return 0;
     }
     return Usage("unknown command " + args[0]);
 }
