@@ -3,8 +3,8 @@
 // "rec " lists, JUNK, 1- and 4-bit frames, top-down rows), and run-length frames with and
 // without a base.
 //
-// Usage: kx_fuzz_seeds FOLDER   (makes FOLDER/avi, FOLDER/bitmap_strip, FOLDER/rle, FOLDER/png
-// and FOLDER/png_chunks)
+// Usage: kx_fuzz_seeds FOLDER   (makes FOLDER/avi, FOLDER/bitmap_strip, FOLDER/rle, FOLDER/gif,
+// FOLDER/gif_lzw, FOLDER/png and FOLDER/png_chunks)
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +16,8 @@
 #include "doc/animation_document.h"
 #include "doc/avi_builder.h"
 #include "doc/frame_delta.h"
+#include "doc/gif_format.h"
+#include "doc/gif_lzw.h"
 #include "doc/png_builder.h"
 
 namespace {
@@ -67,18 +69,19 @@ struct MovieSeed {
     std::function<uint8_t(int32_t, uint32_t, uint32_t)> pixel;
 };
 
+const MovieSeed kMovies[] = {
+    {"moving", 24, 10, 4, 16,
+     [](int32_t k, uint32_t x, uint32_t y) { return uint8_t((x + uint32_t(k)) / 4 + y / 5); }},
+    {"noise", 9, 5, 3, 200,
+     [](int32_t k, uint32_t x, uint32_t y) { return uint8_t(x * 37 + y * 101 + k * 13); }},
+    {"narrow", 4, 6, 2, 2, [](int32_t k, uint32_t, uint32_t y) { return uint8_t(k + y); }},
+    {"still", 13, 7, 3, 5, [](int32_t, uint32_t x, uint32_t) { return uint8_t(x / 3); }},
+    {"single", 7, 3, 1, 3, [](int32_t, uint32_t x, uint32_t y) { return uint8_t(x ^ y); }},
+};
+
 int WriterSeeds(const fs::path& avi, const fs::path& strip, const fs::path& png) {
-    const MovieSeed movies[] = {
-        {"moving", 24, 10, 4, 16,
-         [](int32_t k, uint32_t x, uint32_t y) { return uint8_t((x + uint32_t(k)) / 4 + y / 5); }},
-        {"noise", 9, 5, 3, 200,
-         [](int32_t k, uint32_t x, uint32_t y) { return uint8_t(x * 37 + y * 101 + k * 13); }},
-        {"narrow", 4, 6, 2, 2, [](int32_t k, uint32_t, uint32_t y) { return uint8_t(k + y); }},
-        {"still", 13, 7, 3, 5, [](int32_t, uint32_t x, uint32_t) { return uint8_t(x / 3); }},
-        {"single", 7, 3, 1, 3, [](int32_t, uint32_t x, uint32_t y) { return uint8_t(x ^ y); }},
-    };
     int failures = 0;
-    for (const MovieSeed& m : movies) {
+    for (const MovieSeed& m : kMovies) {
         kx::CAnimationDocument doc;
         MakeMovie(doc, m.width, m.height, m.frames, m.colours, m.pixel);
         failures +=
@@ -88,6 +91,33 @@ int WriterSeeds(const fs::path& avi, const fs::path& strip, const fs::path& png)
         doc.movieList.FindTransparentIndex(doc.palette, m.height);
         failures += doc.SaveApng(nullptr, png / (std::string(m.name) + ".png"),
                                  kx::AnimationOptions{m.frames % 2 == 0, 2}) == 0;
+    }
+    return failures;
+}
+
+// Our own GIFs of the same movies, opaque and transparent, and their LZW streams.
+int GifSeeds(const fs::path& gif, const fs::path& lzw) {
+    int failures = 0;
+    for (const MovieSeed& m : kMovies) {
+        kx::CAnimationDocument doc;
+        MakeMovie(doc, m.width, m.height, m.frames, m.colours, m.pixel);
+        doc.movieList.FindTransparentIndex(doc.palette, m.height);
+        for (const bool transparent : {false, true}) {
+            kx::AnimationOptions options;
+            options.transparent = transparent;
+            Bytes bytes;
+            failures += !kx::EncodeGif(doc, options, nullptr, bytes).empty();
+            failures +=
+                !Save(gif / (std::string(m.name) + (transparent ? "-t.gif" : ".gif")), bytes);
+        }
+        const Bytes& frame = doc.movieList.frames[0].data;
+        const int minCodeSize = m.colours > 128 ? 8 : 7;
+        const kx::LzwStream stream = kx::EncodeLzw({frame.data(), nullptr, frame.size(), false},
+                                                   minCodeSize, kx::LzwFullTable::Clear);
+        Bytes seed = {uint8_t(minCodeSize - 2), uint8_t((frame.size() - 1) & 0xFF),
+                      uint8_t((frame.size() - 1) >> 8)};
+        seed.insert(seed.end(), stream.bytes.begin(), stream.bytes.end());
+        failures += !Save(lzw / (std::string(m.name) + ".lzw"), seed);
     }
     return failures;
 }
@@ -220,13 +250,16 @@ int main(int argc, char** argv) {
     const fs::path avi = root / "avi";
     const fs::path strip = root / "bitmap_strip";
     const fs::path rle = root / "rle";
+    const fs::path gif = root / "gif";
+    const fs::path lzw = root / "gif_lzw";
     const fs::path png = root / "png";
     const fs::path pngChunks = root / "png_chunks";
     std::error_code ec;
-    for (const fs::path& folder : {avi, strip, rle, png, pngChunks}) {
+    for (const fs::path& folder : {avi, strip, rle, gif, lzw, png, pngChunks}) {
         fs::create_directories(folder, ec);
     }
-    int failures = WriterSeeds(avi, strip, png) + BuiltSeeds(avi) + RleSeeds(rle) + PngSeeds(png);
+    int failures = WriterSeeds(avi, strip, png) + BuiltSeeds(avi) + RleSeeds(rle) +
+                   GifSeeds(gif, lzw) + PngSeeds(png);
     // The chunk reader starts from the same files.
     fs::copy(png, pngChunks, fs::copy_options::overwrite_existing | fs::copy_options::recursive,
              ec);

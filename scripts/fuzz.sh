@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Fuzzes the bitmap strip reader, the AVI reader, the run-length decoder, the PNG reader and the
-# PNG chunk reader, each for SECONDS seconds (default 60), two targets at a time. Fails when any target finds a crash, a leak, a
-# hang or an oversized allocation; the input that caused it is kept in BUILD/fuzz-findings/.
+# Fuzzes the bitmap strip reader, the AVI reader, the run-length decoder, the GIF reader and its
+# LZW decoder, the PNG reader and the PNG chunk reader, each for SECONDS seconds (default 60), two
+# targets at a time. Fails when any target finds a crash, a leak, a hang or an oversized
+# allocation; the input that caused it is kept in BUILD/fuzz-findings/.
 #
 #   scripts/fuzz.sh [SECONDS]        uses build/fuzz (cmake --preset fuzz), or KX_FUZZ_BUILD
 #   KX_FUZZ_BUILD=build/x scripts/fuzz.sh 3600    a long run; the corpora grow in BUILD/corpus
@@ -10,7 +11,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 seconds=${1:-60}
 build=${KX_FUZZ_BUILD:-build/fuzz}
-targets=(avi bitmap_strip rle png png_chunks)
+targets=(avi bitmap_strip rle gif gif_lzw png png_chunks)
 
 if [[ ! -f $build/build.ninja ]]; then
   if [[ $build == build/fuzz ]]; then

@@ -22,6 +22,7 @@
 #include "controls/size_grip.h"
 #include "doc/animation_document.h"
 #include "doc/file_readers.h"
+#include "doc/frame_delta.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 #include "settings/registry_settings.h"
@@ -166,6 +167,8 @@ private:
     void LoadFile(const std::wstring& filePath, FileSource source);
     void LoadStrip(const FileReader& reader);
     void LoadMovie(const FileReader& reader);
+    // The transparency and repeat settings as an animation file's options.
+    AnimationOptions AnimationChoices() const;
     // The frame settings dialog and the composition of the strip just read.
     void CutStrip(class CProgressDialog& progress);
 

@@ -15,7 +15,9 @@
 #include "dialogs/file_dialog_with_help.h"
 #include "dialogs/frame_settings_dialog.h"
 #include "dialogs/progress_dialog.h"
+#include "doc/frame_delta.h"
 #include "doc/frame_rules.h"
+#include "doc/gif_format.h"
 #include "framework/app.h"
 #include "resources/resource.h"
 
@@ -255,34 +257,49 @@ void CMainDialog::SaveMovie(const std::wstring& newPath, const std::wstring& ext
     // The extension alone chooses the writer; the file type only asks for compression.
     const bool bitmap = extension == L"BMP" || extension == L"bmp";
     const bool movie = extension == L"AVI" || extension == L"avi";
-    if (bitmap || movie) {
-        if (movie && speedMs != static_cast<int32_t>(document.MicroSecPerFrame() / 1000)) {
-            document.SetSpeed(speedMs);
-        }
-        CProgressDialog progress;
-        const int saved = RunUnderProgress(progress, IDS_SAVE_CAPTION, [&](ProgressSink* sink) {
-            return bitmap
-                       ? document.SaveBitmap(sink, newPath, filterIndex == kCompressedBitmapFilter)
-                       : document.SaveAvi(sink, newPath);
-        });
-        // An AVI save compacts the colour table; the frames come back with it whatever the
-        // outcome, so the preview's palette follows.
-        if (movie) {
-            preview.RefreshPalette(&document);
-        }
-        if (!saved) {
-            ReportFailure(progress, IDS_SAVE_FAILED, IDS_SAVE_CANCELLED, MB_OK);
-            // A failed save wrote nothing and left the movie as it was: it stays shown under
-            // the name of the file it came from.
-            if (progress.m_bContinue) {
-                return;
-            }
-        }
-    } else {
+    const bool gif = extension == L"GIF" || extension == L"gif";
+    if (!bitmap && !movie && !gif) {
         AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
+        path = newPath;  // as it always did, the name is taken even though nothing was written
+        ShowFileName();
+        return;
+    }
+    if (!bitmap && speedMs != static_cast<int32_t>(document.MicroSecPerFrame() / 1000)) {
+        document.SetSpeed(speedMs);
+    }
+    CProgressDialog progress;
+    const int saved = RunUnderProgress(progress, IDS_SAVE_CAPTION, [&](ProgressSink* sink) {
+        if (gif) {
+            return document.SaveGif(sink, newPath, AnimationChoices());
+        }
+        return bitmap ? document.SaveBitmap(sink, newPath, filterIndex == kCompressedBitmapFilter)
+                      : document.SaveAvi(sink, newPath);
+    });
+    // An AVI save compacts the colour table; the frames come back with it whatever the
+    // outcome, so the preview's palette follows.
+    if (movie) {
+        preview.RefreshPalette(&document);
+    }
+    if (!saved) {
+        ReportFailure(progress, IDS_SAVE_FAILED, IDS_SAVE_CANCELLED, MB_OK);
+        // A failed save wrote nothing and left the movie as it was: it stays shown under
+        // the name of the file it came from.
+        if (progress.m_bContinue) {
+            return;
+        }
+    } else if (gif && GifDelayRaised(document.MicroSecPerFrame())) {
+        AfxMessageBox(IDS_GIF_DELAY_RAISED, MB_ICONINFORMATION);
     }
     path = newPath;
     ShowFileName();
+}
+
+AnimationOptions CMainDialog::AnimationChoices() const {
+    // What the window shows: the transparent colour drawn transparent, playing for ever or once.
+    AnimationOptions options;
+    options.transparent = transparent != 0 && document.TransparencyUsable();
+    options.plays = repeat != 0 ? 0 : 1;
+    return options;
 }
 
 }  // namespace kx

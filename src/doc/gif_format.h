@@ -38,7 +38,7 @@ constexpr uint32_t kShortestDelay = 2;
 // The delay a GIF holds for a frame period: rounded to 1/100 s, at least kShortestDelay, at most
 // 65535.
 uint16_t GifDelay(uint32_t microSecPerFrame);
-// Whether that delay is longer than the period because the period is below kShortestDelay.
+// Whether the period is below kShortestDelay, so that the GIF shows the frames longer.
 bool GifDelayRaised(uint32_t microSecPerFrame);
 
 class CAnimationDocument;

@@ -207,11 +207,15 @@ std::string DecodeFrame(const uint8_t* data, size_t size, const GifFrame& frame,
 
 constexpr uint16_t kClear = 256;
 
-// The picture a viewer shows, frame after frame.
+// The picture a viewer shows, frame after frame. Work per frame is its rectangle's, not the
+// picture's: a small file of many small frames on a large picture stays quick. The count of
+// clear pixels follows every change.
 class Compositor {
 public:
     explicit Compositor(const GifLayout& layout)
-        : layout_(layout), canvas_(size_t(layout.width) * size_t(layout.height), kClear) {}
+        : layout_(layout),
+          canvas_(size_t(layout.width) * size_t(layout.height), kClear),
+          clear_(canvas_.size()) {}
 
     // Draws frame k (its decoded pixels) over what the frame before left, each table index
     // given as map[index].
@@ -220,40 +224,54 @@ public:
         if (k > 0) {
             Dispose(layout_.frames[k - 1]);
         }
-        if (frame.disposal == gif::Disposal::Previous) {
-            saved_ = canvas_;
-        }
         const PixelRect& r = frame.rect;
-        size_t at = 0;
-        for (int32_t y = r.top; y < r.top + r.height; ++y) {
-            uint16_t* row = canvas_.data() + size_t(y) * size_t(layout_.width);
-            for (int32_t x = r.left; x < r.left + r.width; ++x, ++at) {
-                if (int32_t(pixels[at]) != frame.transparentIndex) {
-                    row[x] = map[pixels[at]];
+        if (frame.disposal == gif::Disposal::Previous) {
+            // Only the rectangle changes, so only it is put back afterwards.
+            saved_.clear();
+            ForRows(r, [&](uint16_t* row) { saved_.insert(saved_.end(), row, row + r.width); });
+        }
+        const uint8_t* from = pixels.data();
+        ForRows(r, [&](uint16_t* row) {
+            for (int32_t x = 0; x < r.width; ++x, ++from) {
+                if (int32_t(*from) != frame.transparentIndex) {
+                    clear_ -= row[x] == kClear ? 1 : 0;
+                    row[x] = map[*from];
                 }
             }
-        }
+        });
     }
     const std::vector<uint16_t>& Canvas() const { return canvas_; }
+    bool AnyClear() const { return clear_ != 0; }
 
 private:
+    template <class Action>
+    void ForRows(const PixelRect& r, Action action) {
+        for (int32_t y = r.top; y < r.top + r.height; ++y) {
+            action(canvas_.data() + size_t(y) * size_t(layout_.width) + size_t(r.left));
+        }
+    }
     void Dispose(const GifFrame& shown) {
-        if (shown.disposal == gif::Disposal::Previous && !saved_.empty()) {
-            canvas_.swap(saved_);
-            saved_.clear();
+        const PixelRect& r = shown.rect;
+        if (shown.disposal == gif::Disposal::Previous) {
+            const uint16_t* from = saved_.data();
+            ForRows(r, [&](uint16_t* row) {
+                for (int32_t x = 0; x < r.width; ++x, ++from) {
+                    clear_ += size_t(*from == kClear) - size_t(row[x] == kClear);
+                    row[x] = *from;
+                }
+            });
         } else if (shown.disposal == gif::Disposal::Background) {
-            const PixelRect& r = shown.rect;
-            for (int32_t y = r.top; y < r.top + r.height; ++y) {
-                std::fill_n(
-                    canvas_.begin() + ptrdiff_t(size_t(y) * size_t(layout_.width) + size_t(r.left)),
-                    r.width, kClear);
-            }
+            ForRows(r, [&](uint16_t* row) {
+                clear_ += size_t(r.width - std::count(row, row + r.width, kClear));
+                std::fill_n(row, r.width, kClear);
+            });
         }
     }
 
     const GifLayout& layout_;
     std::vector<uint16_t> canvas_;
-    std::vector<uint16_t> saved_;
+    std::vector<uint16_t> saved_;  // the rectangle of a frame to be put back
+    size_t clear_;
 };
 
 using Rgb = std::array<uint8_t, 3>;
@@ -310,8 +328,7 @@ std::string GifDecoder::Survey() {
             }
         }
         compositor.Draw(k, pixels_, opaque);
-        const auto& canvas = compositor.Canvas();
-        anyClear_ = anyClear_ || std::find(canvas.begin(), canvas.end(), kClear) != canvas.end();
+        anyClear_ = anyClear_ || compositor.AnyClear();
         if (!Report(progress_, 1, kProgressStep)) {
             return "cancelled";
         }
@@ -341,9 +358,9 @@ void GifDecoder::KeepFrame(const std::vector<uint16_t>& canvas, std::vector<uint
     for (int32_t y = 0; y < layout_.height; ++y) {
         const uint16_t* from = canvas.data() + size_t(y) * size_t(layout_.width);
         uint8_t* to = frame.data() + stride * size_t(layout_.height - 1 - y);
-        for (int32_t x = 0; x < layout_.width; ++x) {
-            to[x] = from[x] == kClear ? 0 : uint8_t(from[x]);
-        }
+        // kClear (256) keeps its low byte, 0: the transparent colour's index.
+        static_assert(uint8_t(kClear) == 0);
+        std::transform(from, from + layout_.width, to, [](uint16_t v) { return uint8_t(v); });
     }
 }
 
@@ -393,6 +410,7 @@ std::string GifDecoder::Run(DecodedMovie& movie) {
     movie.width = layout_.width;
     movie.height = layout_.height;
     movie.palette.clear();
+    movie.transparentAtZero = anyClear_;
     if (anyClear_) {
         // The transparent colour shows as the background colour where transparency is off.
         const Rgb bg = layout_.global.size > layout_.background

@@ -30,7 +30,7 @@ uint16_t GifDelay(uint32_t microSecPerFrame) {
 }
 
 bool GifDelayRaised(uint32_t microSecPerFrame) {
-    return (uint64_t(microSecPerFrame) + 5000) / 10000 < gif::kShortestDelay;
+    return microSecPerFrame < gif::kShortestDelay * 10000;
 }
 
 namespace {
@@ -567,26 +567,39 @@ std::vector<uint8_t> FewColoursFirst(const std::vector<FrameChanges>& changes,
 // The used colours in their own order, in order of use, in order of use by changed pixels and
 // with the colours of the frames changing fewest colours first; the one whose codes start
 // narrowest.
-GifPalette ChoosePalette(const CAnimationDocument& doc) {
+GifPalette ChoosePalette(const CAnimationDocument& doc, const AnimationOptions& options) {
     ColourUses uses, changedUses;
     std::vector<FrameChanges> changes;
     CountColours(doc, uses, changedUses, changes);
-    GifPalette best = MakePalette(UsedColours(uses));
+    const uint8_t clear = doc.TransparentIndex();
+    if (options.transparent) {
+        // Every frame codes the transparent colour: it comes first in every order.
+        for (FrameChanges& change : changes) {
+            change.colours[clear] = true;
+        }
+    }
+    const auto candidate = [&](std::vector<uint8_t> order) {
+        if (options.transparent) {
+            std::stable_partition(order.begin(), order.end(),
+                                  [&](uint8_t c) { return c == clear; });
+        }
+        return MakePalette(std::move(order));
+    };
+    GifPalette best = candidate(UsedColours(uses));
     uint64_t bestBits = CodeBitsEstimate(changes, best);
+    const auto consider = [&](GifPalette palette) {
+        if (const uint64_t bits = CodeBitsEstimate(changes, palette); bits < bestBits) {
+            best = std::move(palette);
+            bestBits = bits;
+        }
+    };
     for (const ColourUses* order : {&uses, &changedUses}) {
         std::vector<uint8_t> colours = UsedColours(uses);
         std::stable_sort(colours.begin(), colours.end(),
                          [&](uint8_t a, uint8_t b) { return (*order)[a] > (*order)[b]; });
-        GifPalette candidate = MakePalette(std::move(colours));
-        if (const uint64_t bits = CodeBitsEstimate(changes, candidate); bits < bestBits) {
-            best = std::move(candidate);
-            bestBits = bits;
-        }
+        consider(candidate(std::move(colours)));
     }
-    GifPalette candidate = MakePalette(FewColoursFirst(changes, uses));
-    if (CodeBitsEstimate(changes, candidate) < bestBits) {
-        best = std::move(candidate);
-    }
+    consider(candidate(FewColoursFirst(changes, uses)));
     return best;
 }
 
@@ -602,7 +615,7 @@ std::string EncodeGif(const CAnimationDocument& doc, const AnimationOptions& opt
         return "a GIF holds pictures of at most 65535 x 65535 pixels";
     }
     try {
-        return EncodeWithPalette(doc, ChoosePalette(doc), options, progress, out);
+        return EncodeWithPalette(doc, ChoosePalette(doc, options), options, progress, out);
     } catch (const std::bad_alloc&) {
         return "out of memory while compressing";
     }

@@ -19,6 +19,7 @@ struct DecodedMovie {
     std::vector<std::vector<uint8_t>> frames;  // plain 8-bit rows, bottom-up, padded to 4
     uint32_t periodMs = 100;                   // the most frequent delay
     bool delaysDiffer = false;
+    bool transparentAtZero = false;  // palette index 0 stands for pixels left transparent
     uint16_t sourceBits = 8;  // bits per pixel the file had, for the command line's info
 };
 

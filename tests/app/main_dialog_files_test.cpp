@@ -80,6 +80,13 @@ public:
             EXPECT_EQ(1,
                       doc.SaveAvi(nullptr, root_ / (speed == 80 ? "walker.avi" : "reference.avi")));
         }
+        // The sample as an animated GIF, and its first frame alone as a GIF of one picture.
+        CAnimationDocument gif;
+        EXPECT_EQ(1, gif.LoadBitmapStrip(nullptr, sample, 70));
+        EXPECT_EQ(1, gif.ComposeFromStrip(nullptr, 48));
+        EXPECT_EQ(1, gif.SaveGif(nullptr, root_ / "walker.gif", {}));
+        gif.frameCount = 1;
+        EXPECT_EQ(1, gif.SaveGif(nullptr, root_ / "still.gif", {}));
         // The main header's microseconds per frame (bytes 32 to 35) set to 500.
         const std::pair<const char*, std::string> written[] = {
             {"fast.avi", ReadBytes(root_ / "walker.avi").replace(32, 4, "\xF4\x01\0\0", 4)},
@@ -126,6 +133,8 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
         {"a strip", L"walker.bmp", kDialog, {}, kNone, 1, true, 0},
         {"an AVI movie", L"walker.avi", FileSource::CommandLine, {}, kNone, 1, true, 80},
         {"an AVI of half a millisecond a frame", L"fast.avi", kDialog, {}, kNone, 1, true, 1},
+        {"an animated GIF", L"walker.gif", kDialog, {}, kNone, 1, true, 70},
+        {"a GIF of one picture is a strip", L"still.gif", kDialog, {0, false}, kNone, -1, true, 0},
         {"only the two bytes BM", L"only-bm.bmp", kDialog, {}, kReadFailed, -1, true, 0},
         {"B without M", L"b-not-m.avi", kDialog, {}, kUnknownType, -1, true, 0},
         {"reading a strip stopped", L"walker.bmp", kDialog, {1}, kReadStopped, -1, true, 0},
@@ -159,6 +168,9 @@ std::string KindOf(const std::string& bytes) {
     if (bytes.size() < 31) {
         return bytes;
     }
+    if (bytes.starts_with("GIF89a")) {
+        return "GIF";
+    }
     return bytes.starts_with("RIFF") ? "AVI" : bytes.substr(0, 2) + char('0' + bytes[30]);
 }
 
@@ -178,6 +190,9 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
     const Case cases[] = {
         {"AVI", L"clip.avi", L"avi", 1, 0, kNone, true, "AVI"},
         {"compressed bitmap", L"clip.bmp", L"bmp", 3, 0, kNone, true, "BM1"},
+        {"GIF", L"clip.gif", L"gif", 4, 0, kNone, true, "GIF"},
+        {"the name decides: GIF", L"clip.GIF", L"GIF", 1, 0, kNone, true, "GIF"},
+        {"GIF stopped", L"clip.gif", L"gif", 4, 1, kStopped, true, ""},
         {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNone, true, "AVI"},
         {"mixed-case extension", L"clip.Bmp", L"Bmp", 2, 0, kUnknownType, true, ""},
         {"AVI stopped", L"clip.avi", L"avi", 1, 1, kStopped, true, ""},

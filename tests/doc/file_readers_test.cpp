@@ -28,6 +28,8 @@ TEST(ChooseReaderTest, TheFirstBytesChooseTheReaderWhateverTheName) {
     const Case cases[] = {
         {"strip.avi", "BM and more", ReaderChoice::Outcome::Chosen, "bmp"},
         {"movie.bmp", "RIFF....AVI ", ReaderChoice::Outcome::Chosen, "avi"},
+        {"movie.avi", "GIF89a", ReaderChoice::Outcome::Chosen, "gif"},
+        {"old.gif", "GIF87a", ReaderChoice::Outcome::Chosen, "gif"},
         {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
         {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
         {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},

@@ -285,6 +285,13 @@ TEST_F(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     const std::wstring cliRle = File(L"walker-cli.bmp");
     ASSERT_EQ(0, Convert(Quoted(avi) + L" " + Quoted(cliRle) + L" --rle"));
     EXPECT_EQ("", Difference(cliRle, rle));
+
+    // The fourth file type, GIF: playing for ever as the repeat setting says.
+    const std::wstring gif = File(L"walker-app.gif");
+    SaveThroughDialog(secondMain, gif, 4);
+    const std::wstring cliGif = File(L"walker-cli.gif");
+    ASSERT_EQ(0, Convert(Quoted(avi) + L" " + Quoted(cliGif) + L" --loop 0"));
+    EXPECT_EQ("", Difference(cliGif, gif));
 }
 
 TEST_F(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {

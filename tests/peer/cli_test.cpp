@@ -160,6 +160,50 @@ TEST(Cli, FailedConversionKeepsAnExistingTarget) {
     EXPECT_NE(old, test::ReadAll(folder / "m.avi"));
 }
 
+TEST(Cli, HelpAndVersionOnStandardOutput) {
+    test::TempFolder folder;
+    for (const char* arguments : {"--help", "convert a.bmp b.gif --help", "-h"}) {
+        const auto r = Cli(folder, arguments);
+        EXPECT_EQ(0, r.status) << arguments;
+        EXPECT_EQ(0u, r.out.find("usage: kinetrix-cli")) << arguments;
+        EXPECT_NE(std::string::npos, r.out.find("--loop N")) << arguments;
+        EXPECT_EQ("", r.err) << arguments;
+    }
+    const auto r = Cli(folder, "--version");
+    EXPECT_EQ(0, r.status);
+    EXPECT_EQ(0u, r.out.find("kinetrix-cli 1.")) << r.out;
+}
+
+TEST(Cli, GifDelayRaisedAndDelaysThatDifferAreSaid) {
+    test::TempFolder folder;
+    test::WriteAll(folder / "s.bmp", StripBmp(13, 40));
+    const auto fast = Cli(folder, "convert " + Q(folder / "s.bmp") + " " + Q(folder / "f.gif") +
+                                      " --frames 4 --speed 15 --quiet");
+    EXPECT_EQ(0, fast.status) << fast.err;
+    EXPECT_NE(std::string::npos, fast.err.find("uses 20 ms instead of 15 ms")) << fast.err;
+    const auto slow = Cli(folder, "convert " + Q(folder / "s.bmp") + " " + Q(folder / "g.gif") +
+                                      " --frames 4 --speed 30 --quiet");
+    EXPECT_EQ("", slow.err);
+    // A GIF whose frames show 30, 30 and 70 ms: the movie takes 30 and says so.
+    const std::vector<uint8_t> gif = {
+        'G', 'I', 'F',  '8',  '9',  'a',  1,    0, 1, 0,    0x80, 0,    0,    0,    0,
+        0,   255, 255,  255,  0x21, 0xF9, 4,    0, 3, 0,    0,    0,    0x2C, 0,    0,
+        0,   0,   1,    0,    1,    0,    0,    2, 2, 0x44, 0x01, 0,    0x21, 0xF9, 4,
+        0,   3,   0,    0,    0,    0x2C, 0,    0, 0, 0,    1,    0,    1,    0,    0,
+        2,   2,   0x44, 0x01, 0,    0x21, 0xF9, 4, 0, 7,    0,    0,    0,    0x2C, 0,
+        0,   0,   0,    1,    0,    1,    0,    0, 2, 2,    0x44, 0x01, 0,    0x3B};
+    test::WriteAll(folder / "d.gif", gif);
+    const auto mixed =
+        Cli(folder, "convert " + Q(folder / "d.gif") + " " + Q(folder / "d.avi") + " --quiet");
+    EXPECT_EQ(0, mixed.status) << mixed.err;
+    EXPECT_NE(std::string::npos, mixed.err.find("different delays")) << mixed.err;
+    EXPECT_NE(std::string::npos, mixed.err.find("30 ms")) << mixed.err;
+    const auto info = Cli(folder, "info " + Q(folder / "d.gif"));
+    EXPECT_NE(std::string::npos, info.out.find("frames: 3\nbits: 1")) << info.out;
+    EXPECT_NE(std::string::npos, info.out.find("speed: 30\n")) << info.out;
+    EXPECT_NE(std::string::npos, info.out.find("delays: differ\n")) << info.out;
+}
+
 TEST(Cli, UsageErrorsGiveStatusTwoAndTheUsage) {
     test::TempFolder folder;
     test::WriteAll(folder / "s.bmp", StripBmp(13, 40));
@@ -171,7 +215,12 @@ TEST(Cli, UsageErrorsGiveStatusTwoAndTheUsage) {
         "info",
         "info " + s + " " + s,
         "convert " + s,
-        "convert " + s + " " + Q(folder / "o.gif"),
+        "convert " + s + " " + Q(folder / "o.tif"),
+        "convert " + s + " " + Q(folder / "o.gif") + " --rle",
+        "convert " + s + " " + o + " --transparent",
+        "convert " + s + " " + Q(folder / "o.gif") + " --loop",
+        "convert " + s + " " + Q(folder / "o.gif") + " --loop -1",
+        "convert " + s + " " + Q(folder / "o.gif") + " --loop 65537",
         "convert " + s + " " + o + " --frames 0",
         "convert " + s + " " + o + " --speed x",
         "convert " + s + " " + o + " --speed 60001",

@@ -285,7 +285,7 @@ int SaveGif(kx::CAnimationDocument& doc, ConsoleProgress& console,
     return 1;
 }
 
-int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+struct ConvertOptions {
     std::optional<int32_t> frameHeight;
     std::optional<int32_t> frames;
     std::optional<int32_t> speed;
@@ -293,107 +293,132 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     bool quiet = false;
     kx::AnimationOptions animation;
     bool animationAsked = false;
-    std::vector<size_t> positional;
+    std::vector<size_t> positional;  // argument numbers of the input and output
+};
+
+// --frame-height, --frames or --speed and its number at args[i]; moves i past the number.
+std::string ParseNumberOption(const std::vector<std::string>& args, size_t& i, ConvertOptions& o) {
+    const std::string& a = args[i];
+    if (i + 1 >= args.size()) {
+        return a + " needs a number";
+    }
+    const auto value = PositiveNumber(args[++i]);
+    if (!value) {
+        return a + " needs a whole number of at least 1, not \"" + args[i] + "\"";
+    }
+    if (a == "--speed" && *value > kx::kLongestFramePeriodMs) {
+        return "--speed takes " + std::to_string(kx::kShortestFramePeriodMs) + " to " +
+               std::to_string(kx::kLongestFramePeriodMs) + " milliseconds, not " + args[i];
+    }
+    (a == "--frame-height" ? o.frameHeight : a == "--frames" ? o.frames : o.speed) = value;
+    return {};
+}
+
+// The options of convert; "" when they are well formed, else what is wrong.
+std::string ParseConvertOptions(const std::vector<std::string>& args, ConvertOptions& o) {
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a == "--frame-height" || a == "--frames" || a == "--speed") {
-            if (i + 1 >= args.size()) {
-                return Usage(a + " needs a number");
+            if (std::string problem = ParseNumberOption(args, i, o); !problem.empty()) {
+                return problem;
             }
-            const auto value = PositiveNumber(args[++i]);
-            if (!value) {
-                return Usage(a + " needs a whole number of at least 1, not \"" + args[i] + "\"");
-            }
-            if (a == "--speed" && *value > kx::kLongestFramePeriodMs) {
-                return Usage("--speed takes " + std::to_string(kx::kShortestFramePeriodMs) +
-                             " to " + std::to_string(kx::kLongestFramePeriodMs) +
-                             " milliseconds, not " + args[i]);
-            }
-            (a == "--frame-height" ? frameHeight : a == "--frames" ? frames : speed) = value;
         } else if (a == "--loop") {
             const auto plays = i + 1 < args.size() ? PlayCount(args[++i]) : std::nullopt;
             if (!plays) {
-                return Usage("--loop needs a number of plays from 0 (for ever) to " +
-                             std::to_string(kMostPlays));
+                return "--loop needs a number of plays from 0 (for ever) to " +
+                       std::to_string(kMostPlays);
             }
-            animation.plays = uint32_t(*plays);
-            animationAsked = true;
+            o.animation.plays = uint32_t(*plays);
+            o.animationAsked = true;
         } else if (a == "--transparent") {
-            animation.transparent = true;
-            animationAsked = true;
-        } else if (a == "--rle") {
-            rle = true;
-        } else if (a == "--quiet") {
-            quiet = true;
+            o.animation.transparent = true;
+            o.animationAsked = true;
+        } else if (a == "--rle" || a == "--quiet") {
+            (a == "--rle" ? o.rle : o.quiet) = true;
         } else if (a.size() > 1 && a[0] == '-') {
-            return Usage("unknown option " + a);
+            return "unknown option " + a;
         } else {
-            positional.push_back(i);
+            o.positional.push_back(i);
         }
     }
-    if (positional.size() != 2) {
-        return Usage("convert takes an input and an output file");
-    }
-    if (frameHeight && frames) {
-        return Usage("give --frame-height or --frames, not both");
-    }
-    const std::filesystem::path& input = paths[positional[0]];
-    const std::filesystem::path& output = paths[positional[1]];
-    const std::string ext = LowerExtension(output);
-    if (ext != ".avi" && ext != ".bmp" && ext != ".gif" && ext != ".png") {
-        return Usage("the output file must end in .avi, .bmp, .gif or .png");
-    }
-    if (rle && ext != ".bmp") {
-        return Usage("--rle applies to bitmap output only");
-    }
-    if (animationAsked && ext != ".gif" && ext != ".png") {
-        return Usage("--transparent and --loop apply to GIF and PNG output only");
-    }
+    return {};
+}
 
-    std::signal(SIGINT, OnInterrupt);
-    ConsoleProgress console(!quiet && StderrIsTerminal());
-    kx::CAnimationDocument doc;
-    const kx::FileReader* reader = nullptr;
-    if (const int failed =
-            Load(doc, &console, input, speed.value_or(kDefaultStripPeriodMs), reader)) {
-        return failed;
+// Whether the options fit each other and the output's kind (its lower-case extension).
+std::string CheckConvertOptions(const ConvertOptions& o, const std::string& ext) {
+    if (o.positional.size() != 2) {
+        return "convert takes an input and an output file";
     }
-    if (kx::LoadedAsStrip(*reader, doc)) {
+    if (o.frameHeight && o.frames) {
+        return "give --frame-height or --frames, not both";
+    }
+    if (ext != ".avi" && ext != ".bmp" && ext != ".gif" && ext != ".png") {
+        return "the output file must end in .avi, .bmp, .gif or .png";
+    }
+    if (o.rle && ext != ".bmp") {
+        return "--rle applies to bitmap output only";
+    }
+    if (o.animationAsked && ext != ".gif" && ext != ".png") {
+        return "--transparent and --loop apply to GIF and PNG output only";
+    }
+    return {};
+}
+
+// Cuts a strip as the options say and takes their speed; says when a movie's delays differed.
+int Shape(kx::CAnimationDocument& doc, const kx::FileReader& reader, ConsoleProgress& console,
+          const ConvertOptions& o) {
+    if (kx::LoadedAsStrip(reader, doc)) {
         const int32_t stripHeight = doc.FrameHeight();
-        const int32_t height = frameHeight ? *frameHeight
-                               : frames    ? kx::FieldsFromCount(stripHeight, *frames).height
-                                           : stripHeight;
+        const int32_t height = o.frameHeight ? *o.frameHeight
+                               : o.frames    ? kx::FieldsFromCount(stripHeight, *o.frames).height
+                                             : stripHeight;
         if (!doc.ComposeFromStrip(&console, height)) {
             return Failure(doc.FailureReason());
         }
-    } else if (frameHeight || frames) {
+    } else if (o.frameHeight || o.frames) {
         return Usage("--frame-height and --frames apply to a strip, not a movie");
     }
-    if (doc.Source().delaysDiffer && !speed) {
+    if (doc.Source().delaysDiffer && !o.speed) {
         console.Clear();
         std::fprintf(stderr,
                      "kinetrix-cli: the frames have different delays; the movie shows each for "
                      "%u ms, the most frequent\n",
                      unsigned(doc.MicroSecPerFrame() / 1000));
     }
-    if (speed) {
-        doc.SetSpeed(*speed);
-    }
-
-    int saved = 0;
-    if (ext == ".avi") {
-        saved = doc.SaveAvi(&console, output);
-    } else if (ext == ".gif") {
-        saved = SaveGif(doc, console, output, animation);
-    } else if (ext == ".png") {
-        saved = doc.SaveApng(&console, output, animation);
-    } else {
-        saved = doc.SaveBitmap(&console, output, rle);
-    }
-    if (!saved) {
-        return Failure(doc.FailureReason());
+    if (o.speed) {
+        doc.SetSpeed(*o.speed);
     }
     return 0;
+}
+
+int Convert(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
+    ConvertOptions o;
+    if (std::string problem = ParseConvertOptions(args, o); !problem.empty()) {
+        return Usage(problem);
+    }
+    const std::string ext = o.positional.size() == 2 ? LowerExtension(paths[o.positional[1]]) : "";
+    if (std::string problem = CheckConvertOptions(o, ext); !problem.empty()) {
+        return Usage(problem);
+    }
+    const std::filesystem::path& input = paths[o.positional[0]];
+    const std::filesystem::path& output = paths[o.positional[1]];
+
+    std::signal(SIGINT, OnInterrupt);
+    ConsoleProgress console(!o.quiet && StderrIsTerminal());
+    kx::CAnimationDocument doc;
+    const kx::FileReader* reader = nullptr;
+    if (const int failed =
+            Load(doc, &console, input, o.speed.value_or(kDefaultStripPeriodMs), reader)) {
+        return failed;
+    }
+    if (const int failed = Shape(doc, *reader, console, o)) {
+        return failed;
+    }
+    const int saved = ext == ".avi"   ? doc.SaveAvi(&console, output)
+                      : ext == ".gif" ? SaveGif(doc, console, output, o.animation)
+                      : ext == ".png" ? doc.SaveApng(&console, output, o.animation)
+                                      : doc.SaveBitmap(&console, output, o.rle);
+    return saved ? 0 : Failure(doc.FailureReason());
 }
 
 int Run(const std::vector<std::string>& args, const std::vector<std::filesystem::path>& paths) {
