@@ -292,6 +292,13 @@ TEST_F(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     const std::wstring cliGif = File(L"walker-cli.gif");
     ASSERT_EQ(0, Convert(Quoted(avi) + L" " + Quoted(cliGif) + L" --loop 0"));
     EXPECT_EQ("", Difference(cliGif, gif));
+
+    // The fifth, APNG, the same way.
+    const std::wstring apng = File(L"walker-app.png");
+    SaveThroughDialog(secondMain, apng, 5);
+    const std::wstring cliApng = File(L"walker-cli.png");
+    ASSERT_EQ(0, Convert(Quoted(avi) + L" " + Quoted(cliApng) + L" --loop 0"));
+    EXPECT_EQ("", Difference(cliApng, apng));
 }
 
 TEST_F(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {

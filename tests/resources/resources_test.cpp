@@ -332,10 +332,12 @@ TEST(ResourceTables, StringTable) {
         {IDS_SAVE_TITLE, L"ファイルの保存"},
         {IDS_OPEN_FILTER,
          L"画像ファイル(*.bmp;*.avi)|*.bmp;*.avi|bmpファイル(*.bmp)|*.bmp|aviファイル(*.avi)|*.avi|"
-         L"すべてのファイル(*.*)|*.*||"},
+         L"すべてのファイル(*.*)|*.*|GIF アニメーション(*.gif)|*.gif|"
+         L"PNG 画像・APNG アニメーション(*.png)|*.png||"},
         {IDS_SAVE_FILTER,
          L"AVIファイル(*.avi)|*.avi|ビットマップファイル(*.bmp)|*.bmp|"
-         L"圧縮ビットマップファイル(*.bmp)|*.bmp|すべてのファイル(*.*)|*.*||"},
+         L"圧縮ビットマップファイル(*.bmp)|*.bmp|GIF アニメーション (*.gif)|*.gif|"
+         L"APNG (*.png)|*.png|すべてのファイル(*.*)|*.*||"},
         {IDS_READ_CAPTION, L"ファイルの読込"},
         {IDS_SAVE_CAPTION, L"ファイルの保存"},
         {IDS_COMPOSE_CAPTION, L"動画の構成"},
