@@ -282,6 +282,26 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
         format.header.biClrImportant = 0;
     }
 
+    UpdateMainHeader(dataBytes, frameCountArg, frameHeight, width, framePeriodMs);
+    UpdateStreamHeader(largest, frameCountArg, framePeriodMs);
+    if (largest != 0) {
+        format.header.biSizeImage = largest;
+    }
+    if (frameHeight != 0) {
+        format.header.biHeight = frameHeight;
+    }
+    riff.size = movieList.indexSize + headerList.list.size + movieList.list.size + 28;
+    return RebuildDisplayInfo();
+}
+
+int CAnimationDocument::Fail(std::string reason) {
+    failureReason = std::move(reason);
+    return 0;
+}
+
+void CAnimationDocument::UpdateMainHeader(uint32_t dataBytes, int32_t frameCountArg,
+                                          int32_t frameHeight, int32_t width,
+                                          int32_t framePeriodMs) {
     MainHeader& main = headerList.main;
     if (dataBytes != 0) {
         main.suggestedBufferSize = dataBytes;  // the writers take it as the total data size
@@ -304,7 +324,10 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
     }
     main.initialFrames = 0;
     main.streams = 1;
+}
 
+void CAnimationDocument::UpdateStreamHeader(uint32_t largest, int32_t frameCountArg,
+                                            int32_t framePeriodMs) {
     StreamHeader& stream = headerList.stream.header;
     if (largest != 0) {
         stream.suggestedBufferSize = largest;
@@ -324,19 +347,12 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
         stream.frame = {};
     }
     stream.initialFrames = 0;
+}
 
-    if (largest != 0) {
-        format.header.biSizeImage = largest;
-    }
-    if (frameHeight != 0) {
-        format.header.biHeight = frameHeight;
-    }
-
-    riff.size = movieList.indexSize + headerList.list.size + movieList.list.size + 28;
-
+int CAnimationDocument::RebuildDisplayInfo() {
     // The drawing copy of the format: only the top 4096 rows of a taller frame are drawn.
     std::vector<uint8_t>().swap(displayInfo);
-    BitmapInfoHeader shown = format.header;
+    BitmapInfoHeader shown = headerList.stream.format.header;
     if (shown.biHeight > 4096) {
         shown.biSizeImage = shown.biSizeImage / uint32_t(shown.biHeight) * 4096u;
         shown.biHeight = 4096;
@@ -358,9 +374,34 @@ int CAnimationDocument::RebuildHeaders(int32_t paletteEntries, int32_t frameCoun
     return 1;
 }
 
-int CAnimationDocument::Fail(std::string reason) {
-    failureReason = std::move(reason);
-    return 0;
+bool CAnimationDocument::StartLoad(int32_t count) {
+    frameCount = count;
+    movieList.frames.clear();
+    movieList.index.clear();
+    displayInfo.clear();
+    try {
+        movieList.frames.resize(size_t(count));
+        movieList.index.resize(size_t(count));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+int CAnimationDocument::FailLoad(std::string reason) {
+    frameCount = 0;
+    ReleaseFrames();
+    return Fail(std::move(reason));
+}
+
+int CAnimationDocument::FinishLoad(int32_t paletteEntries, int32_t count, int32_t frameHeight,
+                                   int32_t width, int32_t framePeriodMs) {
+    if (!RebuildHeaders(paletteEntries, count, frameHeight, width, framePeriodMs)) {
+        return FailLoad("out of memory");
+    }
+    movieList.FindTransparentIndex(palette, headerList.stream.format.header.biHeight);
+    movieList.remapped = 0;
+    return 1;
 }
 
 std::string CAnimationDocument::CheckMovieToSave(bool withIndex) const {

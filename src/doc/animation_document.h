@@ -262,6 +262,9 @@ public:
     uint8_t transparentIndex = 0;      // palette index of the top-left pixel of frame 0
     uint8_t transparencyUsable = 0;    // 1 when that colour may be swapped for the background
     uint8_t remapped = 0;              // 1 once an AVI save has compacted and remapped the pixels
+    // Threads that code the frames for a save; 0 gives one per core. The codes are the same
+    // whatever the number.
+    int32_t codingThreads = 0;
 
     // Sizes, offsets and the largest frame from the frames of the first count slots.
     void RecomputeIndex(int32_t count);
@@ -290,7 +293,6 @@ public:
 
 // What a load found in the file, before conversion (for the command line's info).
 struct SourceInfo {
-    enum class Kind { None, Bmp, Avi, Gif, Png, Apng } kind = Kind::None;
     uint16_t bitCount = 0;
     uint32_t compression = 0;
     uint32_t infoHeaderSize = 0;
@@ -313,7 +315,8 @@ public:
     int SaveBitmap(ProgressSink* progress, const std::filesystem::path& path, bool compress);
     // An animated GIF, or a single-image one as a strip of one frame (gif_reader.cpp).
     int LoadGif(ProgressSink* progress, const std::filesystem::path& path, int32_t stripPeriodMs);
-    // Makes a decoded movie the document's (its frames are taken); 0 only when out of memory.
+    // Makes a decoded movie the document's (its frames are taken); 0, with the reason, only when
+    // out of memory.
     int TakeMovie(DecodedMovie& movie, int32_t periodMs);
     // An animated GIF of the frames (gif_writer.cpp).
     int SaveGif(ProgressSink* progress, const std::filesystem::path& path,
@@ -353,6 +356,19 @@ public:
 
 private:
     int Fail(std::string reason);
+    // The parts of RebuildHeaders: each argument 0 leaves that value unchanged.
+    void UpdateMainHeader(uint32_t dataBytes, int32_t frameCountArg, int32_t frameHeight,
+                          int32_t width, int32_t framePeriodMs);
+    void UpdateStreamHeader(uint32_t largest, int32_t frameCountArg, int32_t framePeriodMs);
+    int RebuildDisplayInfo();
+    // The steps every reader shares. StartLoad empties the movie and makes count empty frame
+    // slots; FailLoad leaves no frames behind, so nothing can read a frame count the frames do
+    // not match; FinishLoad rebuilds the headers (arguments as RebuildHeaders takes them) and
+    // finds the transparent colour of the fresh movie.
+    bool StartLoad(int32_t count);
+    int FailLoad(std::string reason);
+    int FinishLoad(int32_t paletteEntries, int32_t count, int32_t frameHeight, int32_t width,
+                   int32_t framePeriodMs);
     // Why the movie cannot be written: no frames (or, withIndex, no index records for them),
     // frames that are not plain 8-bit, the movie budget or a frame of another size; empty when
     // it can.

@@ -123,6 +123,17 @@ private:
     bool WalkStreamList(uint32_t listSize);
     bool ReadStreamFormat(uint32_t size);
     bool WalkMovieList(uint32_t listSize);
+    // Reads a frame chunk's data into the next slot.
+    bool ReadFrameChunk(uint32_t size);
+    // How a walk goes on after a chunk: past it, into it (a list whose members belong to the
+    // walk), ending with what was read, or failing.
+    enum class Walk { On, Enter, End, Fail };
+    // The loop of the lists inside the header list: hands every chunk that fits the list to
+    // handle, which says how the walk goes on.
+    template <class Handle>
+    bool WalkList(uint32_t listSize, Handle handle);
+    Walk ReadStreamHeader(const ChunkHeader& chunk);
+    Walk TopChunk(const ChunkHeader& chunk, bool& maybePad);
     bool ReadPaletteChange(uint32_t size);
     bool ReadIndex(uint32_t size);
     bool AfterHeader();
@@ -212,89 +223,108 @@ bool AviWalker::WalkTop() {
             break;
         }
         maybePad = false;
-        const uint64_t start = file_.Position() - kChunkHeaderBytes;
         if (Left(end) < chunk.size) {
             Stop("chunk \"" + FourCCText(chunk.id) + "\" is larger than the file says");
             break;
         }
-        const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
-        uint32_t type = 0;
-        const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
-        if (isList && !ReadU32(type)) {
-            Stop("the file ends inside a list header");
-            break;
-        }
-        if (isList && type == fourcc::kHdrl) {
-            // The slots are sized by the first header list's counts; a movie has only one.
-            if (headerDone_) {
-                return Stop("the file holds more than one header list");
-            }
-            doc_.headerList.list.id = chunk.id;
-            doc_.headerList.list.size = chunk.size;
-            doc_.headerList.list.type = type;
-            if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
-                return false;
-            }
-            ++parts_;
-            if (!SkipTo(chunkEnd)) {
-                Stop("the file ends inside the header list");
-                break;
-            }
-            if (!Step(doc_.headerList.list.size / kBytesPerUnit)) {
-                return false;
-            }
-        } else if (isList && type == fourcc::kMovi) {
-            doc_.movieList.list.id = chunk.id;
-            doc_.movieList.list.size = chunk.size;
-            doc_.movieList.list.type = type;
-            if (!WalkMovieList(chunk.size)) {
-                return false;
-            }
-            ++parts_;
-            // The list is left without counting a pad byte: its own writer adds none.
-            if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
-                Stop("the file ends inside the frame list");
-                break;
-            }
-            maybePad = (chunk.size & 1u) != 0;
-        } else if (chunk.id == fourcc::kIdx1) {
-            if (!ReadIndex(chunk.size)) {
-                return false;
-            }
-            ++parts_;
-            if (!Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit)) {
-                return false;
-            }
-        } else {
-            // Any other chunk or list is stepped over whole.
-            if (!SkipTo(chunkEnd)) {
-                Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
-                break;
-            }
-            if (!Step(Units(Rounded(chunk.size) + kChunkHeaderBytes))) {
-                return false;
-            }
+        const Walk next = TopChunk(chunk, maybePad);
+        if (next != Walk::On) {
+            return next == Walk::End;
         }
     }
     return true;
 }
 
-bool AviWalker::WalkHeaderList(uint32_t listSize) {
+AviWalker::Walk AviWalker::TopChunk(const ChunkHeader& chunk, bool& maybePad) {
+    const uint64_t start = file_.Position() - kChunkHeaderBytes;
+    const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
+    uint32_t type = 0;
+    const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
+    if (isList && !ReadU32(type)) {
+        Stop("the file ends inside a list header");
+        return Walk::End;
+    }
+    if (isList && type == fourcc::kHdrl) {
+        // The slots are sized by the first header list's counts; a movie has only one.
+        if (headerDone_) {
+            Stop("the file holds more than one header list");
+            return Walk::Fail;
+        }
+        doc_.headerList.list = {chunk.id, chunk.size, type};
+        if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        if (!SkipTo(chunkEnd)) {
+            Stop("the file ends inside the header list");
+            return Walk::End;
+        }
+        return Step(doc_.headerList.list.size / kBytesPerUnit) ? Walk::On : Walk::Fail;
+    }
+    if (isList && type == fourcc::kMovi) {
+        doc_.movieList.list = {chunk.id, chunk.size, type};
+        if (!WalkMovieList(chunk.size)) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        // The list is left without counting a pad byte: its own writer adds none.
+        if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
+            Stop("the file ends inside the frame list");
+            return Walk::End;
+        }
+        maybePad = (chunk.size & 1u) != 0;
+        return Walk::On;
+    }
+    if (chunk.id == fourcc::kIdx1) {
+        if (!ReadIndex(chunk.size)) {
+            return Walk::Fail;
+        }
+        ++parts_;
+        return Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit) ? Walk::On
+                                                                                : Walk::Fail;
+    }
+    // Any other chunk or list is stepped over whole.
+    if (!SkipTo(chunkEnd)) {
+        Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
+        return Walk::End;
+    }
+    return Step(Units(Rounded(chunk.size) + kChunkHeaderBytes)) ? Walk::On : Walk::Fail;
+}
+
+template <class Handle>
+bool AviWalker::WalkList(uint32_t listSize, Handle handle) {
     const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
-    // Notes left by a stream list that was passed over explain the failure only if the header
-    // list as a whole fails.
-    problem_.clear();
-    int counted = 0;
     while (Left(end) >= kChunkHeaderBytes) {
         ChunkHeader chunk;
         uint64_t chunkEnd = 0;
         if (!NextChunk(end, chunk, chunkEnd)) {
             break;
         }
+        const Walk next = handle(chunk);
+        if (next == Walk::Fail) {
+            return false;
+        }
+        if (next == Walk::End) {
+            break;
+        }
+        // A list inside is entered: its members belong to this walk.
+        if (next != Walk::Enter && !SkipTo(std::min(chunkEnd, end))) {
+            break;
+        }
+    }
+    return true;
+}
+
+bool AviWalker::WalkHeaderList(uint32_t listSize) {
+    // Notes left by a stream list that was passed over explain the failure only if the header
+    // list as a whole fails.
+    problem_.clear();
+    int counted = 0;
+    WalkList(listSize, [&](const ChunkHeader& chunk) {
         if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
             std::array<uint8_t, kAvihBodyBytes> body{};
             if (!file_.ReadExact(body.data(), body.size())) {
-                break;
+                return Walk::End;
             }
             ByteReader in(body.data(), body.size());
             doc_.headerList.main.id = chunk.id;
@@ -307,78 +337,67 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
             if (!ReadU32(type)) {
-                break;
+                return Walk::End;
             }
             if (type == fourcc::kStrl) {
-                doc_.headerList.stream.list.id = chunk.id;
-                doc_.headerList.stream.list.size = chunk.size;
-                doc_.headerList.stream.list.type = type;
-                if (WalkStreamList(chunk.size)) {
-                    ++counted;
-                }
+                doc_.headerList.stream.list = {chunk.id, chunk.size, type};
+                counted += WalkStreamList(chunk.size) ? 1 : 0;
             }
         }
-        if (!SkipTo(std::min(chunkEnd, end))) {
-            break;
-        }
-    }
+        return Walk::On;
+    });
     if (counted != 2) {
-        return !problem_.empty() ? false
-                                 : Stop(
-                                       "the header list does not hold one main header and one "
-                                       "video stream");
+        return !problem_.empty()
+                   ? false
+                   : Stop("the header list does not hold one main header and one video stream");
     }
     problem_.clear();
     return true;
 }
 
+AviWalker::Walk AviWalker::ReadStreamHeader(const ChunkHeader& chunk) {
+    uint32_t type = 0;
+    if (!ReadU32(type)) {
+        return Walk::End;
+    }
+    if (type != fourcc::kVids) {
+        file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
+        Stop("the stream is of type \"" + FourCCText(type) + "\", not a video stream");
+        return Walk::Fail;
+    }
+    std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
+    if (!file_.ReadExact(body.data(), body.size())) {
+        return Walk::End;
+    }
+    ByteReader in(body.data(), body.size());
+    StreamHeader& header = doc_.headerList.stream.header;
+    header.id = chunk.id;
+    header.size = chunk.size;
+    header.type = type;
+    header.ReadAfterType(in);
+    return Walk::On;
+}
+
 bool AviWalker::WalkStreamList(uint32_t listSize) {
-    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
     int counted = 0;
-    while (Left(end) >= kChunkHeaderBytes) {
-        ChunkHeader chunk;
-        uint64_t chunkEnd = 0;
-        if (!NextChunk(end, chunk, chunkEnd)) {
-            break;
-        }
+    const bool walked = WalkList(listSize, [&](const ChunkHeader& chunk) {
         if (chunk.id == fourcc::kStrh && chunk.size == kStrhBodyBytes) {
-            uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-            if (type != fourcc::kVids) {
-                file_.Skip(kStrhBodyBytes - kStrhTypeBytes);
-                return Stop("the stream is of type \"" + FourCCText(type) +
-                            "\", not a video stream");
-            }
-            std::array<uint8_t, kStrhBodyBytes - kStrhTypeBytes> body{};
-            if (!file_.ReadExact(body.data(), body.size())) {
-                break;
-            }
-            ByteReader in(body.data(), body.size());
-            StreamHeader& header = doc_.headerList.stream.header;
-            header.id = chunk.id;
-            header.size = chunk.size;
-            header.type = type;
-            header.ReadAfterType(in);
-            ++counted;
-        } else if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
+            const Walk next = ReadStreamHeader(chunk);
+            counted += next == Walk::On ? 1 : 0;
+            return next;
+        }
+        if (chunk.id == fourcc::kStrf && chunk.size >= BitmapInfoHeader::kBytes) {
             if (!ReadStreamFormat(chunk.size)) {
-                return false;
+                return Walk::Fail;
             }
             ++counted;
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
             uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-            continue;
+            return ReadU32(type) ? Walk::Enter : Walk::End;
         }
-        if (!SkipTo(std::min(chunkEnd, end))) {
-            break;
-        }
-    }
-    return counted == 2;
+        return Walk::On;
+    });
+    return walked && counted == 2;
 }
 
 bool AviWalker::ReadStreamFormat(uint32_t size) {
@@ -515,26 +534,8 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
             break;
         }
         if (IsFrameId(chunk.id)) {
-            const uint64_t k = placed_;
-            FrameChunk& frame = doc_.movieList.frames[NextSlot()];
-            if (chunk.size > kMaxBufferBytes) {
-                return Stop("frame chunk " + std::to_string(k) + " holds " +
-                            std::to_string(chunk.size) + " bytes, more than the " +
-                            std::to_string(kMaxBufferBytes >> 20) + " MB one chunk may hold");
-            }
-            if (chunk.size == 0) {
-                // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
-                frame.data.clear();
-                continue;
-            }
-            if (chunk.size > file_.Remaining()) {
-                return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
-            }
-            if (frame.ReadFrameData(watch_.Sink(), chunk.size, file_) == 0) {
-                return Stop(watch_.Cancelled() ? "cancelled"
-                                               : "frame chunk " + std::to_string(k) +
-                                                     " cannot be read (out of memory or a "
-                                                     "read error)");
+            if (!ReadFrameChunk(chunk.size)) {
+                return false;
             }
             maybePad = (chunk.size & 1u) != 0;
         } else if (IsPaletteChangeId(chunk.id)) {
@@ -562,6 +563,30 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
     if (placed_ == 0 || placed_ % slots != 0) {
         return Stop("the frame list holds " + std::to_string(placed_) + " frames where " +
                     std::to_string(slots) + " were announced");
+    }
+    return true;
+}
+
+bool AviWalker::ReadFrameChunk(uint32_t size) {
+    const uint64_t k = placed_;
+    FrameChunk& frame = doc_.movieList.frames[NextSlot()];
+    if (size > kMaxBufferBytes) {
+        return Stop("frame chunk " + std::to_string(k) + " holds " + std::to_string(size) +
+                    " bytes, more than the " + std::to_string(kMaxBufferBytes >> 20) +
+                    " MB one chunk may hold");
+    }
+    if (size == 0) {
+        // Recorders write an unchanged frame as an empty chunk: filled in after the walk.
+        frame.data.clear();
+        return true;
+    }
+    if (size > file_.Remaining()) {
+        return Stop("frame chunk " + std::to_string(k) + " runs past the end of the file");
+    }
+    if (frame.ReadFrameData(watch_.Sink(), size, file_) == 0) {
+        return Stop(watch_.Cancelled() ? "cancelled"
+                                       : "frame chunk " + std::to_string(k) +
+                                             " cannot be read (out of memory or a read error)");
     }
     return true;
 }
@@ -739,139 +764,154 @@ std::string MergePalettes(std::vector<FrameChunk>& frames, size_t n, uint32_t wi
     return {};
 }
 
-}  // namespace
-
-int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::path& path) {
-    source = SourceInfo{};
-    CancelWatch watch(progress);
-    // A failed load leaves no frames behind, so nothing can read a frame count that the
-    // frame array does not match.
-    const auto failed = [this](std::string reason) {
-        frameCount = 0;
-        ReleaseFrames();
-        return Fail(std::move(reason));
-    };
-
-    InputFile file;
-    if (!file.Open(path)) {
-        return failed("cannot open the file: " + DescribeFileError(errno));
-    }
-    std::array<uint8_t, RiffHeader::kBytes> head{};
-    const bool readHead = file.ReadExact(head.data(), head.size());
-    ByteReader headIn(head.data(), head.size());
-    riff.Read(headIn);
-    if (!readHead || riff.id != fourcc::kRiff || riff.form != fourcc::kAvi) {
-        riff.id = fourcc::kRiff;
-        riff.form = fourcc::kAvi;
-        return failed("not an AVI file (no RIFF \"AVI \" header)");
-    }
-    if (!Report(watch.Sink(), (riff.size * 2u) / 128u, kPhaseReading)) {
-        return failed("cancelled");
-    }
-
-    AviWalker walker(*this, file, watch);
-    const bool walked = walker.WalkTop();
-    file.Close();
-    if (!walked || walker.Parts() != 3) {
-        if (!walker.Problem().empty()) {
-            return failed(walker.Problem());
+// Checks that every plain frame holds a whole picture of the stream's depth.
+std::string CheckPlainFrames(const MovieList& movie, int32_t n, uint32_t width, uint32_t height,
+                             uint64_t sourceStride) {
+    const uint64_t needed = sourceStride * height;
+    for (int32_t k = 0; k < n; ++k) {
+        const uint32_t got = movie.frames[size_t(k)].Size();
+        if (got < needed) {
+            return "frame " + std::to_string(k) + " holds " + std::to_string(got) +
+                   " bytes; a plain frame of " + std::to_string(width) + " x " +
+                   std::to_string(height) + " pixels needs " + std::to_string(needed);
         }
-        return failed(walker.Parts() > 3
-                          ? "the file holds more than one header list, frame list or index"
-                          : "the file lacks a header list, a frame list or an index");
     }
+    return {};
+}
 
-    BitmapInfoHeader& format = headerList.stream.format.header;
-    source.kind = SourceInfo::Kind::Avi;
-    source.bitCount = format.biBitCount;
-    source.compression = format.biCompression;
-    source.infoHeaderSize = format.biSize;
-
-    const int32_t n = frameCount;
-    const int32_t initial = static_cast<int32_t>(headerList.stream.header.initialFrames);
-    const uint32_t width = static_cast<uint32_t>(format.biWidth);
-    const bool topDown = format.biHeight < 0;
-    const uint32_t height = static_cast<uint32_t>(topDown ? -format.biHeight : format.biHeight);
-    if (topDown && format.biCompression != 0) {
-        return failed("run-length frames stored top-down (negative height) are not allowed");
-    }
-    format.biHeight = static_cast<int32_t>(height);
-
+// Turns the frames into plain 8-bit pictures: run-length codes decoded, packed rows unpacked.
+std::string MakeFramesPlain8Bit(MovieList& movie, BitmapInfoHeader& format, int32_t n,
+                                int32_t initial, CancelWatch& watch) {
     const int sourceBits = format.biBitCount;
-    const uint64_t sourceStride = (uint64_t(width) * uint32_t(sourceBits) + 31) / 32 * 4;
-    if (!FillRepeatedFrames(movieList.frames, size_t(n), format.biCompression != 0,
-                            size_t(sourceStride * height))) {
-        return failed("out of memory for the repeated frames");
-    }
-    if (format.biCompression == 0) {
-        const uint64_t needed = sourceStride * height;
-        for (int32_t k = 0; k < n; ++k) {
-            const uint32_t got = movieList.frames[size_t(k)].Size();
-            if (got < needed) {
-                return failed("frame " + std::to_string(k) + " holds " + std::to_string(got) +
-                              " bytes; a plain frame of " + std::to_string(width) + " x " +
-                              std::to_string(height) + " pixels needs " + std::to_string(needed));
-            }
-        }
-    } else {
+    if (format.biCompression != uint32_t(Compression::Rgb)) {
         if (!Report(watch.Sink(), 0, kPhaseDecoding)) {
-            return failed("cancelled");
+            return "cancelled";
         }
         std::string why;
-        if (movieList.DecodeFrames(watch.Sink(), format, n, true, initial, &why) == 0) {
-            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data in " + why);
+        if (movie.DecodeFrames(watch.Sink(), format, n, true, initial, &why) == 0) {
+            return watch.Cancelled() ? "cancelled" : "damaged run-length data in " + why;
         }
     }
-    headerList.stream.header.handler = fourcc::kRgb;
-
-    if (sourceBits != 8) {
-        if (!Report(watch.Sink(), 0, kPhaseConverting)) {
-            return failed("cancelled");
-        }
-        for (int32_t k = 0; k < n; ++k) {
-            if (movieList.frames[size_t(k)].ExpandTo8Bit(watch.Sink(), format, sourceBits) == 0) {
-                return failed(watch.Cancelled() ? "cancelled"
-                                                : "frame " + std::to_string(k) +
-                                                      " cannot be converted to 8 bits");
-            }
-        }
+    if (sourceBits == 8) {
+        return {};
     }
-
-    // Every frame must hold exactly one picture: bytes beyond it are dropped, a frame that
-    // decoded short is refused.
-    const uint32_t frameBytes = Stride8(static_cast<int32_t>(width)) * height;
+    if (!Report(watch.Sink(), 0, kPhaseConverting)) {
+        return "cancelled";
+    }
     for (int32_t k = 0; k < n; ++k) {
-        std::vector<uint8_t>& data = movieList.frames[size_t(k)].data;
+        if (movie.frames[size_t(k)].ExpandTo8Bit(watch.Sink(), format, sourceBits) == 0) {
+            return watch.Cancelled()
+                       ? "cancelled"
+                       : "frame " + std::to_string(k) + " cannot be converted to 8 bits";
+        }
+    }
+    return {};
+}
+
+// Every frame must hold exactly one picture: bytes beyond it are dropped, a frame that decoded
+// short is refused. Top-down frames are turned bottom-up.
+std::string FitFrames(MovieList& movie, int32_t n, uint32_t width, uint32_t height, bool topDown) {
+    const uint32_t stride = Stride8(static_cast<int32_t>(width));
+    const uint32_t frameBytes = stride * height;
+    for (int32_t k = 0; k < n; ++k) {
+        std::vector<uint8_t>& data = movie.frames[size_t(k)].data;
         if (data.size() < frameBytes) {
-            return failed("frame " + std::to_string(k) + " holds " + std::to_string(data.size()) +
-                          " bytes after decoding; " + std::to_string(frameBytes) + " are needed");
+            return "frame " + std::to_string(k) + " holds " + std::to_string(data.size()) +
+                   " bytes after decoding; " + std::to_string(frameBytes) + " are needed";
         }
         if (data.size() > frameBytes) {
             try {
                 std::vector<uint8_t>(data.begin(), data.begin() + frameBytes).swap(data);
             } catch (const std::bad_alloc&) {
-                return failed("out of memory");
+                return "out of memory";
             }
         }
         if (topDown) {
-            FlipRows(data, Stride8(static_cast<int32_t>(width)));
+            FlipRows(data, stride);
         }
     }
+    return {};
+}
 
-    if (!walker.Changes().empty()) {
-        const std::string reason = MergePalettes(movieList.frames, size_t(n), width, height,
-                                                 Stride8(static_cast<int32_t>(width)), palette,
-                                                 walker.Changes(), walker.ChangedEntries());
-        if (!reason.empty()) {
-            return failed(reason);
-        }
+// Opens the file, checks its RIFF header and walks its chunks into the document.
+std::string WalkFile(CAnimationDocument& doc, InputFile& file, AviWalker& walker,
+                     const std::filesystem::path& path, CancelWatch& watch) {
+    if (!file.Open(path)) {
+        return "cannot open the file: " + DescribeFileError(errno);
     }
-    if (RebuildHeaders(walker.Changes().empty() ? 0 : palette.count, 0, 0, 0, 0) == 0) {
-        return failed("out of memory");
+    std::array<uint8_t, RiffHeader::kBytes> head{};
+    const bool readHead = file.ReadExact(head.data(), head.size());
+    ByteReader headIn(head.data(), head.size());
+    doc.riff.Read(headIn);
+    if (!readHead || doc.riff.id != fourcc::kRiff || doc.riff.form != fourcc::kAvi) {
+        doc.riff.id = fourcc::kRiff;
+        doc.riff.form = fourcc::kAvi;
+        return "not an AVI file (no RIFF \"AVI \" header)";
     }
-    movieList.FindTransparentIndex(palette, static_cast<int32_t>(height));
-    movieList.remapped = 0;
-    return 1;
+    if (!Report(watch.Sink(), (doc.riff.size * 2u) / 128u, kPhaseReading)) {
+        return "cancelled";
+    }
+    const bool walked = walker.WalkTop();
+    file.Close();
+    if (walked && walker.Parts() == 3) {
+        return {};
+    }
+    if (!walker.Problem().empty()) {
+        return walker.Problem();
+    }
+    return walker.Parts() > 3 ? "the file holds more than one header list, frame list or index"
+                              : "the file lacks a header list, a frame list or an index";
+}
+
+}  // namespace
+
+int CAnimationDocument::LoadAvi(ProgressSink* progress, const std::filesystem::path& path) {
+    source = SourceInfo{};
+    CancelWatch watch(progress);
+    InputFile file;
+    AviWalker walker(*this, file, watch);
+    if (std::string reason = WalkFile(*this, file, walker, path, watch); !reason.empty()) {
+        return FailLoad(std::move(reason));
+    }
+    BitmapInfoHeader& format = headerList.stream.format.header;
+    source.bitCount = format.biBitCount;
+    source.compression = format.biCompression;
+    source.infoHeaderSize = format.biSize;
+
+    const int32_t n = frameCount;
+    const uint32_t width = static_cast<uint32_t>(format.biWidth);
+    const bool topDown = format.biHeight < 0;
+    const uint32_t height = static_cast<uint32_t>(topDown ? -format.biHeight : format.biHeight);
+    if (topDown && format.biCompression != 0) {
+        return FailLoad("run-length frames stored top-down (negative height) are not allowed");
+    }
+    format.biHeight = static_cast<int32_t>(height);
+
+    const uint64_t sourceStride = (uint64_t(width) * format.biBitCount + 31) / 32 * 4;
+    if (!FillRepeatedFrames(movieList.frames, size_t(n), format.biCompression != 0,
+                            size_t(sourceStride * height))) {
+        return FailLoad("out of memory for the repeated frames");
+    }
+    std::string reason = format.biCompression == 0
+                             ? CheckPlainFrames(movieList, n, width, height, sourceStride)
+                             : std::string();
+    if (reason.empty()) {
+        const auto initial = static_cast<int32_t>(headerList.stream.header.initialFrames);
+        reason = MakeFramesPlain8Bit(movieList, format, n, initial, watch);
+    }
+    headerList.stream.header.handler = fourcc::kRgb;
+    if (reason.empty()) {
+        reason = FitFrames(movieList, n, width, height, topDown);
+    }
+    if (reason.empty() && !walker.Changes().empty()) {
+        reason = MergePalettes(movieList.frames, size_t(n), width, height,
+                               Stride8(static_cast<int32_t>(width)), palette, walker.Changes(),
+                               walker.ChangedEntries());
+    }
+    if (!reason.empty()) {
+        return FailLoad(std::move(reason));
+    }
+    return FinishLoad(walker.Changes().empty() ? 0 : palette.count, 0, 0, 0, 0);
 }
 
 }  // namespace kx

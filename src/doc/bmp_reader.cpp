@@ -76,6 +76,107 @@ std::string CheckInfoHeader(const BitmapInfoHeader& info) {
     return {};
 }
 
+// Reads the file and info headers and judges them.
+std::string ReadHeaders(InputFile& file, BitmapFileHeader& fileHeader, BitmapInfoHeader& info) {
+    uint8_t headerBytes[BitmapFileHeader::kBytes + BitmapInfoHeader::kBytes];
+    if (!file.ReadExact(headerBytes, sizeof headerBytes)) {
+        return file.Size() >= 2 && headerBytes[0] == 'B' && headerBytes[1] == 'M'
+                   ? "the bitmap headers end early"
+                   : "not a BMP file";
+    }
+    ByteReader in(headerBytes, sizeof headerBytes);
+    fileHeader.Read(in);
+    info.Read(in);
+    if (fileHeader.bfType != BitmapFileHeader::kType) {
+        return "not a BMP file";
+    }
+    if (info.biSize < BitmapInfoHeader::kBytes) {
+        return "info header of " + std::to_string(info.biSize) +
+               " bytes is shorter than 40 (old OS/2 bitmaps are not supported)";
+    }
+    return CheckInfoHeader(info);
+}
+
+// Reads the palette, which lies between the real info header and the pixel data, and moves to
+// the pixel data.
+std::string ReadPalette(InputFile& file, const BitmapFileHeader& fileHeader,
+                        const BitmapInfoHeader& info, PaletteTable& palette) {
+    const uint64_t paletteStart = uint64_t(BitmapFileHeader::kBytes) + info.biSize;
+    if (fileHeader.bfOffBits < paletteStart) {
+        return "pixel data offset " + std::to_string(fileHeader.bfOffBits) +
+               " lies inside the headers";
+    }
+    const uint32_t entries = (fileHeader.bfOffBits - info.biSize - BitmapFileHeader::kBytes) / 4;
+    if (entries > 256) {
+        return "palette of " + std::to_string(entries) + " entries";
+    }
+    if (entries == 0) {
+        return "the bitmap has no palette";
+    }
+    if (!file.Skip(info.biSize - BitmapInfoHeader::kBytes)) {
+        return "the bitmap headers end early";
+    }
+    std::vector<uint8_t> paletteBytes(size_t(entries) * 4);
+    ByteReader paletteIn(paletteBytes.data(), paletteBytes.size());
+    if (!file.ReadExact(paletteBytes.data(), paletteBytes.size()) ||
+        !palette.Read(paletteIn, entries)) {
+        return "the palette ends early";
+    }
+    if (!file.Skip(fileHeader.bfOffBits - file.Position())) {
+        return "pixel data ends early";
+    }
+    return {};
+}
+
+// Sets info.biSizeImage to the bytes of pixel data to read, checked against the file.
+std::string MeasurePixelData(const InputFile& file, const BitmapFileHeader& fileHeader,
+                             BitmapInfoHeader& info, int32_t height) {
+    if (info.biCompression == uint32_t(Compression::Rgb)) {
+        // Plain rows are exactly stride x height bytes, whatever biSizeImage claims; a file
+        // that holds fewer is refused rather than drawn beyond its data.
+        const uint64_t plainBytes = SourceStride(info.biWidth, info.biBitCount) * uint64_t(height);
+        if (plainBytes > file.Remaining()) {
+            return "pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
+                   std::to_string(plainBytes) + " bytes";
+        }
+        info.biSizeImage = uint32_t(plainBytes);
+    } else if (info.biSizeImage == 0) {
+        info.biSizeImage = fileHeader.bfSize - fileHeader.bfOffBits;
+    }
+    if (info.biSizeImage == 0) {
+        return "no pixel data";
+    }
+    if (info.biSizeImage > file.Remaining()) {
+        return "pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
+               std::to_string(info.biSizeImage) + " bytes";
+    }
+    return {};
+}
+
+// Turns the strip's run-length codes or packed rows into plain 8-bit rows.
+std::string MakePlain8Bit(FrameChunk& strip, BitmapInfoHeader& format, uint16_t sourceBits,
+                          CancelWatch& watch) {
+    ProgressSink* sink = watch.Sink();
+    if (format.biCompression != uint32_t(Compression::Rgb)) {
+        if (!Report(sink, 0, kPhaseDecoding)) {
+            return "cancelled";
+        }
+        std::string why;
+        if (!strip.DecodeRle(sink, format, nullptr, true, &why)) {
+            return watch.Cancelled() ? "cancelled" : "damaged run-length data: " + why;
+        }
+    }
+    if (format.biBitCount != 8) {
+        if (!Report(sink, 0, kPhaseConverting)) {
+            return "cancelled";
+        }
+        if (!strip.ExpandTo8Bit(sink, format, sourceBits)) {
+            return watch.Cancelled() ? "cancelled" : "pixel data ends early";
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::filesystem::path& path,
@@ -84,119 +185,40 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
     ProgressSink* sink = watch.Sink();
     failureReason.clear();
     source = SourceInfo{};
-    // A failed load leaves no strip behind: data stopped half way (run-length codes, packed
-    // rows) is not a picture, and cutting it would make frames shorter than one.
-    const auto failed = [this](std::string reason) {
-        frameCount = 0;
-        ReleaseFrames();
-        return Fail(std::move(reason));
-    };
-
-    frameCount = 1;
-    movieList.frames.clear();
-    movieList.index.clear();
-    displayInfo.clear();
-    try {
-        movieList.frames.resize(1);
-        movieList.index.resize(1);
-    } catch (const std::bad_alloc&) {
-        return failed("out of memory");
+    if (!StartLoad(1)) {
+        return FailLoad("out of memory");
     }
-
     InputFile file;
     if (!file.Open(path)) {
-        return failed(errno == ENOENT ? "no such file" : DescribeFileError(errno));
+        return FailLoad(errno == ENOENT ? "no such file" : DescribeFileError(errno));
     }
-
-    uint8_t headerBytes[BitmapFileHeader::kBytes + BitmapInfoHeader::kBytes];
-    if (!file.ReadExact(headerBytes, sizeof headerBytes)) {
-        return failed(file.Size() >= 2 && headerBytes[0] == 'B' && headerBytes[1] == 'M'
-                          ? "the bitmap headers end early"
-                          : "not a BMP file");
-    }
-    ByteReader in(headerBytes, sizeof headerBytes);
     BitmapFileHeader fileHeader;
     BitmapInfoHeader info;
-    fileHeader.Read(in);
-    info.Read(in);
-    if (fileHeader.bfType != BitmapFileHeader::kType) {
-        return failed("not a BMP file");
+    if (std::string reason = ReadHeaders(file, fileHeader, info); !reason.empty()) {
+        return FailLoad(std::move(reason));
     }
-    if (info.biSize < BitmapInfoHeader::kBytes) {
-        return failed("info header of " + std::to_string(info.biSize) +
-                      " bytes is shorter than 40 (old OS/2 bitmaps are not supported)");
+    if (std::string reason = ReadPalette(file, fileHeader, info, palette); !reason.empty()) {
+        return FailLoad(std::move(reason));
     }
-    if (std::string reason = CheckInfoHeader(info); !reason.empty()) {
-        return failed(std::move(reason));
-    }
-
-    // The palette lies between the real info header and the pixel data.
-    const uint64_t paletteStart = uint64_t(BitmapFileHeader::kBytes) + info.biSize;
-    if (fileHeader.bfOffBits < paletteStart) {
-        return failed("pixel data offset " + std::to_string(fileHeader.bfOffBits) +
-                      " lies inside the headers");
-    }
-    const uint32_t paletteEntries =
-        (fileHeader.bfOffBits - info.biSize - BitmapFileHeader::kBytes) / 4;
-    if (paletteEntries > 256) {
-        return failed("palette of " + std::to_string(paletteEntries) + " entries");
-    }
-    if (paletteEntries == 0) {
-        return failed("the bitmap has no palette");
-    }
-    if (!file.Skip(info.biSize - BitmapInfoHeader::kBytes)) {
-        return failed("the bitmap headers end early");
-    }
-    std::vector<uint8_t> paletteBytes(size_t(paletteEntries) * 4);
-    if (!file.ReadExact(paletteBytes.data(), paletteBytes.size())) {
-        return failed("the palette ends early");
-    }
-    ByteReader paletteIn(paletteBytes.data(), paletteBytes.size());
-    if (!palette.Read(paletteIn, paletteEntries)) {
-        return failed("the palette ends early");
-    }
-    if (!file.Skip(fileHeader.bfOffBits - file.Position())) {
-        return failed("pixel data ends early");
-    }
-
     const bool topDown = info.biHeight < 0;
     const int32_t height = topDown ? -info.biHeight : info.biHeight;
-    const uint64_t sourceStride = SourceStride(info.biWidth, info.biBitCount);
-    if (info.biCompression == uint32_t(Compression::Rgb)) {
-        // Plain rows are exactly stride x height bytes, whatever biSizeImage claims; a file
-        // that holds fewer is refused rather than drawn beyond its data.
-        const uint64_t plainBytes = sourceStride * uint64_t(height);
-        if (plainBytes > file.Remaining()) {
-            return failed("pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
-                          std::to_string(plainBytes) + " bytes");
-        }
-        info.biSizeImage = uint32_t(plainBytes);
-    } else if (info.biSizeImage == 0) {
-        info.biSizeImage = fileHeader.bfSize - fileHeader.bfOffBits;
-    }
-    if (info.biSizeImage == 0) {
-        return failed("no pixel data");
-    }
-    if (info.biSizeImage > file.Remaining()) {
-        return failed("pixel data ends early: " + std::to_string(file.Remaining()) + " of " +
-                      std::to_string(info.biSizeImage) + " bytes");
+    if (std::string reason = MeasurePixelData(file, fileHeader, info, height); !reason.empty()) {
+        return FailLoad(std::move(reason));
     }
 
     const uint32_t passes = (info.biCompression != 0 ? 1u : 0u) + (info.biBitCount != 8 ? 1u : 0u);
     if (!Report(sink, uint32_t(height) * passes + info.biSizeImage / kReadBytesPerUnit,
                 kPhaseReading)) {
-        return failed("cancelled");
+        return FailLoad("cancelled");
     }
     FrameChunk& strip = movieList.frames[0];
     if (!strip.ReadFrameData(sink, info.biSizeImage, file)) {
-        return failed(watch.Cancelled() ? "cancelled" : "pixel data ends early");
+        return FailLoad(watch.Cancelled() ? "cancelled" : "pixel data ends early");
     }
     file.Close();
     if (topDown) {
-        FlipRows(strip.data, size_t(sourceStride));
+        FlipRows(strip.data, size_t(SourceStride(info.biWidth, info.biBitCount)));
     }
-
-    source.kind = SourceInfo::Kind::Bmp;
     source.bitCount = info.biBitCount;
     source.compression = info.biCompression;
     source.infoHeaderSize = info.biSize;
@@ -206,33 +228,12 @@ int CAnimationDocument::LoadBitmapStrip(ProgressSink* progress, const std::files
     // The document keeps a plain 40-byte header of bottom-up rows whatever the file had.
     format.biSize = BitmapInfoHeader::kBytes;
     format.biHeight = height;
-
-    if (format.biCompression != uint32_t(Compression::Rgb)) {
-        if (!Report(sink, 0, kPhaseDecoding)) {
-            return failed("cancelled");
-        }
-        std::string why;
-        if (!strip.DecodeRle(sink, format, nullptr, true, &why)) {
-            return failed(watch.Cancelled() ? "cancelled" : "damaged run-length data: " + why);
-        }
+    if (std::string reason = MakePlain8Bit(strip, format, info.biBitCount, watch);
+        !reason.empty()) {
+        return FailLoad(std::move(reason));
     }
     headerList.stream.header.handler = fourcc::kRgb;
-
-    if (format.biBitCount != 8) {
-        if (!Report(sink, 0, kPhaseConverting)) {
-            return failed("cancelled");
-        }
-        if (!strip.ExpandTo8Bit(sink, format, info.biBitCount)) {
-            return failed(watch.Cancelled() ? "cancelled" : "pixel data ends early");
-        }
-    }
-
-    if (!RebuildHeaders(int32_t(paletteEntries), 1, height, format.biWidth, framePeriodMs)) {
-        return failed("out of memory");
-    }
-    movieList.FindTransparentIndex(palette, height);
-    movieList.remapped = 0;
-    return 1;
+    return FinishLoad(palette.count, 1, height, format.biWidth, framePeriodMs);
 }
 
 }  // namespace kx

@@ -458,26 +458,23 @@ int CAnimationDocument::LoadGif(ProgressSink* progress, const std::filesystem::p
     CancelWatch watch(progress);
     failureReason.clear();
     source = SourceInfo{};
-    const auto failed = [this](std::string reason) {
-        frameCount = 0;
-        ReleaseFrames();
-        return Fail(std::move(reason));
-    };
-    ReleaseFrames();
+    if (!StartLoad(0)) {
+        return FailLoad("out of memory");
+    }
     std::vector<uint8_t> bytes;
     if (std::string fault = ReadWholeFile(watch.Sink(), path, bytes); !fault.empty()) {
-        return failed(watch.Cancelled() ? "cancelled" : fault);
+        return FailLoad(watch.Cancelled() ? "cancelled" : fault);
     }
     DecodedMovie movie;
     if (std::string fault = DecodeGif(bytes.data(), bytes.size(), watch.Sink(), movie);
         !fault.empty()) {
-        return failed(watch.Cancelled() ? "cancelled" : fault);
+        return FailLoad(watch.Cancelled() ? "cancelled" : fault);
     }
     std::vector<uint8_t>().swap(bytes);
+    // A single picture is a strip: it keeps the period a strip starts with.
     if (!TakeMovie(movie, movie.frames.size() == 1 ? stripPeriodMs : int32_t(movie.periodMs))) {
-        return failed("out of memory");
+        return 0;
     }
-    source.kind = SourceInfo::Kind::Gif;
     source.bitCount = movie.sourceBits;
     source.delaysDiffer = movie.delaysDiffer;
     return 1;

@@ -21,6 +21,7 @@
 #include "doc/file_io.h"
 #include "doc/gif_format.h"
 #include "doc/gif_lzw.h"
+#include "doc/save_steps.h"
 
 namespace kx {
 
@@ -625,14 +626,11 @@ int CAnimationDocument::SaveGif(ProgressSink* progress, const std::filesystem::p
                                 const AnimationOptions& options) {
     CancelWatch watch(progress);
     ProgressSink* sink = watch.Sink();
-    const int32_t n = frameCount;
-    if (n <= 0 || movieList.frames.size() < size_t(n)) {
-        return Fail("there are no frames to save");
-    }
+    // The frames are read, never changed: nothing needs putting back however the save ends.
     if (std::string fault = CheckMovieToSave(false); !fault.empty()) {
         return Fail(std::move(fault));
     }
-    if (!Report(sink, uint32_t(n), kPhaseEncoding)) {
+    if (!Report(sink, uint32_t(frameCount), kPhaseEncoding)) {
         return Fail("cancelled");
     }
     std::vector<uint8_t> bytes;
@@ -643,11 +641,8 @@ int CAnimationDocument::SaveGif(ProgressSink* progress, const std::filesystem::p
         return Fail("cancelled");
     }
     OutputFile file;
-    if (!file.Open(path)) {
-        return Fail("cannot create the file: " + file.Error());
-    }
-    if (!file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
-        return Fail("cannot write the file: " + file.Error());
+    if (!file.Open(path) || !file.Write(bytes.data(), bytes.size()) || !file.Commit()) {
+        return Fail(WriteFailure(path, file));
     }
     Report(sink, 1, kProgressStep);
     return 1;

@@ -43,19 +43,14 @@ int CAnimationDocument::TakeMovie(DecodedMovie& movie, int32_t periodMs) {
     const int32_t n = int32_t(movie.frames.size());
     const int32_t count = int32_t(movie.palette.size());
     if (n <= 0 || count <= 0 || count > 256) {
-        return 0;
+        return FailLoad("no movie decoded");
     }
-    ReleaseFrames();
-    try {
-        movieList.frames.resize(size_t(n));
-        movieList.index.resize(size_t(n));
-    } catch (const std::bad_alloc&) {
-        return 0;
+    if (!StartLoad(n)) {
+        return FailLoad("out of memory");
     }
     for (int32_t k = 0; k < n; ++k) {
         movieList.frames[size_t(k)].data.swap(movie.frames[size_t(k)]);
     }
-    frameCount = n;
     palette.count = count;
     std::copy(movie.palette.begin(), movie.palette.end(), palette.entries.begin());
     BitmapInfoHeader& format = headerList.stream.format.header;
@@ -64,12 +59,7 @@ int CAnimationDocument::TakeMovie(DecodedMovie& movie, int32_t periodMs) {
     format.biHeight = movie.height;
     format.biSizeImage = Stride8(movie.width) * uint32_t(movie.height);
     headerList.stream.header.handler = fourcc::kRgb;
-    if (!RebuildHeaders(count, n, movie.height, movie.width, periodMs)) {
-        return 0;
-    }
-    movieList.FindTransparentIndex(palette, movie.height);
-    movieList.remapped = 0;
-    return 1;
+    return FinishLoad(count, n, movie.height, movie.width, periodMs);
 }
 
 }  // namespace kx

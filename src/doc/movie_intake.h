@@ -20,7 +20,7 @@ struct DecodedMovie {
     uint32_t periodMs = 100;                   // the most frequent delay
     bool delaysDiffer = false;
     bool transparentAtZero = false;  // palette index 0 stands for pixels left transparent
-    uint16_t sourceBits = 8;  // bits per pixel the file had, for the command line's info
+    uint16_t sourceBits = 8;         // bits per pixel the file had, for the command line's info
 };
 
 // Reads the whole file into bytes, in blocks of 10240 with a progress step after each (phase

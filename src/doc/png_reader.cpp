@@ -268,7 +268,6 @@ int CAnimationDocument::LoadPng(ProgressSink* progress, const std::filesystem::p
             v = renumber[v];
         }
     }
-    source.kind = n > 1 ? SourceInfo::Kind::Apng : SourceInfo::Kind::Png;
     source.bitCount = h.depth;
     const int32_t period =
         n > 1 ? int32_t(MostFrequentDelay(file, source.delaysDiffer)) : framePeriodMs;

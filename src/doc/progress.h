@@ -31,12 +31,6 @@ public:
     virtual bool Report(uint32_t wParam, int32_t lParam) = 0;
 };
 
-// A sink that takes every report and never cancels.
-class NullProgress final : public ProgressSink {
-public:
-    bool Report(uint32_t, int32_t) override { return true; }
-};
-
 // Sends one report when a sink is given; without one the operation always goes on.
 inline bool Report(ProgressSink* sink, uint32_t wParam, int32_t lParam) {
     return sink == nullptr || sink->Report(wParam, lParam);

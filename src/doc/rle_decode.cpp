@@ -84,6 +84,28 @@ public:
         }
     }
 
+    // n pixels of value v from unit q, or n pixels given one by one (the caller checked the
+    // bounds). BI_RLE4 values alternate between the two nibbles of each byte, high first.
+    void Fill(uint64_t q, uint64_t n, uint8_t v) {
+        if (!packed4_) {
+            std::memset(out_.data() + q, v, n);
+            return;
+        }
+        for (uint64_t k = 0; k < n; ++k) {
+            Put(q + k, k % 2 == 0 ? v >> 4 : v & 0x0F);
+        }
+    }
+    void Copy(uint64_t q, uint64_t n, const uint8_t* pixels) {
+        if (!packed4_) {
+            std::memcpy(out_.data() + q, pixels, n);
+            return;
+        }
+        for (uint64_t k = 0; k < n; ++k) {
+            const uint8_t p = pixels[k / 2];
+            Put(q + k, k % 2 == 0 ? p >> 4 : p & 0x0F);
+        }
+    }
+
     // Units [from, to) take the base's pixels; without a base they stay 0.
     void FromBase(uint64_t from, uint64_t to) {
         if (base_ == nullptr || from >= to) {
@@ -174,9 +196,7 @@ private:
             return Fail("a run starts past the end of the frame");
         }
         const uint64_t n = std::min<uint64_t>(count, Room());
-        for (uint64_t k = 0; k < n; ++k) {
-            frame_.Put(q_ + k, !packed4_ ? value : (k % 2 == 0 ? value >> 4 : value & 0x0F));
-        }
+        frame_.Fill(q_, n, value);
         Advance(n);
         return true;
     }
@@ -192,10 +212,7 @@ private:
             return Fail("an absolute run is cut short by the end of the data");
         }
         const uint64_t n = std::min<uint64_t>(count, Room());
-        for (uint64_t k = 0; k < n; ++k) {
-            const uint8_t p = pixels[k / unit_];
-            frame_.Put(q_ + k, !packed4_ ? p : (k % 2 == 0 ? p >> 4 : p & 0x0F));
-        }
+        frame_.Copy(q_, n, pixels);
         Advance(n);
         return true;
     }

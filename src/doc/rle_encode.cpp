@@ -1,5 +1,4 @@
-// Run-length encoding of 8-bit frames as BI_RLE8, each against the previous frame or alone, and
-// the drivers that code all frames of a movie for the writers.
+// Run-length encoding of 8-bit frames as BI_RLE8, each against the previous frame or alone.
 //
 // The encoder cuts each row into groups: single pixels followed by one run. A group is written
 // as runs of 1 or an absolute run for its single pixels, then an encoded run; runs never cross a
@@ -326,13 +325,6 @@ private:
     uint32_t rows_ = 0;
 };
 
-// Replaces every pixel value v by its compacted index v - remap[v].
-void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
-    for (uint8_t& v : pixels) {
-        v = uint8_t(v - remap[v]);
-    }
-}
-
 }  // namespace
 
 int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* pixels,
@@ -367,143 +359,6 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
         format.biCompression = uint32_t(Compression::Rle8);
     }
     return 1;
-}
-
-namespace {
-
-// Whether EncodeFrames writes an AVI (deltas against the previous frame) or a bitmap.
-enum class Target { Avi, Bitmap };
-
-// Common decoders behind players take a run-length frame whose size equals the plain frame size
-// for a plain frame. Such a frame gets one more end of line before its end of bitmap: two bytes
-// longer, decoded to the same pixels.
-bool AvoidPlainSize(std::vector<uint8_t>& codes, uint64_t plainSize) {
-    if (codes.size() != plainSize || codes.size() < 2) {
-        return true;
-    }
-    try {
-        const uint8_t eol[2] = {0, 0};
-        codes.insert(codes.end() - 2, eol, eol + 2);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
-    return true;
-}
-
-int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-                 Target target) {
-    if (n <= 0 || size_t(n) > movie.frames.size()) {
-        return 0;
-    }
-    std::vector<FrameChunk>& frames = movie.frames;
-    const bool avi = target == Target::Avi;
-    const uint32_t height = uint32_t(format.biHeight);
-    const uint64_t plainSize = uint64_t(Stride8(format.biWidth)) * uint64_t(height);
-
-    // The coder reads plain frames of exactly this size.
-    auto plain = [&](const FrameChunk& frame) { return frame.data.size() == plainSize; };
-
-    // Puts the movie back in plain form when the encoding of frame k stopped, whether by Cancel
-    // or by a failure, so the movie stays usable: frames 0 ... k - 1 are decoded, and for an AVI,
-    // whose palette is already compacted, the frames not yet encoded are remapped to match.
-    auto restore = [&](int32_t k) {
-        if (k > 0) {
-            movie.DecodeFrames(progress, format, k, false, 0);
-        }
-        if (avi) {
-            if (movie.remapped == 0) {
-                for (int32_t r = k; r < n; ++r) {
-                    RemapPixels(frames[size_t(r)].data, movie.remap);
-                    Report(progress, 0, kProgressStep);
-                }
-            }
-            movie.remapped = 1;
-        }
-        return 0;
-    };
-
-    FrameChunk coded;
-    if (!plain(frames[0])) {
-        return 0;
-    }
-    // Frames too large for the encoder's buffer are written plain, as frames whose codes come
-    // out longer than the plain ones are.
-    const bool encodable = kCodeBufferFactor * plainSize <= kMaxBufferBytes;
-    if (encodable &&
-        coded.EncodeRle8(progress, format, frames[0].data.data(), nullptr, movie.remap) == 0) {
-        return restore(0);
-    }
-    if (coded.data.empty()) {
-        // Too narrow or too large to encode: the frames stay plain.
-        if (!avi || movie.remapped != 0) {
-            return Report(progress, uint32_t(n) * height * 5, kProgressStep) ? 1 : 0;
-        }
-        int result = 1;
-        for (int32_t k = 0; k < n; ++k) {
-            RemapPixels(frames[size_t(k)].data, movie.remap);
-            if (!Report(progress, height * 5, kProgressStep)) {
-                result = 0;  // the remapping goes on: the palette is already compacted
-            }
-        }
-        return result;
-    }
-    if (avi && !AvoidPlainSize(coded.data, plainSize)) {
-        return 0;
-    }
-
-    // The base is the previous frame's plain pixels; only this one extra frame is held.
-    std::vector<uint8_t> base = std::move(frames[0].data);
-    frames[0].data = std::move(coded.data);
-    uint64_t encodedTotal = frames[0].data.size();
-    for (int32_t k = 1; k < n; ++k) {
-        FrameChunk& frame = frames[size_t(k)];
-        const uint8_t* against = avi ? base.data() : nullptr;
-        int encoded = plain(frame) ? coded.EncodeRle8(progress, format, frame.data.data(), against,
-                                                      movie.remap)
-                                   : 0;
-        if (encoded != 0 && avi) {
-            encoded = AvoidPlainSize(coded.data, plainSize) ? 1 : 0;
-        }
-        if (encoded == 0) {
-            // Cancel or failure alike: the frames never stay half encoded.
-            Report(progress, 0, kProgressStep);
-            return restore(k);
-        }
-        if (!avi) {
-            // Frames after frame 0 end with an end of line, so that the frames written one after
-            // another form one bitmap that ends with frame 0's end of bitmap.
-            coded.data.back() = 0;
-        }
-        encodedTotal += coded.data.size();
-        base.swap(frame.data);
-        frame.data = std::move(coded.data);
-    }
-
-    int result = 1;
-    if (encodedTotal > uint64_t(uint32_t(n)) * movie.largestFrame) {
-        // The codes are longer than the plain frames: go back to plain (remapped) frames.
-        if (!Report(progress, 0, kPhaseDecoding)) {
-            result = 0;
-        }
-        result &= movie.DecodeFrames(progress, format, n, false, 0);
-        if (!Report(progress, 0, kProgressStep)) {
-            result = 0;
-        }
-    }
-    if (avi) {
-        movie.remapped = 1;
-    }
-    return result;
-}
-
-}  // namespace
-
-int MovieList::EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
-    return EncodeFrames(*this, progress, format, n, Target::Avi);
-}
-
-int MovieList::EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
-    return EncodeFrames(*this, progress, format, n, Target::Bitmap);
 }
 
 }  // namespace kx

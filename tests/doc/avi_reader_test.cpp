@@ -64,7 +64,6 @@ TEST_F(AviReaderTest, PlainMovieLoadsFramesPaletteSizeAndSpeed) {
     EXPECT_EQ(255, doc_.Palette().entries[1].blue);
     EXPECT_EQ(48, doc_.Palette().entries[2].red);
     EXPECT_EQ(fourcc::kRgb, doc_.headerList.stream.header.handler);
-    EXPECT_EQ(SourceInfo::Kind::Avi, doc_.Source().kind);
     EXPECT_EQ(8, doc_.Source().bitCount);
     EXPECT_EQ(0u, doc_.Source().compression);
     EXPECT_EQ(2835, doc_.headerList.stream.format.header.biXPelsPerMeter);

@@ -114,7 +114,6 @@ TEST_F(BmpReader, Plain8BitBecomesFrameZero) {
     EXPECT_EQ(fourcc::kRgb, doc.headerList.stream.header.handler);
     // The top-left pixel is the first one of the last row in memory.
     EXPECT_EQ(3, doc.TransparentIndex());
-    EXPECT_EQ(SourceInfo::Kind::Bmp, doc.Source().kind);
     EXPECT_EQ(8, doc.Source().bitCount);
     EXPECT_EQ(40u, doc.Source().infoHeaderSize);
     // One pass-free read: range = 16 / 128 = 0, then one block of 16 bytes (step 0).

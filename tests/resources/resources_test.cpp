@@ -355,6 +355,8 @@ TEST(ResourceTables, StringTable) {
         {IDS_SAVE_CANCELLED, L"ファイルの保存を中止しました"},
         {IDS_COMPOSE_CANCELLED, L"AVIファイルの作成を中止しました"},
         {IDS_UNKNOWN_FILE_TYPE, L"AVIまたはBMPファイルを選んで下さい"},
+        {IDS_GIF_DELAY_RAISED,
+         L"GIF アニメーションは 20 ミリ秒より短い間隔を表せないため、20 ミリ秒で保存しました。"},
         {IDS_TIP_OPEN, L"ファイルを開く\tCtrl+O"},
         {IDS_TIP_SAVE_AS, L"名前を付けて保存\tCtrl+S"},
         {IDS_TIP_PLAY_PAUSE, L"再生/一時停止\tF5"},

@@ -1,0 +1,329 @@
+// Encoding all frames of a movie for the writers: an AVI codes each frame against the one
+// before it, a bitmap codes every frame alone. Frames are coded in parallel on every core;
+// coding a frame reads only that frame and the one before it, which stay plain until both are
+// coded. The calling thread sends every frame's progress reports in frame order, exactly as one
+// thread coding the frames in turn would send them, and a Cancel stops the other threads.
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <new>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#include "doc/animation_document.h"
+#include "doc/rle_frame.h"
+
+namespace kx {
+namespace {
+
+// Whether EncodeFrames writes an AVI (deltas against the previous frame) or a bitmap.
+enum class Target { Avi, Bitmap };
+
+// How far the coding threads may run ahead of the frames already taken over: the coded frames
+// waiting are held beside the plain ones.
+constexpr size_t kFramesAheadPerThread = 2;
+
+// Common decoders behind players take a run-length frame whose size equals the plain frame size
+// for a plain frame. Such a frame gets one more end of line before its end of bitmap: two bytes
+// longer, decoded to the same pixels.
+bool AvoidPlainSize(std::vector<uint8_t>& codes, uint64_t plainSize) {
+    if (codes.size() != plainSize || codes.size() < 2) {
+        return true;
+    }
+    try {
+        const uint8_t eol[2] = {0, 0};
+        codes.insert(codes.end() - 2, eol, eol + 2);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+// Replaces every pixel value v by its compacted index v - remap[v].
+void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
+    for (uint8_t& v : pixels) {
+        v = uint8_t(v - remap[v]);
+    }
+}
+
+// One frame's codes and the progress steps its coding reported, kept until the calling thread
+// sends them.
+struct CodedFrame {
+    FrameChunk chunk;
+    std::vector<uint32_t> steps;
+    int result = 0;
+    bool done = false;
+};
+
+// The sink of a frame coded ahead of its turn: records the steps and answers stop once the
+// calling thread heard Cancel.
+class DeferredProgress final : public ProgressSink {
+public:
+    DeferredProgress(std::vector<uint32_t>& steps, const std::atomic<bool>& stop)
+        : steps_(steps), stop_(stop) {}
+    bool Report(uint32_t wParam, int32_t) override {
+        try {
+            steps_.push_back(wParam);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        return !stop_.load(std::memory_order_relaxed);
+    }
+
+private:
+    std::vector<uint32_t>& steps_;
+    const std::atomic<bool>& stop_;
+};
+
+// Codes the frames of a movie on several threads, handing them to the calling thread in order.
+class ParallelCoder {
+public:
+    ParallelCoder(MovieList& movie, const BitmapInfoHeader& format, int32_t n, bool avi,
+                  ProgressSink* progress, size_t threads)
+        : movie_(movie),
+          format_(format),
+          n_(size_t(n)),
+          avi_(avi),
+          progress_(progress),
+          plainSize_(uint64_t(Stride8(format.biWidth)) * uint64_t(format.biHeight)),
+          ahead_(std::max<size_t>(threads, 1) * kFramesAheadPerThread),
+          coded_(size_t(n)) {
+        for (size_t t = 1; t < threads; ++t) {
+            try {
+                workers_.emplace_back([this] { Work(); });
+            } catch (const std::system_error&) {
+                break;  // the calling thread codes what the others do not
+            }
+        }
+    }
+    ~ParallelCoder() { Stop(); }
+    ParallelCoder(const ParallelCoder&) = delete;
+    ParallelCoder& operator=(const ParallelCoder&) = delete;
+
+    // Frame k coded, with its progress steps sent; the calling thread codes frames itself while
+    // it waits. 0 on a failure or a Cancel heard in its steps.
+    // Frames are taken in order, 0 first.
+    int Take(size_t k, FrameChunk& chunk) {
+        std::unique_lock lock(mutex_);
+        while (!coded_[k].done) {
+            if (next_ < n_ && next_ <= k + ahead_) {
+                CodeNext(lock, next_ == k);
+            } else {
+                changed_.wait(lock);
+            }
+        }
+        CodedFrame& frame = coded_[k];
+        lock.unlock();
+        for (const uint32_t step : frame.steps) {
+            if (!Report(progress_, step, kProgressStep)) {
+                stop_ = true;
+                return 0;
+            }
+        }
+        chunk = std::move(frame.chunk);
+        lock.lock();
+        taken_ = k + 1;
+        changed_.notify_all();
+        return frame.result;
+    }
+
+    // Ends the other threads; the frames are the caller's again.
+    void Stop() {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+            changed_.notify_all();
+        }
+        for (std::thread& worker : workers_) {
+            worker.join();
+        }
+        workers_.clear();
+    }
+
+private:
+    void Work() {
+        std::unique_lock lock(mutex_);
+        while (!stop_ && next_ < n_) {
+            if (next_ > taken_ + ahead_) {
+                changed_.wait(lock);
+            } else {
+                CodeNext(lock, false);
+            }
+        }
+    }
+
+    // Codes frame next_ with the lock released. A frame in its turn on the calling thread
+    // reports straight to the caller's sink, as coding in turn always did.
+    void CodeNext(std::unique_lock<std::mutex>& lock, bool inTurn) {
+        const size_t k = next_++;
+        CodedFrame& frame = coded_[k];
+        lock.unlock();
+        DeferredProgress deferred(frame.steps, stop_);
+        frame.result = Code(k, frame.chunk, inTurn ? progress_ : &deferred);
+        lock.lock();
+        frame.done = true;
+        changed_.notify_all();
+    }
+
+    int Code(size_t k, FrameChunk& chunk, ProgressSink* sink) {
+        const FrameChunk& frame = movie_.frames[k];
+        if (frame.data.size() != plainSize_) {
+            return 0;
+        }
+        BitmapInfoHeader format = format_;
+        const uint8_t* base = avi_ && k > 0 ? movie_.frames[k - 1].data.data() : nullptr;
+        if (!chunk.EncodeRle8(sink, format, frame.data.data(), base, movie_.remap)) {
+            return 0;
+        }
+        if (avi_) {
+            return AvoidPlainSize(chunk.data, plainSize_) ? 1 : 0;
+        }
+        if (k > 0) {
+            // Frames after frame 0 end with an end of line, so that the frames written one after
+            // another form one bitmap that ends with frame 0's end of bitmap.
+            chunk.data.back() = 0;
+        }
+        return 1;
+    }
+
+    MovieList& movie_;
+    const BitmapInfoHeader format_;
+    const size_t n_;
+    const bool avi_;
+    ProgressSink* progress_;
+    const uint64_t plainSize_;
+    const size_t ahead_;
+    std::vector<CodedFrame> coded_;
+    std::vector<std::thread> workers_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t next_ = 0;   // the next frame to code
+    size_t taken_ = 0;  // frames handed to the caller
+    std::atomic<bool> stop_{false};
+};
+
+size_t CodingThreads(int32_t wanted) {
+    if (wanted > 0) {
+        return size_t(wanted);
+    }
+    return std::max<size_t>(std::thread::hardware_concurrency(), 1);
+}
+
+// Puts the movie back in plain form when the encoding of frame k stopped, whether by Cancel or
+// by a failure, so the movie stays usable: frames 0 ... k - 1 are decoded, and for an AVI, whose
+// palette is already compacted, the frames not yet encoded are remapped to match.
+int Restore(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
+            int32_t k, bool avi) {
+    if (k > 0) {
+        movie.DecodeFrames(progress, format, k, false, 0);
+    }
+    if (avi) {
+        if (movie.remapped == 0) {
+            for (int32_t r = k; r < n; ++r) {
+                RemapPixels(movie.frames[size_t(r)].data, movie.remap);
+                Report(progress, 0, kProgressStep);
+            }
+        }
+        movie.remapped = 1;
+    }
+    return 0;
+}
+
+// Frames too narrow or too large for the encoder are written plain; an AVI's frames are
+// remapped to the compacted palette.
+int KeepPlain(MovieList& movie, ProgressSink* progress, int32_t n, uint32_t height, bool avi) {
+    if (!avi || movie.remapped != 0) {
+        return Report(progress, uint32_t(n) * height * 5, kProgressStep) ? 1 : 0;
+    }
+    int result = 1;
+    for (int32_t k = 0; k < n; ++k) {
+        RemapPixels(movie.frames[size_t(k)].data, movie.remap);
+        if (!Report(progress, height * 5, kProgressStep)) {
+            result = 0;  // the remapping goes on: the palette is already compacted
+        }
+    }
+    return result;
+}
+
+// Codes the frames and puts each one's codes in place of its pixels once the next frame, which
+// may be coded against them, is coded too. Returns the bytes of all codes, or -1 after Restore.
+int64_t CodeInPlace(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
+                    bool avi) {
+    ParallelCoder coder(movie, format, n, avi, progress, CodingThreads(movie.codingThreads));
+    FrameChunk waiting;  // frame k - 1's codes
+    int64_t total = 0;
+    for (int32_t k = 0; k < n; ++k) {
+        FrameChunk coded;
+        if (!coder.Take(size_t(k), coded)) {
+            coder.Stop();
+            if (k > 0) {
+                movie.frames[size_t(k) - 1].data.swap(waiting.data);
+                // Cancel or failure alike: the frames never stay half encoded.
+                Report(progress, 0, kProgressStep);
+            }
+            return Restore(movie, progress, format, n, k, avi) - 1;
+        }
+        if (k == 0) {
+            format.biCompression = uint32_t(Compression::Rle8);
+        } else {
+            movie.frames[size_t(k) - 1].data.swap(waiting.data);
+        }
+        total += int64_t(coded.data.size());
+        waiting = std::move(coded);
+    }
+    coder.Stop();
+    movie.frames[size_t(n) - 1].data.swap(waiting.data);
+    return total;
+}
+
+int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
+                 Target target) {
+    if (n <= 0 || size_t(n) > movie.frames.size()) {
+        return 0;
+    }
+    const bool avi = target == Target::Avi;
+    const uint32_t height = uint32_t(format.biHeight);
+    const uint64_t plainSize = uint64_t(Stride8(format.biWidth)) * uint64_t(height);
+    if (movie.frames[0].data.size() != plainSize) {
+        return 0;
+    }
+    // Frames narrower than 5 pixels gain nothing from codes; frames too large for the encoder's
+    // buffer are written plain, as frames whose codes come out longer than the plain ones are.
+    if (format.biWidth < 5 || kCodeBufferFactor * plainSize > kMaxBufferBytes) {
+        return KeepPlain(movie, progress, n, height, avi);
+    }
+    const int64_t codedTotal = CodeInPlace(movie, progress, format, n, avi);
+    if (codedTotal < 0) {
+        return 0;
+    }
+    int result = 1;
+    if (uint64_t(codedTotal) > uint64_t(uint32_t(n)) * movie.largestFrame) {
+        // The codes are longer than the plain frames: go back to plain (remapped) frames.
+        if (!Report(progress, 0, kPhaseDecoding)) {
+            result = 0;
+        }
+        result &= movie.DecodeFrames(progress, format, n, false, 0);
+        if (!Report(progress, 0, kProgressStep)) {
+            result = 0;
+        }
+    }
+    if (avi) {
+        movie.remapped = 1;
+    }
+    return result;
+}
+
+}  // namespace
+
+int MovieList::EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
+    return EncodeFrames(*this, progress, format, n, Target::Avi);
+}
+
+int MovieList::EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
+    return EncodeFrames(*this, progress, format, n, Target::Bitmap);
+}
+
+}  // namespace kx
