@@ -3,8 +3,8 @@
 // "rec " lists, JUNK, 1- and 4-bit frames, top-down rows), and run-length frames with and
 // without a base.
 //
-// Usage: kx_fuzz_seeds FOLDER   (makes FOLDER/avi, FOLDER/bitmap_strip, FOLDER/rle, FOLDER/gif
-// and FOLDER/gif_lzw)
+// Usage: kx_fuzz_seeds FOLDER   (makes FOLDER/avi, FOLDER/bitmap_strip, FOLDER/rle, FOLDER/gif,
+// FOLDER/gif_lzw, FOLDER/png and FOLDER/png_chunks)
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -15,8 +15,10 @@
 
 #include "doc/animation_document.h"
 #include "doc/avi_builder.h"
+#include "doc/frame_delta.h"
 #include "doc/gif_format.h"
 #include "doc/gif_lzw.h"
+#include "doc/png_builder.h"
 
 namespace {
 
@@ -77,7 +79,7 @@ const MovieSeed kMovies[] = {
     {"single", 7, 3, 1, 3, [](int32_t, uint32_t x, uint32_t y) { return uint8_t(x ^ y); }},
 };
 
-int WriterSeeds(const fs::path& avi, const fs::path& strip) {
+int WriterSeeds(const fs::path& avi, const fs::path& strip, const fs::path& png) {
     int failures = 0;
     for (const MovieSeed& m : kMovies) {
         kx::CAnimationDocument doc;
@@ -86,6 +88,9 @@ int WriterSeeds(const fs::path& avi, const fs::path& strip) {
             doc.SaveBitmap(nullptr, strip / (std::string(m.name) + "-plain.bmp"), false) == 0;
         failures += doc.SaveBitmap(nullptr, strip / (std::string(m.name) + "-rle.bmp"), true) == 0;
         failures += doc.SaveAvi(nullptr, avi / (std::string(m.name) + ".avi")) == 0;
+        doc.movieList.FindTransparentIndex(doc.palette, m.height);
+        failures += doc.SaveApng(nullptr, png / (std::string(m.name) + ".png"),
+                                 kx::AnimationOptions{m.frames % 2 == 0, 2}) == 0;
     }
     return failures;
 }
@@ -197,6 +202,43 @@ int RleSeeds(const fs::path& rle) {
     return failures;
 }
 
+// Still pictures of the formats the PNG reader must decode: low depths, 16 bits, interlace,
+// alpha and colour keys.
+int PngSeeds(const fs::path& png) {
+    using kx::test::PngBuilder;
+    using kx::test::PngImage;
+    int failures = 0;
+    const auto save = [&](const char* name, const PngImage& image,
+                          const std::vector<uint32_t>& plte, const Bytes& trns,
+                          const kx::test::SampleSource& samples) {
+        PngBuilder b;
+        b.Header(image);
+        if (!plte.empty()) {
+            b.Palette(plte);
+        }
+        if (!trns.empty()) {
+            b.Chunk(kx::png::kTRNS, trns);
+        }
+        failures += !Save(png / name, b.Image(image, samples).End().Bytes());
+    };
+    save("grey1-interlaced.png", {13, 9, 1, 0, true}, {}, {},
+         [](uint32_t x, uint32_t y) { return std::vector<uint16_t>{uint16_t((x ^ y) & 1)}; });
+    save("grey4-key.png", {6, 5, 4, 0, false}, {}, {0, 3},
+         [](uint32_t x, uint32_t) { return std::vector<uint16_t>{uint16_t(x * 2)}; });
+    save("rgb16.png", {5, 4, 16, 2, false}, {}, {}, [](uint32_t x, uint32_t y) {
+        return std::vector<uint16_t>{uint16_t(x * 4000), uint16_t(y * 9000), 0x8080};
+    });
+    save("rgba8-interlaced.png", {10, 10, 8, 6, true}, {}, {}, [](uint32_t x, uint32_t y) {
+        return std::vector<uint16_t>{uint16_t(x * 20), 40, uint16_t(y), uint16_t(x > 5 ? 255 : 0)};
+    });
+    save("grey-alpha16.png", {3, 3, 16, 4, false}, {}, {}, [](uint32_t x, uint32_t) {
+        return std::vector<uint16_t>{uint16_t(x * 30000), 0xFFFF};
+    });
+    save("palette2-trns.png", {7, 3, 2, 3, false}, {0x102030, 0xFFFFFF, 0xFF0000}, {0, 255},
+         [](uint32_t x, uint32_t y) { return std::vector<uint16_t>{uint16_t((x + y) % 3)}; });
+    return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -210,12 +252,18 @@ int main(int argc, char** argv) {
     const fs::path rle = root / "rle";
     const fs::path gif = root / "gif";
     const fs::path lzw = root / "gif_lzw";
+    const fs::path png = root / "png";
+    const fs::path pngChunks = root / "png_chunks";
     std::error_code ec;
-    for (const fs::path& folder : {avi, strip, rle, gif, lzw}) {
+    for (const fs::path& folder : {avi, strip, rle, gif, lzw, png, pngChunks}) {
         fs::create_directories(folder, ec);
     }
-    const int failures =
-        WriterSeeds(avi, strip) + BuiltSeeds(avi) + RleSeeds(rle) + GifSeeds(gif, lzw);
+    int failures = WriterSeeds(avi, strip, png) + BuiltSeeds(avi) + RleSeeds(rle) +
+                   GifSeeds(gif, lzw) + PngSeeds(png);
+    // The chunk reader starts from the same files.
+    fs::copy(png, pngChunks, fs::copy_options::overwrite_existing | fs::copy_options::recursive,
+             ec);
+    failures += ec ? 1 : 0;
     if (failures != 0) {
         std::fprintf(stderr, "kx_fuzz_seeds: %d seeds could not be made\n", failures);
         return 1;

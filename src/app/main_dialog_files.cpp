@@ -270,7 +270,8 @@ void CMainDialog::SaveMovie(const std::wstring& newPath, const std::wstring& ext
     const bool bitmap = extension == L"BMP" || extension == L"bmp";
     const bool movie = extension == L"AVI" || extension == L"avi";
     const bool gif = extension == L"GIF" || extension == L"gif";
-    if (!bitmap && !movie && !gif) {
+    const bool apng = extension == L"PNG" || extension == L"png";
+    if (!bitmap && !movie && !gif && !apng) {
         AfxMessageBox(IDS_UNKNOWN_FILE_TYPE, MB_ICONHAND);
         path = newPath;  // as it always did, the name is taken even though nothing was written
         ShowFileName();
@@ -283,6 +284,9 @@ void CMainDialog::SaveMovie(const std::wstring& newPath, const std::wstring& ext
     const int saved = RunUnderProgress(progress, IDS_SAVE_CAPTION, [&](ProgressSink* sink) {
         if (gif) {
             return document.SaveGif(sink, newPath, AnimationChoices());
+        }
+        if (apng) {
+            return document.SaveApng(sink, newPath, AnimationChoices());
         }
         return bitmap ? document.SaveBitmap(sink, newPath, filterIndex == kCompressedBitmapFilter)
                       : document.SaveAvi(sink, newPath);

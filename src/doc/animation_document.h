@@ -321,6 +321,11 @@ public:
     // An animated GIF of the frames (gif_writer.cpp).
     int SaveGif(ProgressSink* progress, const std::filesystem::path& path,
                 const AnimationOptions& options);
+    // An animated PNG of the frames at the movie's speed; the movie in memory is not changed.
+    int SaveApng(ProgressSink* progress, const std::filesystem::path& path,
+                 const AnimationOptions& options);
+    // A PNG still image as a strip (like LoadBitmapStrip), or an animated PNG as a movie.
+    int LoadPng(ProgressSink* progress, const std::filesystem::path& path, int32_t framePeriodMs);
     void ReleaseFrames();
     // Each argument 0 leaves that value unchanged. Returns 0 only when DisplayInfo cannot be
     // allocated.

@@ -15,6 +15,11 @@ int LoadStrip(CAnimationDocument& document, ProgressSink* progress,
     return document.LoadBitmapStrip(progress, path, stripPeriodMs);
 }
 
+int LoadPng(CAnimationDocument& document, ProgressSink* progress, const std::filesystem::path& path,
+            int32_t stripPeriodMs) {
+    return document.LoadPng(progress, path, stripPeriodMs);
+}
+
 int LoadMovie(CAnimationDocument& document, ProgressSink* progress,
               const std::filesystem::path& path, int32_t) {
     return document.LoadAvi(progress, path);
@@ -30,6 +35,7 @@ constexpr FileReader kReaders[] = {
     {"bmp", "BM", true, LoadStrip},
     {"avi", "RIFF", false, LoadMovie},
     {"gif", "GIF8", false, LoadGifFile, true},
+    {"png", std::string_view("\x89PNG\r\n\x1a\n", 8), false, LoadPng, true},
 };
 
 // Room for the longest signature.

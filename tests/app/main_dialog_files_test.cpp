@@ -87,6 +87,11 @@ public:
         EXPECT_EQ(1, gif.SaveGif(nullptr, root_ / "walker.gif", {}));
         gif.frameCount = 1;
         EXPECT_EQ(1, gif.SaveGif(nullptr, root_ / "still.gif", {}));
+        // And as an animated PNG, and its first frame alone as a PNG still.
+        gif.frameCount = kSampleFrames;
+        EXPECT_EQ(1, gif.SaveApng(nullptr, root_ / "walker.png", {}));
+        gif.frameCount = 1;
+        EXPECT_EQ(1, gif.SaveApng(nullptr, root_ / "still.png", {}));
         // The main header's microseconds per frame (bytes 32 to 35) set to 500.
         const std::pair<const char*, std::string> written[] = {
             {"fast.avi", ReadBytes(root_ / "walker.avi").replace(32, 4, "\xF4\x01\0\0", 4)},
@@ -135,6 +140,8 @@ TEST_F(MainWindowTest, OpenRowsGiveTheirMessageAndState) {
         {"an AVI of half a millisecond a frame", L"fast.avi", kDialog, {}, kNone, 1, true, 1},
         {"an animated GIF", L"walker.gif", kDialog, {}, kNone, 1, true, 70},
         {"a GIF of one picture is a strip", L"still.gif", kDialog, {0, false}, kNone, -1, true, 0},
+        {"an animated PNG", L"walker.png", kDialog, {}, kNone, 1, true, 70},
+        {"a PNG still is a strip", L"still.png", kDialog, {0, false}, kNone, -1, true, 0},
         {"only the two bytes BM", L"only-bm.bmp", kDialog, {}, kReadFailed, -1, true, 0},
         {"B without M", L"b-not-m.avi", kDialog, {}, kUnknownType, -1, true, 0},
         {"reading a strip stopped", L"walker.bmp", kDialog, {1}, kReadStopped, -1, true, 0},
@@ -171,6 +178,9 @@ std::string KindOf(const std::string& bytes) {
     if (bytes.starts_with("GIF89a")) {
         return "GIF";
     }
+    if (bytes.starts_with("\x89PNG")) {
+        return bytes.find("acTL") != std::string::npos ? "APNG" : "PNG";
+    }
     return bytes.starts_with("RIFF") ? "AVI" : bytes.substr(0, 2) + char('0' + bytes[30]);
 }
 
@@ -193,6 +203,8 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
         {"GIF", L"clip.gif", L"gif", 4, 0, kNone, true, "GIF"},
         {"the name decides: GIF", L"clip.GIF", L"GIF", 1, 0, kNone, true, "GIF"},
         {"GIF stopped", L"clip.gif", L"gif", 4, 1, kStopped, true, ""},
+        {"APNG", L"clip.png", L"png", 5, 0, kNone, true, "APNG"},
+        {"APNG stopped", L"clip.png", L"png", 5, 1, kStopped, true, ""},
         {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNone, true, "AVI"},
         {"mixed-case extension", L"clip.Bmp", L"Bmp", 2, 0, kUnknownType, true, ""},
         {"AVI stopped", L"clip.avi", L"avi", 1, 1, kStopped, true, ""},

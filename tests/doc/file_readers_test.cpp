@@ -30,10 +30,11 @@ TEST(ChooseReaderTest, TheFirstBytesChooseTheReaderWhateverTheName) {
         {"movie.bmp", "RIFF....AVI ", ReaderChoice::Outcome::Chosen, "avi"},
         {"movie.avi", "GIF89a", ReaderChoice::Outcome::Chosen, "gif"},
         {"old.gif", "GIF87a", ReaderChoice::Outcome::Chosen, "gif"},
-        {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
-        {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
-        {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
-        {"text.bmp", "bm lower case", ReaderChoice::Outcome::Unknown, "not a BMP, AVI or GIF file"},
+        {"one.bmp", "B", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
+        {"empty.bmp", "", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
+        {"riff.avi", "RIF", ReaderChoice::Outcome::Unknown, "not a BMP, AVI, GIF or PNG file"},
+        {"text.bmp", "bm lower case", ReaderChoice::Outcome::Unknown,
+         "not a BMP, AVI, GIF or PNG file"},
     };
     test::TempFolder folder;
     for (const Case& c : cases) {

@@ -285,6 +285,13 @@ TEST_F(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     const std::wstring cliGif = File(L"walker-cli.gif");
     ASSERT_EQ(0, Convert(Quoted(avi) + L" " + Quoted(cliGif) + L" --loop 0"));
     EXPECT_TRUE(test::SameBytes(FileBytes(cliGif), FileBytes(gif)));
+
+    // The fifth, APNG, the same way.
+    const std::wstring apng = File(L"walker-app.png");
+    SaveThroughDialog(secondMain, apng, 5);
+    const std::wstring cliApng = File(L"walker-cli.png");
+    ASSERT_EQ(0, Convert(Quoted(avi) + L" " + Quoted(cliApng) + L" --loop 0"));
+    EXPECT_TRUE(test::SameBytes(FileBytes(cliApng), FileBytes(apng)));
 }
 
 TEST_F(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {

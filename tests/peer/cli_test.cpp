@@ -128,7 +128,7 @@ TEST(Cli, BadFilesFailWithOneLineAndStatusOne) {
         std::string reason;
     } cases[] = {
         {"info " + Q(folder / "absent.bmp"), "no such file"},
-        {"info " + Q(folder / "text.bmp"), "not a BMP, AVI or GIF file"},
+        {"info " + Q(folder / "text.bmp"), "not a BMP, AVI, GIF or PNG file"},
         {"info " + Q(folder / "short.bmp"), "pixel data ends early"},
         {"info " + Q(folder / "deep.bmp"), "24 bits per pixel is not a palette image"},
         {"info " + Q(folder / "riff.avi"), "riff.avi: "},

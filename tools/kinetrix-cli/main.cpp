@@ -38,17 +38,17 @@ std::string UsageText() {
            "                    [--rle] [--transparent] [--loop N] [--quiet]\n"
            "       kinetrix-cli --help | --version\n"
            "\n"
-           "INPUT is a palette bitmap strip (.bmp) or an AVI movie; OUTPUT ends in .avi, .bmp or\n"
-           ".gif (an animated GIF).\n"
+           "INPUT is a bitmap or PNG strip, an AVI movie or an animated GIF or PNG; OUTPUT ends\n"
+           "in .avi, .bmp, .gif (an animated GIF) or .png (an animated PNG).\n"
            "A strip is cut into frames of --frame-height rows, or into --frames frames; without\n"
            "either the whole strip is one frame. --speed sets milliseconds per frame, " +
            std::to_string(kx::kShortestFramePeriodMs) + " to " +
            std::to_string(kx::kLongestFramePeriodMs) +
            "\n"
            "(default 100 for a strip, the movie's own for an AVI). --rle writes a run-length\n"
-           "compressed bitmap. For a GIF, --transparent shows the movie's transparent colour (its\n"
-           "top-left pixel's) as transparent and --loop N plays the frames N times (0, the\n"
-           "default, for ever). --quiet shows no progress bar.\n";
+           "compressed bitmap. For a GIF or PNG, --transparent shows the movie's transparent\n"
+           "colour (its top-left pixel's) as transparent and --loop N plays the frames N times\n"
+           "(0, the default, for ever). --quiet shows no progress bar.\n";
 }
 
 constexpr int kExitFailure = 1;
@@ -352,14 +352,14 @@ std::string CheckConvertOptions(const ConvertOptions& o, const std::string& ext)
     if (o.frameHeight && o.frames) {
         return "give --frame-height or --frames, not both";
     }
-    if (ext != ".avi" && ext != ".bmp" && ext != ".gif") {
-        return "the output file must end in .avi, .bmp or .gif";
+    if (ext != ".avi" && ext != ".bmp" && ext != ".gif" && ext != ".png") {
+        return "the output file must end in .avi, .bmp, .gif or .png";
     }
     if (o.rle && ext != ".bmp") {
         return "--rle applies to bitmap output only";
     }
-    if (o.animationAsked && ext != ".gif") {
-        return "--transparent and --loop apply to GIF output only";
+    if (o.animationAsked && ext != ".gif" && ext != ".png") {
+        return "--transparent and --loop apply to GIF and PNG output only";
     }
     return {};
 }
@@ -416,6 +416,7 @@ int Convert(const std::vector<std::string>& args, const std::vector<std::filesys
     }
     const int saved = ext == ".avi"   ? doc.SaveAvi(&console, output)
                       : ext == ".gif" ? SaveGif(doc, console, output, o.animation)
+                      : ext == ".png" ? doc.SaveApng(&console, output, o.animation)
                                       : doc.SaveBitmap(&console, output, o.rle);
     return saved ? 0 : Failure(doc.FailureReason());
 }
