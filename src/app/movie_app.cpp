@@ -5,7 +5,7 @@
 #include "app/command_line.h"
 #include "app/help_pages.h"
 #include "app/main_dialog.h"
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "dialogs/splash_window.h"
 #include "resources/resource.h"
 #include "settings/registry_settings.h"

@@ -46,7 +46,7 @@ void CWinApp::WinHelp(DWORD_PTR data, UINT command) {
 }
 
 int CWinApp::DoMessageBox(const wchar_t* text, UINT type, UINT) {
-    const std::wstring caption = LoadStringResource(kIdsAppTitle);
+    const std::wstring caption = LoadStringResource(IDS_APP_TITLE);
     return ::MessageBoxW(AfxGetDefaultOwner(), text, caption.c_str(), type);
 }
 
@@ -73,11 +73,17 @@ std::wstring LoadStringResource(UINT id) {
     return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
 }
 
+void AfxHelp(DWORD_PTR data, UINT command) {
+    if (g_app) {
+        g_app->WinHelp(data, command);
+    }
+}
+
 int AfxMessageBox(const wchar_t* text, UINT type, UINT helpId) {
     if (g_app) {
         return g_app->DoMessageBox(text, type, helpId);
     }
-    const std::wstring caption = LoadStringResource(kIdsAppTitle);
+    const std::wstring caption = LoadStringResource(IDS_APP_TITLE);
     return ::MessageBoxW(::GetActiveWindow(), text, caption.c_str(), type);
 }
 

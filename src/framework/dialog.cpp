@@ -120,8 +120,8 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
     view.Detach();
     int parsed = 0;
     if (!ParseInt(text.c_str(), parsed)) {
-        AfxMessageBox(FrameworkString(kIdsParseInt, kParseIntText).c_str(),
-                      MB_OK | MB_ICONEXCLAMATION, kIdsParseInt);
+        AfxMessageBox(FrameworkString(IDS_PARSE_INT, kParseIntText).c_str(),
+                      MB_OK | MB_ICONEXCLAMATION, IDS_PARSE_INT);
         dx->Fail();
         return;
     }
@@ -150,10 +150,10 @@ void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
     if (dx->m_bFailed || !dx->m_bSaveAndValidate || (value >= minValue && value <= maxValue)) {
         return;
     }
-    std::wstring text = FrameworkString(kIdsParseIntRange, kParseIntRangeText);
+    std::wstring text = FrameworkString(IDS_PARSE_INT_RANGE, kParseIntRangeText);
     ReplaceAll(text, L"%1", std::to_wstring(minValue));
     ReplaceAll(text, L"%2", std::to_wstring(maxValue));
-    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, kIdsParseIntRange);
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, IDS_PARSE_INT_RANGE);
     dx->Fail();
 }
 
@@ -374,6 +374,28 @@ void CDialog::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
+bool CDialog::OnCommand(int id, int code, HWND) {
+    // Buttons, menus, Enter and Escape all arrive with notification code 0.
+    if (code != BN_CLICKED) {
+        return false;
+    }
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+bool CDialog::OnHelp(const HELPINFO&) {
+    return false;
+}
+
+void CDialog::OnSize(UINT, int, int) {}
+
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
@@ -384,18 +406,21 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return OnInitDialog();
         case WM_COMMAND:
-            // Buttons, menus, Enter and Escape all arrive with notification code 0.
-            if (HIWORD(wParam) == BN_CLICKED) {
-                if (LOWORD(wParam) == IDOK) {
-                    OnOK();
-                    return 0;
-                }
-                if (LOWORD(wParam) == IDCANCEL) {
-                    OnCancel();
-                    return 0;
-                }
+            if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
+                return 0;
             }
             break;
+        case WM_HELP:
+            // A dialog procedure that processes WM_HELP returns TRUE.
+            if (lParam != 0 && OnHelp(*reinterpret_cast<const HELPINFO*>(lParam))) {
+                return TRUE;
+            }
+            break;
+        case WM_SIZE: {
+            const LRESULT result = Default();
+            OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+            return result;
+        }
         case WM_DRAWITEM: {
             // An owner-drawn control paints itself through its object. A dialog procedure that
             // processes WM_DRAWITEM returns TRUE.

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 
 namespace kx::test {
 
