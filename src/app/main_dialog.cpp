@@ -91,8 +91,8 @@ void CMainDialog::DoDataExchange(CDataExchange* dx) {
 
 CRegistrySettings CMainDialog::Settings() const {
     CRegistrySettings settings;
-    if (!settingsApplication.empty()) {
-        settings.SetApplication(settingsApplication.c_str());
+    if (!m_settingsApplication.empty()) {
+        settings.SetApplication(m_settingsApplication.c_str());
     }
     return settings;
 }
@@ -165,7 +165,7 @@ BOOL CMainDialog::OnInitDialog() {
     MeasureLayout();
     PlaceWindow(width, height);
     // The file named on the command line, if any.
-    OpenFile(startupFile);
+    OpenFile(m_startupFile);
     return TRUE;
 }
 
@@ -183,7 +183,7 @@ void CMainDialog::MeasureLayout() {
         const RECT r = GetChildRect(kMainControlIds[slot]);
         boxes[slot] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
-    layout = MeasureMainLayout(cw, ch, boxes);
+    m_layout = MeasureMainLayout(cw, ch, boxes);
     m_layoutMeasured = true;
 }
 
@@ -210,7 +210,7 @@ void CMainDialog::PlaceWindow(int32_t width, int32_t height) {
 }
 
 void CMainDialog::ApplyLayout(int32_t cw, int32_t ch) {
-    const MainPlacements placements = ArrangeMainLayout(layout, cw, ch);
+    const MainPlacements placements = ArrangeMainLayout(m_layout, cw, ch);
     HDWP batch = ::BeginDeferWindowPos(kMainControlCount);
     for (int slot = 0; slot < kMainControlCount; ++slot) {
         const ControlPlacement& p = placements[slot];

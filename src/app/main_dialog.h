@@ -91,13 +91,12 @@ public:
     int32_t transparent = 0;
     int32_t minWidth = 0;  // the window's size at start-up: the smallest it can be made
     int32_t minHeight = 0;
-    MainLayout layout;  // distances measured at start-up
 
     // The settings key's application part; empty for the program's own (tests use another).
-    std::wstring settingsApplication;
+    std::wstring m_settingsApplication;
     // The file named on the command line, opened at the end of the window's start-up; null for
     // none.
-    const wchar_t* startupFile = nullptr;
+    const wchar_t* m_startupFile = nullptr;
 
     // Opening and saving files. A file opened while a movie is shown goes to a second copy of
     // the program; otherwise its first bytes choose the bitmap or the AVI reader.
@@ -183,6 +182,7 @@ private:
     void OnSpeedChanged();
     void OnFrameStepped();
 
+    MainLayout m_layout;  // distances measured at start-up
     bool m_layoutMeasured = false;
 };
 

@@ -191,8 +191,8 @@ void CMainDialog::LoadStrip() {
         return;
     }
     CFrameSettingsDialog settings;
-    if (!settingsApplication.empty()) {
-        settings.m_settings.SetApplication(settingsApplication.c_str());
+    if (!m_settingsApplication.empty()) {
+        settings.m_settings.SetApplication(m_settingsApplication.c_str());
     }
     settings.m_preview.SetDocument(&document);
     if (settings.DoModal() != IDOK) {

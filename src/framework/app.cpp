@@ -12,7 +12,7 @@ CWinApp* g_app = nullptr;
 
 CWinApp::CWinApp() {
     g_app = this;
-    m_hInstance = ::GetModuleHandleW(nullptr);
+    m_instance = ::GetModuleHandleW(nullptr);
     std::wstring path(MAX_PATH, L'\0');
     const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(n < path.size() ? n : 0);
@@ -55,7 +55,7 @@ CWinApp* AfxGetApp() {
 }
 
 HINSTANCE AfxGetInstanceHandle() {
-    return g_app ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
+    return g_app ? g_app->m_instance : ::GetModuleHandleW(nullptr);
 }
 
 HWND AfxGetDefaultOwner() {
@@ -97,9 +97,9 @@ int AfxWinMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand) 
     if (app == nullptr) {
         return 1;
     }
-    app->m_hInstance = instance;
-    app->m_lpCmdLine = commandLine ? commandLine : L"";
-    app->m_nCmdShow = showCommand;
+    app->m_instance = instance;
+    app->m_commandLine = commandLine ? commandLine : L"";
+    app->m_showCommand = showCommand;
     if (app->InitApplication() && app->InitInstance()) {
         app->Run();
     }

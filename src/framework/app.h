@@ -34,10 +34,10 @@ public:
     // or replace it. helpId is the help context of the message, 0 when it has none.
     virtual int DoMessageBox(const wchar_t* text, UINT type, UINT helpId);
 
-    HINSTANCE m_hInstance = nullptr;
+    HINSTANCE m_instance = nullptr;
     CWnd* m_pMainWnd = nullptr;
-    const wchar_t* m_lpCmdLine = L"";
-    int m_nCmdShow = SW_SHOWNORMAL;
+    const wchar_t* m_commandLine = L"";
+    int m_showCommand = SW_SHOWNORMAL;
     std::wstring m_helpFilePath;
 
 protected:

@@ -15,13 +15,13 @@ class CDialog;
 class CDataExchange {
 public:
     CDataExchange(CDialog* dialog, BOOL saveAndValidate)
-        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+        : m_dialog(dialog), m_saveAndValidate(saveAndValidate) {}
 
-    CDialog* m_pDlgWnd;
-    BOOL m_bSaveAndValidate;
-    bool m_bFailed = false;
+    CDialog* m_dialog;
+    BOOL m_saveAndValidate;
+    bool m_failed = false;
     // The last edit control exchanged: the one a failed validation points the user to.
-    HWND m_hWndLastControl = nullptr;
+    HWND m_lastControl = nullptr;
 
     HWND PrepareEditCtrl(int id);
     // Marks the pass as failed, focuses the last edit control and selects its text.
@@ -88,7 +88,7 @@ protected:
 
     UINT m_templateId = 0;
     const DLGTEMPLATE* m_template = nullptr;
-    CWnd* m_pParentWnd = nullptr;
+    CWnd* m_parent = nullptr;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

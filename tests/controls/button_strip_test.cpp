@@ -348,6 +348,28 @@ TEST_F(ButtonStripTest, CellsShowTheirStates) {
     EXPECT_EQ((std::vector<int>{5, 3, 1, 0}), columns);
 }
 
+TEST_F(ButtonStripTest, StartingStylesGiveTheFirstStates) {
+    using namespace StripStyle;
+    const StripButtonDef defs[] = {
+        {ID_FILE_OPEN, IDS_TIP_OPEN, kStartsHidden, 516},
+        {ID_FILE_SAVE_AS, IDS_TIP_SAVE_AS, kStartsDisabled, 517},
+        {ID_PLAY_PAUSE, IDS_TIP_PLAY_PAUSE, kCheck | kStartsHidden | kStartsDisabled, 518},
+        {ID_LAST_FRAME, IDS_TIP_LAST_FRAME, 0, 522},
+    };
+    ASSERT_TRUE(play.SetButtons(defs));
+    std::vector<uint16_t> states;
+    for (const StripButton& entry : play.Buttons()) {
+        states.push_back(entry.state);
+    }
+    constexpr uint16_t kGone = StripState::kHidden;
+    EXPECT_EQ((std::vector<uint16_t>{kGone, kDisabled, kGone | kDisabled, 0}), states);
+    // Hidden buttons take no cell: the two others stand side by side.
+    const auto entries = play.Buttons();
+    EXPECT_EQ(kx::kHidden, entries[0].x);
+    EXPECT_EQ(kx::kHidden, entries[2].x);
+    EXPECT_EQ(entries[1].x + play.Geometry().cellSize, entries[3].x);
+}
+
 TEST_F(ButtonStripTest, TheCaptionIsTheWindowTextKeptAsUtf16) {
     const std::wstring title = L"歩く人のアニメ";
     view.SetWindowText(title.c_str());
