@@ -215,7 +215,9 @@ void CMainDialog::ApplyLayout(int32_t cw, int32_t ch) {
     for (int slot = 0; slot < kMainControlCount; ++slot) {
         const ControlPlacement& p = placements[slot];
         HWND control = GetDlgItem(kMainControlIds[slot]);
-        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+        // The system would copy a moved control's old pixels to its new place and repaint only
+        // what that leaves uncovered; the window is painted whole below instead.
+        UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS;
         flags |= p.move ? 0 : SWP_NOMOVE;
         flags |= p.resize ? 0 : SWP_NOSIZE;
         if (batch != nullptr) {
@@ -230,6 +232,9 @@ void CMainDialog::ApplyLayout(int32_t cw, int32_t ch) {
     if (batch != nullptr) {
         ::EndDeferWindowPos(batch);
     }
+    // Every control stands somewhere else now, and what stood there before is stale: the
+    // background and every control are painted again.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CMainDialog::PaintMinimised() {

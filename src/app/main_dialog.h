@@ -109,8 +109,11 @@ public:
     // The name of path without its folder and its last extension, on the upper strip.
     void ShowFileName();
 
+    // The most files one drop opens.
+    static constexpr size_t kMaxFilesDropped = 8;
     // Files dropped on the window: the first opens as the Open command would open it, each
-    // other one in a new copy of the program.
+    // other one in a new copy of the program; at most kMaxFilesDropped, and none while the
+    // window is disabled or reading a file.
     void OnDropFiles(HDROP drop);
 
     // A movie was loaded or composed (kLoaded): show it and enable the movie commands (kShown).

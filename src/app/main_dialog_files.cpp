@@ -119,8 +119,12 @@ void CMainDialog::StartCopyFor(const std::wstring& filePath) {
 }
 
 void CMainDialog::OnDropFiles(HDROP drop) {
+    // A drop is posted, so every modal loop inside this window's work dispatches it (the frame
+    // settings of an open, a message, the About box, a file dialog): it is taken only while the
+    // window is enabled and no file is being read.
+    const bool idle = ::IsWindowEnabled(m_hWnd) && documentState != kLoading;
     std::vector<std::wstring> files;
-    const UINT count = ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    const UINT count = idle ? ::DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0) : 0;
     for (UINT i = 0; i < count; ++i) {
         std::wstring name(::DragQueryFileW(drop, i, nullptr, 0), L'\0');
         if (!name.empty() && ::DragQueryFileW(drop, i, name.data(), UINT(name.size() + 1)) != 0) {
@@ -128,10 +132,18 @@ void CMainDialog::OnDropFiles(HDROP drop) {
         }
     }
     ::DragFinish(drop);
+    // A drop of many files starts no crowd of copies.
+    const bool tooMany = files.size() > kMaxFilesDropped;
+    if (tooMany) {
+        files.resize(kMaxFilesDropped);
+    }
     // The first file opens as the Open command would open it; every other one in a copy of its
     // own, started first so that it does not wait for the dialogs the first file may bring up.
     for (size_t i = 1; i < files.size(); ++i) {
         StartCopyFor(files[i]);
+    }
+    if (tooMany) {
+        AfxMessageBox(IDS_DROP_LIMIT, MB_ICONEXCLAMATION);
     }
     if (!files.empty()) {
         OpenFile(files[0].c_str(), FileSource::OpenDialog);

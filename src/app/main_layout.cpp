@@ -78,13 +78,14 @@ MainPlacements ArrangeMainLayout(const MainLayout& layout, int32_t cw, int32_t c
                                         stripWidth, layout.panelHeight);
     p[kSliderSlot] = MoveAndResize(layout.sliderLeft, ch - bottom[kSliderSlot],
                                    cw - layout.sliderMarginX, layout.sliderHeight);
-    // The label stands on the line of the field it names.
+    // Each label keeps its own distance from the bottom edge, so that a resize moves it no more
+    // than the field it names.
     p[kFrameNumberLabelSlot] =
-        Move(cw - right[kFrameNumberLabelSlot], ch - bottom[kFrameNumberSlot]);
+        Move(cw - right[kFrameNumberLabelSlot], ch - bottom[kFrameNumberLabelSlot]);
     p[kFrameNumberSlot] = Move(cw - right[kFrameNumberSlot], ch - bottom[kFrameNumberSlot]);
     p[kPlayBarSlot] = MoveAndResize(layout.previewLeft, ch - bottom[kPlayBarSlot], stripWidth,
                                     layout.playBarHeight);
-    p[kSpeedLabelSlot] = Move(cw - right[kSpeedLabelSlot], ch - bottom[kSpeedUnitSlot]);
+    p[kSpeedLabelSlot] = Move(cw - right[kSpeedLabelSlot], ch - bottom[kSpeedLabelSlot]);
     p[kSpeedSlot] = Move(cw - right[kSpeedSlot], ch - bottom[kSpeedSlot]);
     p[kSpeedSpinSlot] = Move(cw - right[kSpeedSpinSlot], ch - bottom[kSpeedSlot]);
     p[kSpeedUnitSlot] = Move(cw - right[kSpeedUnitSlot], ch - bottom[kSpeedUnitSlot]);

@@ -16,6 +16,9 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // Pixels whose three components are all at least this light count as light in the masks.
 constexpr COLORREF kLightLimit = RGB(192, 192, 192);
 
+// What the system makes of an F1 key press after its key down: a help request of its own.
+constexpr UINT kKeyF1Message = 0x004D;
+
 // Characters a tooltip shows: the notification's own buffer less its terminating NUL.
 constexpr size_t kTooltipChars = sizeof(NMTTDISPINFOW::szText) / sizeof(wchar_t) - 1;
 
@@ -586,7 +589,7 @@ void CButtonStrip::DrawCaption(HDC dc) {
         ::DrawTextW(dc, m_caption, m_captionLength, &r,
                     DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
         ::SetTextColor(dc, previousText);
-        if (m_flags & kFocusFlag) {
+        if ((m_flags & kFocusFlag) && FocusCuesShown()) {
             DrawFocusCue(dc);
         }
     }
@@ -599,7 +602,7 @@ void CButtonStrip::DrawFocusCue(HDC dc) {
     if (g.captionWidth <= 0 || m_captionLength <= 0) {
         return;
     }
-    // DrawFocusRect inverts: drawn once when the focus arrives and once when it leaves.
+    // Drawn only over a freshly painted caption: DrawFocusRect inverts.
     const COLORREF previousBack = ::SetBkColor(dc, m_faceColor);
     const COLORREF previousText = ::SetTextColor(dc, m_textColor);
     const RECT r{g.captionLeft + 1, g.stripTop + 2, g.captionLeft + g.captionWidth - 1,
@@ -607,6 +610,40 @@ void CButtonStrip::DrawFocusCue(HDC dc) {
     ::DrawFocusRect(dc, &r);
     ::SetTextColor(dc, previousText);
     ::SetBkColor(dc, previousBack);
+}
+
+bool CButtonStrip::FocusCuesShown() const {
+    return (m_uiState & UISF_HIDEFOCUS) == 0;
+}
+
+LRESULT CButtonStrip::OnKeyboardCue(UINT msg, WPARAM wParam) {
+    if (msg == kKeyF1Message) {
+        // F1 asked for help on its key down already.
+        return 0;
+    }
+    const LRESULT result = Default();
+    UpdateUiState(wParam);
+    RedrawNow();
+    return result;
+}
+
+void CButtonStrip::UpdateUiState(WPARAM change) {
+    // The system hides focus cues until the keyboard is used in the window and tells its
+    // controls with this message; the strip keeps the state itself, since not every system
+    // answers WM_QUERYUISTATE with it.
+    WORD flags = HIWORD(change);
+    WORD action = LOWORD(change);
+    if (action == UIS_INITIALIZE) {
+        BOOL cues = FALSE;
+        ::SystemParametersInfoW(SPI_GETKEYBOARDCUES, 0, &cues, 0);
+        action = cues ? UIS_CLEAR : UIS_SET;
+        flags = UISF_HIDEFOCUS;
+    }
+    if (action == UIS_SET) {
+        m_uiState |= flags;
+    } else if (action == UIS_CLEAR) {
+        m_uiState &= static_cast<WORD>(~flags);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -685,7 +722,8 @@ void CButtonStrip::OnMouseDown(int32_t x, int32_t y) {
     if (!Selectable(hit)) {
         return;
     }
-    if (!(m_flags & kTrackingFlag)) {
+    // The capture is held for the press only, so that the release is seen wherever it is.
+    if (::GetCapture() != m_hWnd) {
         ::SetCapture(m_hWnd);
     }
     SetHotItem(hit, true);
@@ -747,9 +785,11 @@ void CButtonStrip::OnMouseMove(int32_t x, int32_t y) {
         return;
     }
     if (Selectable(hit)) {
-        if (!(m_flags & kTrackingFlag)) {
-            ::SetCapture(m_hWnd);
-        }
+        // Hovering holds no capture: with the capture held, the keyboard's accelerators would
+        // send no commands while the pointer rests on a button. The system reports the pointer
+        // leaving the strip instead.
+        TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, m_hWnd, 0};
+        ::TrackMouseEvent(&track);
         SetHotItem(hit, true);
         m_flags |= kTrackingFlag;
     } else if (m_flags & kTrackingFlag) {
@@ -757,19 +797,53 @@ void CButtonStrip::OnMouseMove(int32_t x, int32_t y) {
             SetHotItem(m_hotIndex, false);
         }
         m_flags &= static_cast<uint16_t>(~kTrackingFlag);
-        ReleaseOwnCapture();
+    }
+}
+
+void CButtonStrip::OnMouseLeave() {
+    // During a mouse press the capture still reports the pointer.
+    if (m_flags & kMousePressFlag) {
+        return;
+    }
+    m_lastMouseX = -1;
+    m_lastMouseY = -1;
+    if (m_flags & kTrackingFlag) {
+        if (!(m_flags & kFocusFlag)) {
+            SetHotItem(m_hotIndex, false);
+        }
+        m_flags &= static_cast<uint16_t>(~kTrackingFlag);
     }
 }
 
 void CButtonStrip::OnCaptureChanged() {
-    if (!(m_flags & kFocusFlag)) {
-        SetHotItem(m_hotIndex, false);
+    // The capture is only held during a mouse press, which ends here without a click.
+    EndPress(kMousePressFlag);
+    FollowPointer();
+}
+
+void CButtonStrip::EndPress(uint16_t pressFlags) {
+    if (m_flags & pressFlags) {
+        m_flags &= static_cast<uint16_t>(~(kMousePressFlag | kKeyPressFlag));
+        SetButtonState(m_hotIndex, 0, StripState::kPressed);
     }
-    m_flags &= static_cast<uint16_t>(~kTrackingFlag);
+}
+
+void CButtonStrip::FollowPointer() {
+    POINT cursor{};
+    ::GetCursorPos(&cursor);
+    if (::WindowFromPoint(cursor) == m_hWnd) {
+        ::ScreenToClient(m_hWnd, &cursor);
+        m_lastMouseX = -1;
+        OnMouseMove(cursor.x, cursor.y);
+    } else {
+        OnMouseLeave();
+    }
 }
 
 void CButtonStrip::Click(int32_t index) {
     const bool wasTracking = (m_flags & kTrackingFlag) != 0;
+    // Not a press any more, so that giving the capture back does not cancel it.
+    m_flags &= static_cast<uint16_t>(~kMousePressFlag);
     ReleaseOwnCapture();
 
     int32_t command = 0;
@@ -807,16 +881,7 @@ void CButtonStrip::Click(int32_t index) {
 
     if (wasTracking && ::GetCapture() == nullptr) {
         // Hot tracking goes on where the pointer is now.
-        POINT cursor{};
-        ::GetCursorPos(&cursor);
-        ::ScreenToClient(m_hWnd, &cursor);
-        if (cursor.x != m_lastMouseX || cursor.y != m_lastMouseY) {
-            OnMouseMove(cursor.x, cursor.y);
-        } else {
-            ::SetCapture(m_hWnd);
-            SetHotItem(m_hotIndex, true);
-            m_flags |= kTrackingFlag;
-        }
+        FollowPointer();
     }
 }
 
@@ -830,6 +895,12 @@ void CButtonStrip::OnFocus(bool gained) {
                                           : StepSelectable(m_geometry, m_buttons, m_hotIndex, true),
                    true);
     } else {
+        // A press the user can no longer finish ends without a click.
+        const bool mousePress = (m_flags & kMousePressFlag) != 0;
+        EndPress(kMousePressFlag | kKeyPressFlag);
+        if (mousePress) {
+            ReleaseOwnCapture();
+        }
         if (m_flags & kTrackingFlag) {
             // The entry under the pointer stays hot.
             SetHotItem(HitTest(m_lastMouseX, m_lastMouseY), true);
@@ -838,9 +909,10 @@ void CButtonStrip::OnFocus(bool gained) {
         }
         m_flags &= static_cast<uint16_t>(~kFocusFlag);
     }
+    // The caption with or without the focus cue.
     CClientDC dc(m_hWnd);
     if (dc.Get() != nullptr) {
-        DrawFocusCue(dc.Get());
+        DrawCaption(dc.Get());
     }
 }
 
@@ -1064,6 +1136,7 @@ LRESULT CButtonStrip::OnHelp(WPARAM wParam, const HELPINFO* received) {
 void CButtonStrip::PreSubclassWindow() {
     CDrawnControl::PreSubclassWindow();
     SetCaption(GetWindowText().c_str());
+    m_uiState = static_cast<WORD>(SendMessage(WM_QUERYUISTATE));
     if (m_tooltip.m_hWnd == nullptr && m_tooltip.Create(this, 0)) {
         m_toolCount = 0;
     }
@@ -1090,6 +1163,9 @@ bool CButtonStrip::OnInput(UINT msg, WPARAM wParam, LPARAM lParam) {
             return true;
         case WM_CAPTURECHANGED:
             OnCaptureChanged();
+            return true;
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
             return true;
         case WM_SETFOCUS:
         case WM_KILLFOCUS:
@@ -1149,6 +1225,9 @@ LRESULT CButtonStrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             PrepareImages(false);
             return result;
         }
+        case kKeyF1Message:
+        case WM_UPDATEUISTATE:
+            return OnKeyboardCue(msg, wParam);
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header != nullptr && header->hwndFrom == m_tooltip.m_hWnd &&

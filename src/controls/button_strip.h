@@ -34,7 +34,7 @@ public:
     // Flags of the strip.
     static constexpr uint16_t kFocusFlag = 0x0004;       // the strip has the keyboard focus
     static constexpr uint16_t kKeyPressFlag = 0x0008;    // a press by the space key
-    static constexpr uint16_t kTrackingFlag = 0x0020;    // the strip holds the capture to follow
+    static constexpr uint16_t kTrackingFlag = 0x0020;    // the pointer is followed over an entry
     static constexpr uint16_t kMousePressFlag = 0x0040;  // a press by the left mouse button
 
     // The notification sent to the parent when the hot entry changes (idFrom: its command id).
@@ -100,6 +100,11 @@ private:
     void DrawChevron(HDC dc);
     void DrawCaption(HDC dc);
     void DrawFocusCue(HDC dc);
+    bool FocusCuesShown() const;
+    void UpdateUiState(WPARAM change);
+    // The system's own F1 help request, which the strip drops, and a change of what the window
+    // hides until the keyboard is used.
+    LRESULT OnKeyboardCue(UINT msg, WPARAM wParam);
     void FillFace(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom);
     RECT CellRect(int32_t index) const;
     RECT ChevronRect() const;
@@ -114,7 +119,12 @@ private:
     void OnMouseDown(int32_t x, int32_t y);
     void OnMouseUp();
     void OnMouseMove(int32_t x, int32_t y);
+    void OnMouseLeave();
     void OnCaptureChanged();
+    // Ends a press of the given kinds (flags) without a click.
+    void EndPress(uint16_t pressFlags);
+    // Hot tracking from where the pointer is now.
+    void FollowPointer();
     void OnFocus(bool gained);
     // Space, the arrows and F1; false for the keys the strip leaves to default processing.
     bool OnKeyDown(WPARAM key);
@@ -153,6 +163,7 @@ private:
     int32_t m_lastMouseX = -1;
     int32_t m_lastMouseY = -1;
     bool m_helpMenuMode = false;
+    WORD m_uiState = 0;  // UISF_ bits: what the window hides until the keyboard is used
 };
 
 }  // namespace kx

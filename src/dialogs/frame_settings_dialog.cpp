@@ -1,6 +1,7 @@
 #include "dialogs/frame_settings_dialog.h"
 
 #include <algorithm>
+#include <string>
 
 #include "dialogs/about_dialog.h"
 #include "framework/app.h"
@@ -17,6 +18,15 @@ constexpr wchar_t kHeightValue[] = L"Height";
 constexpr int kMaxInitialWidth = 640;
 constexpr int kMaxInitialHeight = 480;
 
+std::wstring TextOf(HWND window) {
+    if (window == nullptr) {
+        return {};
+    }
+    std::wstring text(size_t(::GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(size_t(::GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
 }  // namespace
 
 FrameFields FieldsFromHeight(int32_t stripHeight, int32_t height) {
@@ -31,14 +41,8 @@ FrameFields FieldsFromCount(int32_t stripHeight, int32_t count) {
     return FieldsFromHeight(stripHeight, stripHeight / n + (stripHeight % n != 0 ? 1 : 0));
 }
 
-int32_t ProposedFrameHeight(int32_t stripWidth, int32_t stripHeight, int32_t remembered) {
-    const bool rememberedFits = remembered >= 1 && stripHeight % remembered == 0;
-    const bool squareFrames =
-        stripWidth >= 1 && stripHeight % stripWidth == 0 && stripHeight / stripWidth >= 2;
-    if (!rememberedFits && squareFrames) {
-        return stripWidth;
-    }
-    return remembered >= 1 ? remembered : stripHeight;
+int32_t ProposedFrameHeight(int32_t stripHeight, int32_t remembered) {
+    return remembered >= 1 ? std::min(remembered, stripHeight) : stripHeight;
 }
 
 HelpTopic FrameSettingsHelpTopic(int controlId) {
@@ -101,8 +105,7 @@ BOOL CFrameSettingsDialog::OnInitDialog() {
     // still work on one row, so nothing ever divides by zero.
     const int32_t stripHeight = std::max(m_preview.shownHeight, 1);
     m_nStripHeight = stripHeight;
-    m_nFrameHeight =
-        ProposedFrameHeight(m_preview.frameWidth, stripHeight, m_settings.ReadInt(kHeightValue, 0));
+    m_nFrameHeight = ProposedFrameHeight(stripHeight, m_settings.ReadInt(kHeightValue, 0));
     m_preview.SetFit(TRUE);
     m_spinHeight.SetRange32(1, stripHeight);
     m_spinCount.SetRange32(1, stripHeight);
@@ -123,9 +126,21 @@ void CFrameSettingsDialog::Show(const FrameFields& fields) {
     // Each field whose text changes raises its EN_UPDATE at once, inside this call. The fields
     // already agree, and a typed height must stay as typed: a count handler run now would
     // replace it by the smallest height giving the same count.
+    // A rewrite of the field being typed in puts its caret at the start; the user's next digit
+    // belongs at its end, as it would without the rewrite.
+    HWND typing = ::GetFocus();
+    if (typing != GetDlgItem(IDC_FRAME_HEIGHT) && typing != GetDlgItem(IDC_FRAME_COUNT)) {
+        typing = nullptr;
+    }
+    const std::wstring before = TextOf(typing);
     m_writingBack = true;
     UpdateData(FALSE);
     m_writingBack = false;
+    const std::wstring after = TextOf(typing);
+    if (typing != nullptr && after != before) {
+        const auto lengthAfter = static_cast<int>(after.size());
+        ::SendMessageW(typing, EM_SETSEL, WPARAM(lengthAfter), LPARAM(lengthAfter));
+    }
 }
 
 void CFrameSettingsDialog::OnHeightChanged() {

@@ -35,11 +35,9 @@ FrameFields FieldsFromHeight(int32_t stripHeight, int32_t height);
 // lacks.
 FrameFields FieldsFromCount(int32_t stripHeight, int32_t count);
 
-// The height the dialog opens with. remembered is the stored height, 0 (or any value below 1)
-// when there is none. A strip whose width divides its height into two frames or more most likely
-// holds square frames: the width is proposed when there is no remembered height or the
-// remembered one does not divide the strip. Otherwise the remembered height, or the whole strip.
-int32_t ProposedFrameHeight(int32_t stripWidth, int32_t stripHeight, int32_t remembered);
+// The height the dialog opens with: the remembered height (0, or any value below 1, when there
+// is none), or the whole strip when none is remembered or the remembered one is taller.
+int32_t ProposedFrameHeight(int32_t stripHeight, int32_t remembered);
 
 // Help contexts of the dialog's controls, and the command that shows them.
 struct HelpTopic {

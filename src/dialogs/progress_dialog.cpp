@@ -49,11 +49,14 @@ void CProgressDialog::OnCancel() {
 
 void CProgressDialog::PumpOwnMessages() {
     // A window filter also takes the messages of the window's children; the main window's paint,
-    // input and timer messages stay queued until the operation returns. No dialog key handling
-    // here: Enter and Escape do nothing while an operation runs.
+    // input and timer messages stay queued until the operation returns. The dialog keys work as
+    // in any dialog: Escape (and Enter) ask to stop as the Cancel button does.
     MSG msg;
     while (m_hWnd != nullptr && ::PeekMessageW(&msg, m_hWnd, 0, 0, PM_REMOVE)) {
-        ::DispatchMessageW(&msg);
+        if (!::IsDialogMessageW(m_hWnd, &msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageW(&msg);
+        }
     }
 }
 

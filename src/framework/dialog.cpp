@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "framework/app.h"
+#include "framework/context_help.h"
 
 namespace kx {
 
@@ -421,6 +422,15 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
             return result;
         }
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
+                RunContextHelpMode(m_hWnd);
+                return 0;
+            }
+            break;
+        case WM_SYSCOLORCHANGE:
+            ForwardSysColorChange(m_hWnd, wParam, lParam);
+            break;
         case WM_DRAWITEM: {
             // An owner-drawn control paints itself through its object. A dialog procedure that
             // processes WM_DRAWITEM returns TRUE.

@@ -148,6 +148,7 @@
 #define IDS_SAVE_CANCELLED 2012
 #define IDS_COMPOSE_CANCELLED 2013
 #define IDS_UNKNOWN_FILE_TYPE 2020
+#define IDS_DROP_LIMIT 2021
 
 // Strings: tooltips and overflow-menu texts of the tool strip buttons.
 #define IDS_TIP_OPEN 3001

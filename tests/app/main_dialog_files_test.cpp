@@ -288,5 +288,40 @@ TEST_F(MainWindowTest, OpeningOrDroppingWhileAMovieIsShownStartsNewCopies) {
     }
 }
 
+// A drop is posted, so the modal loop of any dialog over the window dispatches it; a window that
+// is disabled takes none, and one drop opens at most eight files.
+TEST_F(MainWindowTest, ADropIsTakenOnlyWhileTheWindowIsIdleAndOpensAtMostEightFiles) {
+    struct Case {
+        const char* name;
+        bool enabled;
+        int files;
+        size_t copies;
+        std::pair<UINT, UINT> message;
+    };
+    const Case cases[] = {
+        {"a dialog of the window is up", false, 2, 0, kNone},
+        {"ten files", true, 10, 8, {IDS_DROP_LIMIT, MB_ICONEXCLAMATION}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        app.boxes.clear();
+        RecordingMainDialog dialog;
+        std::vector<std::wstring> names;
+        for (int i = 0; i < c.files; ++i) {
+            names.push_back(L"C:\\dropped" + std::to_wstring(i) + L".avi");
+        }
+        Run(dialog, {Do([&](CMainDialog& d) {
+                         d.path = L"C:\\shown.bmp";
+                         ShowMovie(d, 3);
+                         d.EnableWindow(c.enabled ? TRUE : FALSE);
+                         d.PostMessage(WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(names)));
+                     }),
+                     Do([](CMainDialog& d) { d.EnableWindow(TRUE); })});
+        EXPECT_EQ(c.copies, dialog.started.size());
+        EXPECT_EQ(Message(c.message), OnlyMessage(app));
+        EXPECT_EQ(L"C:\\shown.bmp", dialog.path);
+    }
+}
+
 }  // namespace
 }  // namespace kx::test

@@ -43,7 +43,7 @@ TEST(MainLayout, PlacesEachControlForTheClientSize) {
         {"grown preview", 500, 400, kPreviewSlot, {false, true, {0, 0, 488, 230}}},
         {"grown panel", 500, 400, kSliderPanelSlot, {true, true, {6, 270, 488, 36}}},
         {"grown slider", 500, 400, kSliderSlot, {true, true, {10, 274, 398, 28}}},
-        {"grown label", 500, 400, kFrameNumberLabelSlot, {true, false, {412, 274, 0, 0}}},
+        {"grown label", 500, 400, kFrameNumberLabelSlot, {true, false, {412, 278, 0, 0}}},
         {"grown number", 500, 400, kFrameNumberSlot, {true, false, {438, 274, 0, 0}}},
         {"grown lower strip", 500, 400, kPlayBarSlot, {true, true, {6, 308, 488, 40}}},
         {"grown speed label", 500, 400, kSpeedLabelSlot, {true, false, {304, 360, 0, 0}}},
@@ -65,6 +65,23 @@ TEST(MainLayout, PlacesEachControlForTheClientSize) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(values(c.expected), values(ArrangeMainLayout(layout, c.cw, c.ch)[c.slot]));
+    }
+}
+
+// A layout at the size the distances were measured at moves nothing.
+TEST(MainLayout, TheStartSizeLeavesEveryControlWhereItStands) {
+    const MainPlacements placed = ArrangeMainLayout(
+        MeasureMainLayout(kStartWidth, kStartHeight, kStart), kStartWidth, kStartHeight);
+    for (int slot = 0; slot < kMainControlCount; ++slot) {
+        const LayoutBox& box = placed[size_t(slot)].box;
+        if (placed[size_t(slot)].move) {
+            EXPECT_EQ(kStart[size_t(slot)].x, box.x) << "slot " << slot;
+            EXPECT_EQ(kStart[size_t(slot)].y, box.y) << "slot " << slot;
+        }
+        if (placed[size_t(slot)].resize) {
+            EXPECT_EQ(kStart[size_t(slot)].width, box.width) << "slot " << slot;
+            EXPECT_EQ(kStart[size_t(slot)].height, box.height) << "slot " << slot;
+        }
     }
 }
 

@@ -15,6 +15,7 @@
 #include "framework/canvas.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"
+#include "framework/real_input.h"
 #include "framework/recording_app.h"
 #include "resources/resource.h"
 
@@ -368,6 +369,95 @@ TEST_F(ButtonStripTest, StartingStylesGiveTheFirstStates) {
     EXPECT_EQ(kx::kHidden, entries[0].x);
     EXPECT_EQ(kx::kHidden, entries[2].x);
     EXPECT_EQ(entries[1].x + play.Geometry().cellSize, entries[3].x);
+}
+
+TEST_F(ButtonStripTest, F1OnTheFocusedStripAsksForHelpOnce) {
+    // The pointer over the other strip, where the system's own F1 request would point.
+    test::MovePointer(test::CentreOf(view.m_hWnd));
+    ::SetFocus(play.m_hWnd);
+    test::PressKeys({VK_F1});
+    test::PumpFor(300, owner.m_hWnd);
+    // The hot entry is the open button.
+    EXPECT_EQ((std::vector<std::pair<DWORD_PTR, UINT>>{{516, HELP_CONTEXTPOPUP}}), app.helpCalls);
+}
+
+TEST_F(ButtonStripTest, LosingTheFocusOrTheCaptureEndsAPressWithoutAClick) {
+    INPUT space[2]{};
+    space[0].type = space[1].type = INPUT_KEYBOARD;
+    space[0].ki.wVk = space[1].ki.wVk = VK_SPACE;
+    space[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    // Space held on the focused strip while the focus goes elsewhere, then released.
+    ::SetFocus(play.m_hWnd);
+    ::SendInput(1, &space[0], sizeof(INPUT));
+    test::PumpFor(100, owner.m_hWnd);
+    EXPECT_EQ(BST_FOCUS | BST_PUSHED, play.SendMessage(BM_GETSTATE));
+    ::SetFocus(view.m_hWnd);
+    EXPECT_EQ(0, play.SendMessage(BM_GETSTATE));
+    EXPECT_EQ(0, play.Buttons()[0].state & kPressed);
+    ::SendInput(1, &space[1], sizeof(INPUT));
+    test::PumpFor(100, owner.m_hWnd);
+
+    // A mouse press on the open button while another window takes the capture, then released.
+    POINT open = Centre(0);
+    ::ClientToScreen(play.m_hWnd, &open);
+    test::MovePointer(open);
+    test::LeftButton(true);
+    test::PumpFor(100, owner.m_hWnd);
+    EXPECT_EQ(kPressed, play.Buttons()[0].state & kPressed);
+    ::SetCapture(owner.m_hWnd);
+    EXPECT_EQ(0, play.SendMessage(BM_GETSTATE));
+    EXPECT_EQ(0, play.Buttons()[0].state & kPressed);
+    test::LeftButton(false);
+    ::ReleaseCapture();
+    test::PumpFor(100, owner.m_hWnd);
+    EXPECT_TRUE(owner.commands.empty());
+    // Hot tracking goes on at once.
+    POINT next = Centre(3);
+    ::ClientToScreen(play.m_hWnd, &next);
+    test::MovePointer(next);
+    test::PumpFor(200, owner.m_hWnd);
+    EXPECT_EQ(3, HotEntry());
+}
+
+TEST_F(ButtonStripTest, ANewColourSchemeReachesTheStrips) {
+    const int element = COLOR_BTNTEXT;
+    const COLORREF old = ::GetSysColor(element);
+    const COLORREF changed = RGB(200, 30, 160);
+    // The system tells the top-level windows; the owner passes it on.
+    ASSERT_TRUE(::SetSysColors(1, &element, &changed));
+    test::Canvas canvas(240, 24);
+    play.Draw(canvas.Dc());
+    ::SetSysColors(1, &element, &old);
+    const int top = play.Geometry().stripTop;
+    EXPECT_FALSE(canvas.Where(play.Buttons()[0].x + 3, top + 3, 16, changed).empty())
+        << "the picture's glyph keeps the old text colour";
+}
+
+// The system tells the controls of a dialog to hide their focus cues while it was opened with
+// the mouse, and to show them once the keyboard is used.
+TEST_F(ButtonStripTest, TheFocusCueFollowsWhatTheSystemSaysToShow) {
+    view.SetWindowText(L"walker");
+    // The dialog gave the strip the focus before it was subclassed.
+    ::SetFocus(play.m_hWnd);
+    ::SetFocus(view.m_hWnd);
+    const StripGeometry& g = view.Geometry();
+    // The left edge of the focus rectangle, beside the centred caption, on the screen.
+    auto cueShown = [&] {
+        test::PumpFor(100, owner.m_hWnd);
+        POINT left{g.captionLeft + 1, g.stripTop + g.cellSize / 2};
+        ::ClientToScreen(view.m_hWnd, &left);
+        const COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+        return test::ScreenPixel(left) != face ||
+               test::ScreenPixel(POINT{left.x, left.y + 1}) != face;
+    };
+    for (const auto& [action, shown] : {std::pair{UIS_SET, false}, std::pair{UIS_CLEAR, true}}) {
+        SCOPED_TRACE(action == UIS_SET ? "hidden" : "shown");
+        ::SendMessageW(view.m_hWnd, WM_UPDATEUISTATE, MAKEWPARAM(action, UISF_HIDEFOCUS), 0);
+        EXPECT_EQ(shown, cueShown());
+        // A repaint of the whole strip shows the same.
+        view.Invalidate(TRUE);
+        EXPECT_EQ(shown, cueShown());
+    }
 }
 
 TEST_F(ButtonStripTest, TheCaptionIsTheWindowTextKeptAsUtf16) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/real_input.h"
 #include "framework/recording_app.h"
 #include "resources/resource.h"
 #include "view/preview_fixture.h"
@@ -24,22 +25,21 @@ void PrintTo(const FrameFields& f, std::ostream* os) {
 
 namespace {
 
-TEST(FrameFieldsTest, TheWidthIsProposedForSquareFramesUnlessTheRememberedHeightFits) {
+TEST(FrameFieldsTest, TheRememberedHeightOrTheWholeStripIsProposed) {
     struct Case {
         const char* what;
-        int32_t width, height, remembered, expected;
+        int32_t height, remembered, expected;
     };
     const Case cases[] = {
-        {"first start, square frames", 40, 480, 0, 40},
-        {"remembered height divides the strip", 40, 480, 48, 48},
-        {"remembered height does not divide it", 40, 480, 50, 40},
-        {"remembered height taller than the strip", 40, 480, 500, 40},
-        {"a stored value below 1 counts as none", 40, 480, -3, 40},
-        {"no width at all", 0, 100, 0, 100},
+        {"first start: the whole strip", 480, 0, 480},
+        {"remembered height dividing the strip", 480, 48, 48},
+        {"remembered height not dividing it", 480, 50, 50},
+        {"remembered height taller than the strip", 480, 500, 480},
+        {"a stored value below 1 counts as none", 480, -3, 480},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.expected, ProposedFrameHeight(c.width, c.height, c.remembered));
+        EXPECT_EQ(c.expected, ProposedFrameHeight(c.height, c.remembered));
     }
 }
 
@@ -117,12 +117,12 @@ TEST_F(FrameSettingsDialogTest, FieldsFollowEachOtherAndTheLastHeightIsRemembere
         FrameFields expected;
         size_t messageBoxes;
     };
-    // 30 wide: no square frames, so the typing cases start from 100, 1, 0.
+    // The strip's width proposes nothing, square frames (20 wide) included.
     const Case cases[] = {
         {"nothing remembered", 30, -1, L"", {100, 1, 0}, 0},
+        {"nothing remembered, square frames", 20, -1, L"", {100, 1, 0}, 0},
         {"remembered, not dividing", 30, 40, L"", {40, 3, 20}, 0},
-        {"remembered, not dividing, square frames", 20, 30, L"", {20, 5, 0}, 0},
-        {"remembered, dividing, square frames", 20, 25, L"", {25, 4, 0}, 0},
+        {"remembered, not dividing, square frames", 20, 30, L"", {30, 4, 10}, 0},
         {"height 30 in one edit", 30, -1, L"H=30", {30, 4, 10}, 0},
         {"up arrow from 25 keeps count 4", 30, -1, L"H=25 H+", {26, 4, 22}, 0},
         {"count 3", 30, -1, L"C=3", {34, 3, 32}, 0},
@@ -166,6 +166,58 @@ TEST_F(FrameSettingsDialogTest, FieldsFollowEachOtherAndTheLastHeightIsRemembere
         ::SendMessageW(*dialog, WM_COMMAND, IDCANCEL, 0);
         dialog.reset();
         EXPECT_EQ(c.expected.height, settings.ReadInt(L"Height", -1));
+    }
+}
+
+// Typed with real keys into a field chosen by a real click: every value in range shows whole,
+// and after the program rewrites the field being typed in, the caret stays at its end.
+TEST_F(FrameSettingsDialogTest, TypedValuesShowWholeAndTheCaretStaysAtTheEnd) {
+    struct Case {
+        const char* what;
+        int32_t stripHeight;
+        int field;
+        const wchar_t* typed;
+        const wchar_t* shown;
+    };
+    const Case cases[] = {
+        // Every count typed on the way (4, 40, 400, 4000) can be had as it is.
+        {"a five-digit count", 80000, IDC_FRAME_COUNT, L"40000", L"40000"},
+        {"a five-digit height", 80000, IDC_FRAME_HEIGHT, L"40000", L"40000"},
+        // Count 30 takes height 4, which makes 25 frames: the field is rewritten.
+        {"a count no height makes", 100, IDC_FRAME_COUNT, L"30", L"25"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto strip = test::MakeMovie(1, c.stripHeight, 1, {test::kRed, test::kBlue},
+                                           [](int32_t, int32_t, int32_t) { return uint8_t(0); });
+        auto dialog = std::make_unique<CFrameSettingsDialog>();
+        dialog->m_settings.SetApplication(kTestApplication);
+        dialog->m_preview.SetDocument(strip.get());
+        ASSERT_TRUE(dialog->Create(IDD_FRAME_SETTINGS));
+        dialog->ShowWindow(SW_SHOW);
+        ::SetForegroundWindow(*dialog);
+        HWND field = dialog->GetDlgItem(c.field);
+        const RECT r = [&] {
+            RECT w{};
+            ::GetWindowRect(field, &w);
+            return w;
+        }();
+        test::ClickAt(POINT{r.left + 4, (r.top + r.bottom) / 2});
+        test::PressKeys({VK_HOME});
+        test::PressKeys({VK_SHIFT, VK_END});
+        test::TypeDigits(c.typed);
+        test::PumpFor(300, *dialog);
+        EXPECT_EQ(c.shown, Text(*dialog, c.field));
+        EXPECT_EQ(0, ::SendMessageW(field, EM_GETFIRSTVISIBLELINE, 0, 0)) << "scrolled";
+        DWORD start = 0;
+        DWORD end = 0;
+        ::SendMessageW(field, EM_GETSEL, reinterpret_cast<WPARAM>(&start),
+                       reinterpret_cast<LPARAM>(&end));
+        const auto length = DWORD(std::wstring(c.shown).size());
+        EXPECT_EQ(length, start);
+        EXPECT_EQ(length, end);
+        ::SendMessageW(*dialog, WM_COMMAND, IDCANCEL, 0);
+        dialog.reset();
     }
 }
 

@@ -1,5 +1,5 @@
 // The progress window from the program's template: the progress message and its replies, and a
-// real click on Cancel while a save reports through it.
+// real click on Cancel or a real Escape while a save reports through it.
 #include "dialogs/progress_dialog.h"
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 
 #include "doc/animation_document.h"
 #include "framework/app.h"
+#include "framework/real_input.h"
 #include "resources/resource.h"
 #include "view/preview_fixture.h"
 
@@ -105,26 +106,25 @@ TEST_F(ProgressDialogTest, EachMessageChangesWhatItSaysAndRepliesWithTheContinue
 }
 
 // Passes reports on to the progress window; at a chosen report it clicks Cancel with real mouse
-// input and waits until the click is queued, so that the following report sees it.
-struct ClickingSink final : ProgressSink {
-    ClickingSink(ProgressSink& to, HWND button, int at) : inner(to), cancel(button), clickAt(at) {}
+// input, or presses Escape, and waits until the input is queued, so that the following report
+// sees it.
+struct StoppingSink final : ProgressSink {
+    StoppingSink(ProgressSink& to, HWND button, int at, bool byEscape)
+        : inner(to), cancel(button), stopAt(at), escape(byEscape) {}
     bool Report(uint32_t wParam, int32_t lParam) override {
         const bool goOn = inner.Report(wParam, lParam);
         ++reports;
         firstStop = !goOn && firstStop < 0 ? reports : firstStop;
-        if (reports == clickAt) {
-            RECT r{};
-            ::GetWindowRect(cancel, &r);
-            ::SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-            INPUT clicks[2]{};
-            clicks[0].type = clicks[1].type = INPUT_MOUSE;
-            clicks[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-            clicks[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-            ::SendInput(2, clicks, sizeof clicks[0]);
+        if (reports == stopAt) {
+            if (escape) {
+                test::PressKeys({VK_ESCAPE});
+            } else {
+                test::ClickAt(test::CentreOf(cancel));
+            }
             // The input lands in this thread's queue a moment after SendInput returns.
+            const UINT kind = escape ? QS_KEY : QS_MOUSEBUTTON;
             const DWORD deadline = ::GetTickCount() + 5000;
-            while ((HIWORD(::GetQueueStatus(QS_MOUSEBUTTON)) & QS_MOUSEBUTTON) == 0 &&
-                   ::GetTickCount() < deadline) {
+            while ((HIWORD(::GetQueueStatus(kind)) & kind) == 0 && ::GetTickCount() < deadline) {
                 ::Sleep(10);
             }
         }
@@ -133,12 +133,13 @@ struct ClickingSink final : ProgressSink {
 
     ProgressSink& inner;
     HWND cancel;
-    int clickAt;
+    int stopAt;
+    bool escape;
     int reports = 0;
     int firstStop = -1;
 };
 
-TEST_F(ProgressDialogTest, ARealClickOnCancelStopsALongSave) {
+TEST_F(ProgressDialogTest, ARealClickOnCancelOrEscapeStopsALongSave) {
     // 300 frames of 256 x 256 that change every frame: every frame is encoded and reported.
     auto movie = test::MakeMovie(256, 256, 300, {test::kRed, test::kGreen, test::kBlue},
                                  [](int32_t f, int32_t x, int32_t y) {
@@ -146,19 +147,23 @@ TEST_F(ProgressDialogTest, ARealClickOnCancelStopsALongSave) {
                                  });
     const std::filesystem::path target =
         std::filesystem::temp_directory_path() / L"kinetrix-progress-test.avi";
-    std::filesystem::remove(target);
-    CProgressDialog progress;
-    ASSERT_TRUE(progress.CreateWithCaption(IDS_SAVE_CAPTION));
-    CProgressWindowSink window(progress);
-    ClickingSink sink(window, progress.GetDlgItem(IDC_PROGRESS_CANCEL), 20);
-    EXPECT_EQ(0, movie->SaveAvi(&sink, target));
-    // The click is seen at the report right after it was queued.
-    EXPECT_EQ(21, sink.firstStop);
-    EXPECT_EQ(0, progress.m_bContinue);
-    EXPECT_EQ(L"中断処理をしています...", Status(progress));
-    EXPECT_FALSE(CancelEnabled(progress));
-    EXPECT_TRUE(progress.DestroyWindow());
-    EXPECT_FALSE(std::filesystem::exists(target));
+    for (const bool byEscape : {false, true}) {
+        SCOPED_TRACE(byEscape ? "Escape" : "click on Cancel");
+        std::filesystem::remove(target);
+        CProgressDialog progress;
+        ASSERT_TRUE(progress.CreateWithCaption(IDS_SAVE_CAPTION));
+        ::SetForegroundWindow(progress);
+        CProgressWindowSink window(progress);
+        StoppingSink sink(window, progress.GetDlgItem(IDC_PROGRESS_CANCEL), 20, byEscape);
+        EXPECT_EQ(0, movie->SaveAvi(&sink, target));
+        // The input is seen at the report right after it was queued.
+        EXPECT_EQ(21, sink.firstStop);
+        EXPECT_EQ(0, progress.m_bContinue);
+        EXPECT_EQ(L"中断処理をしています...", Status(progress));
+        EXPECT_FALSE(CancelEnabled(progress));
+        EXPECT_TRUE(progress.DestroyWindow());
+        EXPECT_FALSE(std::filesystem::exists(target));
+    }
     // The movie is whole again: it saves without the window.
     EXPECT_EQ(1, movie->SaveAvi(nullptr, target));
     std::filesystem::remove(target);
