@@ -372,13 +372,18 @@ TEST_F(ButtonStripTest, StartingStylesGiveTheFirstStates) {
 }
 
 TEST_F(ButtonStripTest, F1OnTheFocusedStripAsksForHelpOnce) {
-    // The pointer over the other strip, where the system's own F1 request would point.
-    test::MovePointer(test::CentreOf(view.m_hWnd));
+    // The pointer rests on a button, where the system's own F1 request would point too.
+    POINT resting = Centre(3);
+    ::ClientToScreen(play.m_hWnd, &resting);
     ::SetFocus(play.m_hWnd);
+    test::MovePointer(resting);
+    test::PumpFor(200, owner.m_hWnd);
+    ASSERT_EQ(3, play.HotIndex());
     test::PressKeys({VK_F1});
     test::PumpFor(300, owner.m_hWnd);
-    // The hot entry is the open button.
-    EXPECT_EQ((std::vector<std::pair<DWORD_PTR, UINT>>{{516, HELP_CONTEXTPOPUP}}), app.helpCalls);
+    EXPECT_EQ((std::vector<std::pair<DWORD_PTR, UINT>>{
+                  {DWORD_PTR(play.Buttons()[3].helpId), HELP_CONTEXTPOPUP}}),
+              app.helpCalls);
 }
 
 TEST_F(ButtonStripTest, LosingTheFocusOrTheCaptureEndsAPressWithoutAClick) {
