@@ -378,7 +378,7 @@ TEST_F(ButtonStripTest, F1OnTheFocusedStripAsksForHelpOnce) {
     ::SetFocus(play.m_hWnd);
     test::MovePointer(resting);
     test::PumpFor(200, owner.m_hWnd);
-    ASSERT_EQ(3, play.HotIndex());
+    ASSERT_EQ(3, HotEntry());
     test::PressKeys({VK_F1});
     test::PumpFor(300, owner.m_hWnd);
     EXPECT_EQ((std::vector<std::pair<DWORD_PTR, UINT>>{
