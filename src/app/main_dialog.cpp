@@ -2,10 +2,9 @@
 
 #include <shlwapi.h>
 
-#include <iterator>
 #include <utility>
 
-#include "app/main_strips.h"
+#include "app/main_commands.h"
 #include "dialogs/about_dialog.h"
 #include "doc/frame_rules.h"
 #include "framework/app.h"
@@ -19,84 +18,51 @@ const int kMainControlIds[kMainControlCount] = {
     IDC_SPEED_UNIT,   IDC_LOGO,     IDC_SIZE_GRIP,
 };
 
-const MovieCommand kMovieCommands[9] = {
-    {ID_FILE_SAVE_AS, IDC_PLAY_BAR},     {ID_FIRST_FRAME, IDC_PLAY_BAR},
-    {ID_PREV_FRAME, IDC_PLAY_BAR},       {ID_PLAY_PAUSE, IDC_PLAY_BAR},
-    {ID_NEXT_FRAME, IDC_PLAY_BAR},       {ID_LAST_FRAME, IDC_PLAY_BAR},
-    {ID_VIEW_FIT, IDC_VIEW_BAR},         {ID_PLAY_REPEAT, IDC_VIEW_BAR},
-    {ID_VIEW_TRANSPARENT, IDC_VIEW_BAR},
-};
-
 namespace {
 
 constexpr int kSliderPageSize = 10;
 // CW_USEDEFAULT as a stored size: the system's default size.
 constexpr int32_t kDefaultSize = static_cast<int32_t>(0x80000000u);
 
-// Help contexts.
-constexpr DWORD kHelpContents = 1;
-constexpr DWORD kHelpGeneral = 513;
-
-struct HelpEntry {
+// The help topics of the controls that are not command buttons.
+struct ControlHelp {
     int id;
     DWORD context;
 };
-
-constexpr HelpEntry kMenuHelp[] = {
-    {ID_FILE_OPEN, 516},        {ID_FILE_SAVE_AS, 517},  {ID_PLAY_PAUSE, 518},
-    {ID_PREV_FRAME, 519},       {ID_NEXT_FRAME, 520},    {ID_FIRST_FRAME, 521},
-    {ID_LAST_FRAME, 522},       {ID_VIEW_FIT, 526},      {ID_PLAY_REPEAT, 527},
-    {ID_VIEW_TRANSPARENT, 528}, {ID_HELP_CONTENTS, 530}, {ID_CONTEXT_HELP, 531},
-    {ID_APP_EXIT, 532},         {ID_APP_ABOUT, 533},
+constexpr ControlHelp kControlHelp[] = {
+    {IDC_PREVIEW, IDH_PREVIEW},
+    {IDC_FRAME_SLIDER, IDH_FRAME_SLIDER},
+    {IDC_SLIDER_PANEL, IDH_SLIDER_PANEL},
+    {IDC_FRAME_NUMBER, IDH_FRAME_NUMBER},
+    {IDC_FRAME_NUMBER_LABEL, IDH_FRAME_NUMBER},
+    {IDC_SPEED, IDH_SPEED},
+    {IDC_SPEED_SPIN, IDH_SPEED},
+    {IDC_SPEED_UNIT, IDH_SPEED},
+    {IDC_SPEED_LABEL, IDH_SPEED},
+    {IDC_VIEW_BAR, IDH_VIEW_BAR},
+    {IDC_LOGO, IDH_LOGO},
+    {IDC_SIZE_GRIP, IDH_SIZE_GRIP},
 };
-
-constexpr HelpEntry kControlHelp[] = {
-    {IDC_PREVIEW, 514},
-    {IDC_FRAME_SLIDER, 515},
-    {IDC_SLIDER_PANEL, 523},
-    {IDC_FRAME_NUMBER, 524},
-    {IDC_FRAME_NUMBER_LABEL, 524},
-    {IDC_SPEED, 525},
-    {IDC_SPEED_SPIN, 525},
-    {IDC_SPEED_UNIT, 525},
-    {IDC_SPEED_LABEL, 525},
-    {IDC_VIEW_BAR, 529},
-    {IDC_LOGO, 2},
-    {IDC_SIZE_GRIP, 3},
-};
-
-const HelpEntry* FindHelp(const HelpEntry* begin, const HelpEntry* end, int id) {
-    for (const HelpEntry* e = begin; e != end; ++e) {
-        if (e->id == id) {
-            return e;
-        }
-    }
-    return nullptr;
-}
-
-void Help(DWORD context, UINT command) {
-    if (CWinApp* app = AfxGetApp()) {
-        app->WinHelp(context, command);
-    }
-}
 
 }  // namespace
 
 HelpCall MainWindowHelp(int contextType, int id, DWORD ownContext) {
+    constexpr HelpCall kGeneral{true, IDH_MAIN_WINDOW, HELP_CONTEXT};
     if (contextType == HELPINFO_MENUITEM) {
-        const HelpEntry* e = FindHelp(std::begin(kMenuHelp), std::end(kMenuHelp), id);
-        return e ? HelpCall{true, e->context, HELP_CONTEXTPOPUP}
-                 : HelpCall{true, kHelpGeneral, HELP_CONTEXT};
+        const MainCommand* command = FindMainCommand(id);
+        return command ? HelpCall{true, static_cast<DWORD>(command->helpContext), HELP_CONTEXTPOPUP}
+                       : kGeneral;
     }
     // The lower strip answers help for its own buttons from their help ids.
     if (id == IDC_PLAY_BAR) {
         return {};
     }
-    if (const HelpEntry* e = FindHelp(std::begin(kControlHelp), std::end(kControlHelp), id)) {
-        return {true, e->context, HELP_CONTEXTPOPUP};
+    for (const ControlHelp& control : kControlHelp) {
+        if (control.id == id) {
+            return {true, control.context, HELP_CONTEXTPOPUP};
+        }
     }
-    return ownContext != 0 ? HelpCall{true, ownContext, HELP_CONTEXTPOPUP}
-                           : HelpCall{true, kHelpGeneral, HELP_CONTEXT};
+    return ownContext != 0 ? HelpCall{true, ownContext, HELP_CONTEXTPOPUP} : kGeneral;
 }
 
 CMainDialog::CMainDialog(CWnd* parent) : CDialog(IDD_MAIN, parent) {
@@ -124,8 +90,8 @@ void CMainDialog::DoDataExchange(CDataExchange* dx) {
 
 CRegistrySettings CMainDialog::Settings() const {
     CRegistrySettings settings;
-    if (!settingsApplication.empty()) {
-        settings.SetApplication(settingsApplication.c_str());
+    if (!m_settingsApplication.empty()) {
+        settings.SetApplication(m_settingsApplication.c_str());
     }
     return settings;
 }
@@ -198,7 +164,7 @@ BOOL CMainDialog::OnInitDialog() {
     MeasureLayout();
     PlaceWindow(width, height);
     // The file named on the command line, if any.
-    OpenFile(startupFile);
+    OpenFile(m_startupFile);
     return TRUE;
 }
 
@@ -216,7 +182,7 @@ void CMainDialog::MeasureLayout() {
         const RECT r = GetChildRect(kMainControlIds[slot]);
         boxes[slot] = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     }
-    layout = MeasureMainLayout(cw, ch, boxes);
+    m_layout = MeasureMainLayout(cw, ch, boxes);
     m_layoutMeasured = true;
 }
 
@@ -243,7 +209,7 @@ void CMainDialog::PlaceWindow(int32_t width, int32_t height) {
 }
 
 void CMainDialog::ApplyLayout(int32_t cw, int32_t ch) {
-    const MainPlacements placements = ArrangeMainLayout(layout, cw, ch);
+    const MainPlacements placements = ArrangeMainLayout(m_layout, cw, ch);
     HDWP batch = ::BeginDeferWindowPos(kMainControlCount);
     for (int slot = 0; slot < kMainControlCount; ++slot) {
         const ControlPlacement& p = placements[slot];
@@ -321,16 +287,20 @@ void CMainDialog::StopPlayingMark() {
 
 void CMainDialog::SetMovieCommandsEnabled(bool enabled) {
     HMENU menu = ::GetMenu(m_hWnd);
-    for (const MovieCommand& c : kMovieCommands) {
-        ::EnableMenuItem(menu, static_cast<UINT>(c.id),
-                         MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+    for (const MainCommand& c : kMainCommands) {
+        if (c.needsMovie) {
+            ::EnableMenuItem(menu, static_cast<UINT>(c.id),
+                             MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+        }
     }
     for (int id : {IDC_FRAME_SLIDER, IDC_SPEED, IDC_SPEED_SPIN}) {
         ::EnableWindow(GetDlgItem(id), enabled ? TRUE : FALSE);
     }
-    for (const MovieCommand& c : kMovieCommands) {
-        CButtonStrip& strip = c.stripId == IDC_PLAY_BAR ? playBar : viewBar;
-        strip.SetButtonDisabled(c.id, enabled ? 0 : StripState::kDisabled);
+    for (const MainCommand& c : kMainCommands) {
+        if (c.needsMovie) {
+            CButtonStrip& strip = HasButton(kPlayBarLayout, c.id) ? playBar : viewBar;
+            strip.SetButtonDisabled(c.id, enabled ? 0 : StripState::kDisabled);
+        }
     }
 }
 
@@ -374,124 +344,95 @@ void CMainDialog::ToggleView(int id, int32_t& flag) {
     viewBar.SetButtonCheck(id, static_cast<uint32_t>(flag));
 }
 
-void CMainDialog::OnHelp(const HELPINFO* info) {
+bool CMainDialog::OnHelp(const HELPINFO& info) {
     const HelpCall call =
-        MainWindowHelp(info->iContextType, info->iCtrlId, static_cast<DWORD>(info->dwContextId));
+        MainWindowHelp(info.iContextType, info.iCtrlId, static_cast<DWORD>(info.dwContextId));
     if (call.call) {
-        Help(call.context, call.command);
+        AfxHelp(call.context, call.command);
+    }
+    return true;
+}
+
+void CMainDialog::OnSize(UINT, int clientWidth, int clientHeight) {
+    if (m_layoutMeasured) {
+        ApplyLayout(clientWidth, clientHeight);
     }
 }
 
-bool CMainDialog::OnCommand(int id, int code, HWND) {
-    // Menus (code 0), accelerators (code 1) and the strips (code 0) share the command ids.
-    const bool command = code == 0 || code == 1;
-    switch (id) {
-        case ID_FILE_OPEN:
-            if (command) {
-                OnFileOpen();
-            }
-            return command;
-        case ID_FILE_SAVE_AS:
-            if (command) {
-                OnFileSaveAs();
-            }
-            return command;
-        case ID_APP_EXIT:
-            if (command) {
-                CDialog::OnOK();
-            }
-            return command;
-        case ID_PLAY_PAUSE:
-            if (command) {
-                OnPlayPause();
-            }
-            return command;
-        case ID_PREV_FRAME:
-            if (command) {
-                OnStepBack();
-            }
-            return command;
-        case ID_NEXT_FRAME:
-            if (command) {
-                OnStepForward();
-            }
-            return command;
-        case ID_FIRST_FRAME:
-            if (command) {
-                OnFirstFrame();
-            }
-            return command;
-        case ID_LAST_FRAME:
-            if (command) {
-                OnLastFrame();
-            }
-            return command;
-        case ID_PLAY_REPEAT:
-            if (command) {
-                OnRepeat();
-            }
-            return command;
-        case ID_VIEW_FIT:
-            if (command) {
-                ToggleView(ID_VIEW_FIT, fit);
-                preview.SetFit(fit);
-            }
-            return command;
-        case ID_VIEW_TRANSPARENT:
-            if (command) {
-                ToggleView(ID_VIEW_TRANSPARENT, transparent);
-                preview.SetTransparent(transparent);
-            }
-            return command;
-        case ID_APP_ABOUT:
-        case IDC_LOGO:
-            if (code == 0) {
-                CAboutDialog about;
-                about.DoModal();
-            }
-            return code == 0;
-        case ID_CONTEXT_HELP:
-            if (command) {
-                // The system's what's-this mode, started where the pointer is.
-                SendMessage(WM_SYSCOMMAND, SC_CONTEXTHELP, static_cast<LPARAM>(::GetMessagePos()));
-            }
-            return command;
-        case ID_HELP_CONTENTS:
-            if (command) {
-                Help(kHelpContents, HELP_CONTEXT);
-            }
-            return command;
-        case IDC_PREVIEW:
-            // The preview stepped a frame during playback.
-            if (code == 0) {
-                OnFrameStepped();
-            }
-            return code == 0;
-        case IDC_SPEED:
-            if (code == EN_CHANGE) {
-                OnSpeedChanged();
-                return true;
-            }
-            return false;
-        default:
-            return false;
+void CMainDialog::OnExit() {
+    // Ends the window as OK would: only when the speed field holds a valid number.
+    CDialog::OnOK();
+}
+
+void CMainDialog::OnFit() {
+    ToggleView(ID_VIEW_FIT, fit);
+    preview.SetFit(fit);
+}
+
+void CMainDialog::OnTransparent() {
+    ToggleView(ID_VIEW_TRANSPARENT, transparent);
+    preview.SetTransparent(transparent);
+}
+
+void CMainDialog::OnContextHelp() {
+    // The system's what's-this mode, started where the pointer is.
+    SendMessage(WM_SYSCOMMAND, SC_CONTEXTHELP, static_cast<LPARAM>(::GetMessagePos()));
+}
+
+void CMainDialog::OnHelpContents() {
+    AfxHelp(IDH_CONTENTS, HELP_CONTEXT);
+}
+
+void CMainDialog::OnAbout() {
+    CAboutDialog about;
+    about.DoModal();
+}
+
+bool CMainDialog::OnCommand(int id, int code, HWND control) {
+    // Menus and the strips send code 0, the accelerators code 1.
+    constexpr int kMenuOrKey = -1;
+    struct Handler {
+        int id;
+        int code;  // kMenuOrKey for either
+        void (CMainDialog::*run)();
+    };
+    static constexpr Handler kHandlers[] = {
+        {ID_FILE_OPEN, kMenuOrKey, &CMainDialog::OnFileOpen},
+        {ID_FILE_SAVE_AS, kMenuOrKey, &CMainDialog::OnFileSaveAs},
+        {ID_APP_EXIT, kMenuOrKey, &CMainDialog::OnExit},
+        {ID_PLAY_PAUSE, kMenuOrKey, &CMainDialog::OnPlayPause},
+        {ID_PREV_FRAME, kMenuOrKey, &CMainDialog::OnStepBack},
+        {ID_NEXT_FRAME, kMenuOrKey, &CMainDialog::OnStepForward},
+        {ID_FIRST_FRAME, kMenuOrKey, &CMainDialog::OnFirstFrame},
+        {ID_LAST_FRAME, kMenuOrKey, &CMainDialog::OnLastFrame},
+        {ID_PLAY_REPEAT, kMenuOrKey, &CMainDialog::OnRepeat},
+        {ID_VIEW_FIT, kMenuOrKey, &CMainDialog::OnFit},
+        {ID_VIEW_TRANSPARENT, kMenuOrKey, &CMainDialog::OnTransparent},
+        {ID_CONTEXT_HELP, kMenuOrKey, &CMainDialog::OnContextHelp},
+        {ID_HELP_CONTENTS, kMenuOrKey, &CMainDialog::OnHelpContents},
+        {ID_APP_ABOUT, 0, &CMainDialog::OnAbout},
+        {IDC_LOGO, BN_CLICKED, &CMainDialog::OnAbout},
+        // The preview stepped a frame during playback.
+        {IDC_PREVIEW, 0, &CMainDialog::OnFrameStepped},
+        {IDC_SPEED, EN_CHANGE, &CMainDialog::OnSpeedChanged},
+    };
+    for (const Handler& handler : kHandlers) {
+        const bool codeMatches =
+            handler.code == kMenuOrKey ? code == 0 || code == 1 : code == handler.code;
+        if (handler.id == id && codeMatches) {
+            (this->*handler.run)();
+            return true;
+        }
     }
+    return CDialog::OnCommand(id, code, control);
 }
 
 LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_COMMAND:
-            if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
-                return 0;
-            }
-            break;
         case WM_CLOSE:
             // The dialog manager would turn Close into IDCANCEL, which this window ignores.
-            CDialog::OnOK();
+            OnExit();
             return 0;
-        case WM_HELP:
-            OnHelp(reinterpret_cast<const HELPINFO*>(lParam));
-            return TRUE;
         case WM_HSCROLL:
             if (reinterpret_cast<HWND>(lParam) == slider.m_hWnd && slider.m_hWnd != nullptr) {
                 OnSliderMoved();
@@ -509,13 +450,6 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_QUERYDRAGICON:
             return reinterpret_cast<LRESULT>(icon);
-        case WM_SIZE: {
-            const LRESULT result = Default();
-            if (m_layoutMeasured) {
-                ApplyLayout(LOWORD(lParam), HIWORD(lParam));
-            }
-            return result;
-        }
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMinTrackSize = {minWidth, minHeight};
@@ -533,7 +467,7 @@ LRESULT CMainDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY: {
             const LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
             // Closes the help window.
-            Help(0, HELP_QUIT);
+            AfxHelp(0, HELP_QUIT);
             return result;
         }
         default:

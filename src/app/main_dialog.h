@@ -18,7 +18,7 @@
 
 #include "app/main_layout.h"
 #include "controls/button_strip.h"
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "controls/size_grip.h"
 #include "doc/animation_document.h"
 #include "doc/file_readers.h"
@@ -32,14 +32,6 @@ namespace kx {
 
 // Ids of the controls in the order of the layout table (MainControl).
 extern const int kMainControlIds[kMainControlCount];
-
-// The commands that need a movie, in the order they are enabled and grayed, with the strip that
-// holds the button of each (1051 the lower strip, 1050 the upper one).
-struct MovieCommand {
-    int id;
-    int stripId;
-};
-extern const MovieCommand kMovieCommands[9];
 
 // What a help request becomes: a call of the application's help with a context and a command,
 // or no call at all.
@@ -70,11 +62,13 @@ class CMainDialog : public CDialog {
 public:
     // Passes of a play: without end with repeat on, else one.
     static constexpr int32_t kSinglePass = 1;
-    // Document states.
-    static constexpr int32_t kNoMovie = -1;
-    static constexpr int32_t kLoading = -2;
-    static constexpr int32_t kLoaded = 2;
-    static constexpr int32_t kShown = 1;
+    // Where the window is with its movie. A movie is there in the states above 0.
+    enum DocumentState : int32_t {
+        kLoading = -2,  // a file is being read; a read that stops here is discarded
+        kNoMovie = -1,
+        kShown = 1,
+        kLoaded = 2,  // read and composed, not yet shown
+    };
 
     explicit CMainDialog(CWnd* parent = nullptr);
     ~CMainDialog() override;
@@ -93,20 +87,19 @@ public:
     CSizeGrip sizeGrip;
     std::wstring path;  // the file shown, or the last path used
     HACCEL accelerators = nullptr;
-    int32_t documentState = kNoMovie;
+    DocumentState documentState = kNoMovie;
     int32_t playing = 0;
     int32_t fit = 0;
     int32_t repeat = 1;
     int32_t transparent = 0;
     int32_t minWidth = 0;  // the window's size at start-up: the smallest it can be made
     int32_t minHeight = 0;
-    MainLayout layout;  // distances measured at start-up
 
     // The settings key's application part; empty for the program's own (tests use another).
-    std::wstring settingsApplication;
+    std::wstring m_settingsApplication;
     // The file named on the command line, opened at the end of the window's start-up; null for
     // none.
-    const wchar_t* startupFile = nullptr;
+    const wchar_t* m_startupFile = nullptr;
 
     // Opening and saving files. A file opened while a movie is shown goes to a second copy of
     // the program; otherwise its first bytes choose the bitmap or the AVI reader.
@@ -126,11 +119,14 @@ public:
     // window is disabled or reading a file.
     void OnDropFiles(HDROP drop);
 
-    // A movie was loaded or composed (state 2): show it and enable the movie commands (state 1).
+    // A movie was loaded or composed (kLoaded): show it and enable the movie commands (kShown).
     void ShowLoadedMovie();
-    // A load failed or was cancelled (state -2): unbind the movie and gray the movie commands
-    // (state -1). The movie's frames are the caller's to release.
+    // A load failed or was cancelled (kLoading): unbind the movie and gray the movie commands
+    // (kNoMovie). The movie's frames are the caller's to release.
     void DiscardMovie();
+
+    // A movie is loaded or shown: the movie commands apply to it.
+    bool HasMovie() const { return documentState == kShown || documentState == kLoaded; }
 
     // Stops playback, releases the movie and writes the settings, then destroys the window.
     BOOL DestroyWindow() override;
@@ -158,9 +154,10 @@ private:
     void ApplyLayout(int32_t cw, int32_t ch);
     void PaintMinimised();
 
-    // Returns TRUE when the command was one of the window's.
-    bool OnCommand(int id, int code, HWND control);
-    void OnHelp(const HELPINFO* info);
+    bool OnCommand(int id, int code, HWND control) override;
+    // Every help request is answered, by MainWindowHelp's call.
+    bool OnHelp(const HELPINFO& info) override;
+    void OnSize(UINT kind, int clientWidth, int clientHeight) override;
     void SetMovieCommandsEnabled(bool enabled);
     void CheckMenu(int id, int32_t on);
     void StopPlayingMark();
@@ -175,6 +172,14 @@ private:
     // The frame settings dialog and the composition of the strip just read.
     void CutStrip(class CProgressDialog& progress);
 
+    // Menu commands besides the file and transport ones.
+    void OnExit();
+    void OnFit();
+    void OnTransparent();
+    void OnContextHelp();
+    void OnHelpContents();
+    void OnAbout();
+
     // Transport.
     void OnPlayPause();
     void ShowFrameNumber();
@@ -187,6 +192,7 @@ private:
     void OnSpeedChanged();
     void OnFrameStepped();
 
+    MainLayout m_layout;  // distances measured at start-up
     bool m_layoutMeasured = false;
 };
 

@@ -25,8 +25,6 @@ namespace kx {
 
 namespace {
 
-constexpr UINT kOpenHelpContext = 534;
-constexpr UINT kSaveHelpContext = 535;
 constexpr DWORD kOpenFlags = OFN_HIDEREADONLY | OFN_SHAREAWARE | OFN_NONETWORKBUTTON | OFN_EXPLORER;
 constexpr DWORD kSaveFlags = kOpenFlags | OFN_OVERWRITEPROMPT;
 // The save dialog's file type that asks for a run-length compressed bitmap.
@@ -106,7 +104,7 @@ void CMainDialog::StartSecondCopy(const SecondCopyStart& start) {
 void CMainDialog::OnFileOpen() {
     const std::wstring filter = LoadStringResource(IDS_OPEN_FILTER);
     const std::wstring title = LoadStringResource(IDS_OPEN_TITLE);
-    CFileDialogWithHelp dialog(TRUE, kOpenHelpContext, nullptr, path.c_str(), kOpenFlags,
+    CFileDialogWithHelp dialog(TRUE, IDH_OPEN_DIALOG, nullptr, path.c_str(), kOpenFlags,
                                filter.c_str(), this);
     dialog.m_ofn.lpstrTitle = title.c_str();
     dialog.m_ofn.nFilterIndex = 1;
@@ -155,7 +153,7 @@ void CMainDialog::OpenFile(const wchar_t* filePath, FileSource source) {
     if (filePath == nullptr) {
         return;
     }
-    if (documentState >= kShown) {
+    if (HasMovie()) {
         StartCopyFor(filePath);
         return;
     }
@@ -205,8 +203,8 @@ void CMainDialog::LoadStrip(const FileReader& reader) {
 void CMainDialog::CutStrip(CProgressDialog& progress) {
     documentState = kLoading;
     CFrameSettingsDialog settings;
-    if (!settingsApplication.empty()) {
-        settings.m_settings.SetApplication(settingsApplication.c_str());
+    if (!m_settingsApplication.empty()) {
+        settings.m_settings.SetApplication(m_settingsApplication.c_str());
     }
     settings.m_preview.SetDocument(&document);
     if (settings.DoModal() != IDOK) {
@@ -245,7 +243,7 @@ void CMainDialog::LoadMovie(const FileReader& reader) {
 }
 
 void CMainDialog::OnFileSaveAs() {
-    if (documentState <= 0) {
+    if (!HasMovie()) {
         return;
     }
     // The proposed name is the current one without its extension (cut at the last dot).
@@ -255,7 +253,7 @@ void CMainDialog::OnFileSaveAs() {
     }
     const std::wstring filter = LoadStringResource(IDS_SAVE_FILTER);
     const std::wstring title = LoadStringResource(IDS_SAVE_TITLE);
-    CFileDialogWithHelp dialog(FALSE, kSaveHelpContext, L"avi", proposed.c_str(), kSaveFlags,
+    CFileDialogWithHelp dialog(FALSE, IDH_SAVE_DIALOG, L"avi", proposed.c_str(), kSaveFlags,
                                filter.c_str(), this);
     dialog.m_ofn.lpstrTitle = title.c_str();
     dialog.m_ofn.nFilterIndex = 1;

@@ -83,7 +83,7 @@ void CMainDialog::OnSliderMoved() {
 }
 
 void CMainDialog::OnSpeedChanged() {
-    if (documentState <= 0) {
+    if (!HasMovie()) {
         return;
     }
     // A field that does not validate has shown its message; the period is set from whatever

@@ -43,7 +43,7 @@ struct LayoutBox {
 
 // The distances taken at start-up.
 struct MainLayout {
-    int32_t previewLeft = 0;  // L0
+    int32_t previewLeft = 0;  // the preview's left edge
     int32_t marginX = 0;      // the preview's left plus right margin
     int32_t marginY = 0;      // the preview's top plus bottom margin
     int32_t viewBarHeight = 0;

@@ -5,7 +5,7 @@
 #include "app/command_line.h"
 #include "app/help_pages.h"
 #include "app/main_dialog.h"
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "dialogs/splash_window.h"
 #include "resources/resource.h"
 #include "settings/registry_settings.h"
@@ -28,7 +28,7 @@ BOOL CMovieApp::InitApplication() {
     CLogoButton::SetLogoBitmaps(IDB_LOGO_32X12, IDB_LOGO_42X16, IDB_LOGO_52X20, IDB_LOGO_66X24, -1,
                                 IDB_LOGO_86X32);
 
-    const CommandLine parsed = ParseCommandLine(m_lpCmdLine ? m_lpCmdLine : L"");
+    const CommandLine parsed = ParseCommandLine(m_commandLine ? m_commandLine : L"");
     switches = parsed.switches;
     fileArgument = parsed.file;
     if (switches & kSwitchRemoveSettings) {
@@ -48,7 +48,7 @@ BOOL CMovieApp::InitApplication() {
 
 BOOL CMovieApp::InitInstance() {
     CMainDialog dialog;
-    dialog.startupFile = fileArgument ? fileArgument->c_str() : nullptr;
+    dialog.m_startupFile = fileArgument ? fileArgument->c_str() : nullptr;
     m_pMainWnd = &dialog;
     // The panel goes on its first tick, which comes once the main window's loop runs.
     if (splash != nullptr &&

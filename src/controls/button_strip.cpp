@@ -50,27 +50,63 @@ public:
     bool Ready() const { return m_source.Get() != nullptr && m_cellSelected.Selected(); }
     HDC Canvas() const { return m_canvas.Get(); }
 
-    // Selects a picture or mask as the source; false when there is none.
-    bool Use(HBITMAP bitmap) {
-        return bitmap != nullptr && ::SelectObject(m_source.Get(), bitmap) != nullptr;
+    // The picture the following calls draw: the square at (sourceX, 0) of the image row, whose
+    // pictures are imageSize wide, drawn size x size (scaled when the sizes differ).
+    void SetPicture(int32_t sourceX, int32_t imageSize, int32_t size) {
+        m_sourceX = sourceX;
+        m_imageSize = imageSize;
+        m_size = size;
     }
-    // Combines the source square at (sourceX, 0) into the canvas at (at, at), size d, scaled
-    // from imageSize when they differ.
-    void Blit(int32_t at, int32_t d, int32_t sourceX, int32_t imageSize, DWORD rop) const {
-        if (d == imageSize) {
-            ::BitBlt(m_canvas.Get(), at, at, d, d, m_source.Get(), sourceX, 0, rop);
-        } else {
-            ::StretchBlt(m_canvas.Get(), at, at, d, d, m_source.Get(), sourceX, 0, imageSize,
-                         imageSize, rop);
+    // The 0-pixels of a mask turn black in the canvas, at (at, at).
+    void Clear(HBITMAP mask, int32_t at) {
+        if (Use(mask)) {
+            ::SetTextColor(m_canvas.Get(), kBlack);
+            ::SetBkColor(m_canvas.Get(), kWhite);
+            Blit(at, SRCAND);
+        }
+    }
+    // The 0-pixels of a mask get a colour ORed in.
+    void Paint(HBITMAP mask, COLORREF colour, int32_t at) {
+        if (Use(mask)) {
+            ::SetTextColor(m_canvas.Get(), colour);
+            ::SetBkColor(m_canvas.Get(), kBlack);
+            Blit(at, SRCPAINT);
+        }
+    }
+    // The 0-pixels of a mask in one colour.
+    void Stamp(HBITMAP mask, COLORREF colour, int32_t at) {
+        Clear(mask, at);
+        Paint(mask, colour, at);
+    }
+    // A picture whose transparent pixels are black, ORed into a cleared area.
+    void Picture(HBITMAP picture, int32_t at) {
+        if (Use(picture)) {
+            Blit(at, SRCPAINT);
         }
     }
 
 private:
+    // Selects a picture or mask as the source; false when there is none.
+    bool Use(HBITMAP bitmap) {
+        return bitmap != nullptr && ::SelectObject(m_source.Get(), bitmap) != nullptr;
+    }
+    void Blit(int32_t at, DWORD rop) const {
+        if (m_size == m_imageSize) {
+            ::BitBlt(m_canvas.Get(), at, at, m_size, m_size, m_source.Get(), m_sourceX, 0, rop);
+        } else {
+            ::StretchBlt(m_canvas.Get(), at, at, m_size, m_size, m_source.Get(), m_sourceX, 0,
+                         m_imageSize, m_imageSize, rop);
+        }
+    }
+
     MemoryDC m_canvas;
     MemoryDC m_source;
     Bitmap m_cell;
     SelectGuard m_cellSelected;
     HGDIOBJ m_sourcePrevious;
+    int32_t m_sourceX = 0;
+    int32_t m_imageSize = 16;
+    int32_t m_size = 16;
 };
 
 CButtonStrip::CButtonStrip() {
@@ -119,7 +155,8 @@ bool CButtonStrip::SetButtons(const StripButtonDef* defs, int32_t count) {
             entry.image = image++;
         }
         entry.x = kUnplaced;
-        entry.state = entry.style & (StripState::kDisabled | StripState::kHidden);
+        entry.state = ((entry.style & StripStyle::kStartsDisabled) ? StripState::kDisabled : 0) |
+                      ((entry.style & StripStyle::kStartsHidden) ? StripState::kHidden : 0);
     }
     while (!m_buttons.empty() && m_buttons.back().IsSeparator()) {
         m_buttons.pop_back();
@@ -224,6 +261,15 @@ void CButtonStrip::SetCaption(const wchar_t* text) {
 // ---------------------------------------------------------------------------------------------
 // Pictures and layout
 
+HBITMAP CButtonStrip::LoadPicture(COLORREF mappedGlyph) const {
+    HINSTANCE instance = AfxGetInstanceHandle();
+    if (m_glyphColor == kNoColor) {
+        return ::LoadBitmapW(instance, MAKEINTRESOURCEW(m_bitmapId));
+    }
+    COLORMAP map{m_glyphColor, mappedGlyph};
+    return ::CreateMappedBitmap(instance, m_bitmapId, 0, &map, 1);
+}
+
 bool CButtonStrip::PrepareImages(bool relayout) {
     m_imageSize = 16;
     if (m_bitmapId == 0 || m_hWnd == nullptr) {
@@ -236,77 +282,70 @@ bool CButtonStrip::PrepareImages(bool relayout) {
     m_imageBitmap.Reset();
     m_embossMask.Reset();
     m_transparencyMask.Reset();
-
-    HINSTANCE instance = AfxGetInstanceHandle();
-    // The picture with the glyph colour mapped to mappedGlyph.
-    auto load = [&](COLORREF mappedGlyph) {
-        if (m_glyphColor == kNoColor) {
-            return ::LoadBitmapW(instance, MAKEINTRESOURCEW(m_bitmapId));
-        }
-        COLORMAP map{m_glyphColor, mappedGlyph};
-        return ::CreateMappedBitmap(instance, m_bitmapId, 0, &map, 1);
-    };
     // For the masks the glyph is black, so that it counts as dark; dark red when black is the
     // transparent colour.
-    Bitmap picture(load(m_transparentColor == kBlack ? RGB(128, 0, 0) : kBlack));
+    Bitmap picture(LoadPicture(m_transparentColor == kBlack ? RGB(128, 0, 0) : kBlack));
     if (!picture) {
         return false;
     }
     BITMAP info{};
     ::GetObjectW(picture.Get(), sizeof info, &info);
     m_imageSize = info.bmHeight;
-    const int width = info.bmWidth;
-    const int height = info.bmHeight;
-    m_embossMask.Reset(::CreateBitmap(width, height, 1, 1, nullptr));
-    m_transparencyMask.Reset(::CreateBitmap(width, height, 1, 1, nullptr));
+    const SIZE size{info.bmWidth, info.bmHeight};
     MemoryDC a(windowDc.Get());
     MemoryDC b(windowDc.Get());
-    if (!m_embossMask || !m_transparencyMask || a.Get() == nullptr || b.Get() == nullptr) {
+    if (a.Get() == nullptr || b.Get() == nullptr || !BuildMasks(a.Get(), b.Get(), picture, size)) {
         return false;
     }
-    HGDIOBJ aPrevious = ::SelectObject(a.Get(), m_transparencyMask.Get());
-    HGDIOBJ bPrevious = ::SelectObject(b.Get(), picture.Get());
+    picture.Reset();
+    m_imageBitmap.Reset(LoadPicture(m_textColor));
+    if (!m_imageBitmap) {
+        return false;
+    }
+    // Transparent pixels become black, so that the picture can be ORed into a cleared area.
+    SelectGuard image(a.Get(), m_imageBitmap.Get());
+    SelectGuard mask(b.Get(), m_transparencyMask.Get());
+    ::SetBkColor(a.Get(), kBlack);
+    ::SetTextColor(a.Get(), kWhite);
+    ::BitBlt(a.Get(), 0, 0, size.cx, size.cy, b.Get(), 0, 0, SRCAND);
+    if (relayout) {
+        LayOut();
+    }
+    return true;
+}
 
+bool CButtonStrip::BuildMasks(HDC a, HDC b, const Bitmap& picture, SIZE size) {
+    const int width = size.cx;
+    const int height = size.cy;
+    m_embossMask.Reset(::CreateBitmap(width, height, 1, 1, nullptr));
+    m_transparencyMask.Reset(::CreateBitmap(width, height, 1, 1, nullptr));
+    if (!m_embossMask || !m_transparencyMask) {
+        return false;
+    }
+    HGDIOBJ aPrevious = ::SelectObject(a, m_transparencyMask.Get());
+    HGDIOBJ bPrevious = ::SelectObject(b, picture.Get());
     // A colour-to-monochrome copy gives 1 where the source has the source DC's background
     // colour; a monochrome-to-colour copy gives the text colour for 0 and the background for 1.
     if (m_transparentColor != kNoColor) {
-        ::SetBkColor(b.Get(), m_transparentColor);
-        ::BitBlt(a.Get(), 0, 0, width, height, b.Get(), 0, 0, SRCCOPY);
+        ::SetBkColor(b, m_transparentColor);
+        ::BitBlt(a, 0, 0, width, height, b, 0, 0, SRCCOPY);
     } else {
-        ::PatBlt(a.Get(), 0, 0, width, height, BLACKNESS);
+        ::PatBlt(a, 0, 0, width, height, BLACKNESS);
     }
-    ::SelectObject(a.Get(), m_embossMask.Get());
-    ::PatBlt(a.Get(), 0, 0, width, height, BLACKNESS);
+    ::SelectObject(a, m_embossMask.Get());
+    ::PatBlt(a, 0, 0, width, height, BLACKNESS);
     // Every picture pixel ANDed with light grey: light grey exactly where all three components
     // are 192 or more.
-    ::SetTextColor(b.Get(), kLightLimit);
-    ::BitBlt(b.Get(), 0, 0, width, height, a.Get(), 0, 0, SRCAND);
-    ::SetBkColor(b.Get(), kLightLimit);
-    ::BitBlt(a.Get(), 0, 0, width, height, b.Get(), 0, 0, SRCCOPY);
+    ::SetTextColor(b, kLightLimit);
+    ::BitBlt(b, 0, 0, width, height, a, 0, 0, SRCAND);
+    ::SetBkColor(b, kLightLimit);
+    ::BitBlt(a, 0, 0, width, height, b, 0, 0, SRCCOPY);
     // Transparent pixels are not dark either.
-    ::SelectObject(b.Get(), m_transparencyMask.Get());
-    ::BitBlt(a.Get(), 0, 0, width, height, b.Get(), 0, 0, SRCPAINT);
-
-    ::SelectObject(a.Get(), aPrevious);
-    ::SelectObject(b.Get(), bPrevious);
-    picture.Reset();
-    m_imageBitmap.Reset(load(m_textColor));
-    bool result = false;
-    if (m_imageBitmap) {
-        // Transparent pixels become black, so that the picture can be ORed into a cleared area.
-        aPrevious = ::SelectObject(a.Get(), m_imageBitmap.Get());
-        bPrevious = ::SelectObject(b.Get(), m_transparencyMask.Get());
-        ::SetBkColor(a.Get(), kBlack);
-        ::SetTextColor(a.Get(), kWhite);
-        ::BitBlt(a.Get(), 0, 0, width, height, b.Get(), 0, 0, SRCAND);
-        ::SelectObject(a.Get(), aPrevious);
-        ::SelectObject(b.Get(), bPrevious);
-        result = true;
-    }
-    if (relayout && result) {
-        LayOut();
-    }
-    return result;
+    ::SelectObject(b, m_transparencyMask.Get());
+    ::BitBlt(a, 0, 0, width, height, b, 0, 0, SRCPAINT);
+    ::SelectObject(a, aPrevious);
+    ::SelectObject(b, bPrevious);
+    return true;
 }
 
 void CButtonStrip::LayOut() {
@@ -439,82 +478,69 @@ void CButtonStrip::DrawEntry(HDC target, CellPainter& painter, int32_t index) {
         ::DrawEdge(target, &line, BDR_SUNKENOUTER, BF_LEFT | BF_RIGHT | BF_MIDDLE);
         return;
     }
-
-    HDC canvas = painter.Canvas();
-    RECT square{0, 0, cell, cell};
-    // Picture size d at offset o: shrunk to the cell less 2 on each side when it does not fit,
+    // Picture size at an offset: shrunk to the cell less 2 on each side when it does not fit,
     // else centred when the cell leaves 3 on each side, else 2 from the corner.
-    int32_t d = m_imageSize;
-    int32_t o = 2;
+    int32_t size = m_imageSize;
+    int32_t offset = 2;
     if (cell - 4 < m_imageSize) {
-        d = cell - 4;
+        size = cell - 4;
     } else if (cell - 6 >= m_imageSize) {
-        o = (cell - m_imageSize) / 2;
+        offset = (cell - m_imageSize) / 2;
     }
-    const int32_t sourceX = entry.image * m_imageSize;
-    // The 0-pixels of a mask turn black.
-    auto clear = [&](HBITMAP mask, int32_t at) {
-        if (painter.Use(mask)) {
-            ::SetTextColor(canvas, kBlack);
-            ::SetBkColor(canvas, kWhite);
-            painter.Blit(at, d, sourceX, m_imageSize, SRCAND);
-        }
-    };
-    // The 0-pixels of a mask get a colour ORed in.
-    auto paint = [&](HBITMAP mask, COLORREF colour, int32_t at) {
-        if (painter.Use(mask)) {
-            ::SetTextColor(canvas, colour);
-            ::SetBkColor(canvas, kBlack);
-            painter.Blit(at, d, sourceX, m_imageSize, SRCPAINT);
-        }
-    };
-    auto stamp = [&](HBITMAP mask, COLORREF colour, int32_t at) {
-        clear(mask, at);
-        paint(mask, colour, at);
-    };
+    painter.SetPicture(entry.image * m_imageSize, m_imageSize, size);
+    if (entry.state & StripState::kDisabled) {
+        DrawDisabledCell(painter, entry.state, offset);
+    } else {
+        DrawEnabledCell(painter, entry.state, offset);
+    }
+    ::BitBlt(target, entry.x, top, cell, cell, painter.Canvas(), 0, 0, SRCCOPY);
+}
 
-    const uint16_t state = entry.state;
+void CButtonStrip::DrawDisabledCell(CellPainter& painter, uint16_t state, int32_t offset) {
+    RECT square{0, 0, m_geometry.cellSize, m_geometry.cellSize};
+    if (state & StripState::kCheckMask) {
+        ::DrawEdge(painter.Canvas(), &square, BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE);
+    } else {
+        ::FillRect(painter.Canvas(), &square, m_faceBrush);
+    }
+    // An embossed picture: the dark pixels in highlight, one pixel down and right, under the
+    // same pixels in shadow.
+    painter.Clear(m_transparencyMask.Get(), offset);
+    painter.Clear(m_transparencyMask.Get(), offset + 1);
+    painter.Paint(m_transparencyMask.Get(), m_faceColor, offset);
+    painter.Paint(m_transparencyMask.Get(), m_faceColor, offset + 1);
+    painter.Stamp(m_embossMask.Get(), m_highlightColor, offset + 1);
+    painter.Stamp(m_embossMask.Get(), m_shadowColor, offset);
+}
+
+void CButtonStrip::DrawEnabledCell(CellPainter& painter, uint16_t state, int32_t offset) {
+    HDC canvas = painter.Canvas();
+    const int32_t cell = m_geometry.cellSize;
+    RECT square{0, 0, cell, cell};
     const uint16_t check = state & StripState::kCheckMask;
     const bool pressed = (state & StripState::kPressed) != 0;
     const bool hot = (state & StripState::kHot) != 0;
-    if (state & StripState::kDisabled) {
-        if (check) {
-            ::DrawEdge(canvas, &square, BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE);
-        } else {
-            ::FillRect(canvas, &square, m_faceBrush);
-        }
-        // An embossed picture: the dark pixels in highlight, one pixel down and right, under
-        // the same pixels in shadow.
-        clear(m_transparencyMask.Get(), o);
-        clear(m_transparencyMask.Get(), o + 1);
-        paint(m_transparencyMask.Get(), m_faceColor, o);
-        paint(m_transparencyMask.Get(), m_faceColor, o + 1);
-        stamp(m_embossMask.Get(), m_highlightColor, o + 1);
-        stamp(m_embossMask.Get(), m_shadowColor, o);
+    if (check) {
+        RECT wide{-4, -4, cell + 4, cell + 4};
+        ::DrawFrameControl(canvas, &wide, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_CHECKED);
+        const bool soft = hot && (m_flags & kFocusFlag) && !pressed;
+        ::DrawEdge(canvas, &square, BDR_SUNKENOUTER, BF_RECT | (soft ? BF_SOFT : 0));
+    } else if (pressed) {
+        ::DrawEdge(canvas, &square, BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE);
+    } else if (hot) {
+        ::DrawEdge(canvas, &square, BDR_RAISEDINNER, BF_RECT | BF_MIDDLE);
     } else {
-        const int32_t at = pressed ? o + 1 : o;
-        if (check) {
-            RECT wide{-4, -4, cell + 4, cell + 4};
-            ::DrawFrameControl(canvas, &wide, DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_CHECKED);
-            const bool soft = hot && (m_flags & kFocusFlag) && !pressed;
-            ::DrawEdge(canvas, &square, BDR_SUNKENOUTER, BF_RECT | (soft ? BF_SOFT : 0));
-        } else if (pressed) {
-            ::DrawEdge(canvas, &square, BDR_SUNKENOUTER, BF_RECT | BF_MIDDLE);
-        } else if (hot) {
-            ::DrawEdge(canvas, &square, BDR_RAISEDINNER, BF_RECT | BF_MIDDLE);
-        } else {
-            ::FillRect(canvas, &square, m_faceBrush);
-        }
-        clear(m_transparencyMask.Get(), at);
-        if (check == StripState::kIndeterminate) {
-            // A flat glyph in shadow.
-            paint(m_transparencyMask.Get(), m_faceColor, at);
-            stamp(m_embossMask.Get(), m_shadowColor, at);
-        } else if (painter.Use(m_imageBitmap.Get())) {
-            painter.Blit(at, d, sourceX, m_imageSize, SRCPAINT);
-        }
+        ::FillRect(canvas, &square, m_faceBrush);
     }
-    ::BitBlt(target, entry.x, top, cell, cell, canvas, 0, 0, SRCCOPY);
+    const int32_t at = pressed ? offset + 1 : offset;
+    painter.Clear(m_transparencyMask.Get(), at);
+    if (check == StripState::kIndeterminate) {
+        // A flat glyph in shadow.
+        painter.Paint(m_transparencyMask.Get(), m_faceColor, at);
+        painter.Stamp(m_embossMask.Get(), m_shadowColor, at);
+    } else {
+        painter.Picture(m_imageBitmap.Get(), at);
+    }
 }
 
 void CButtonStrip::DrawChevron(HDC dc) {
@@ -1123,7 +1149,48 @@ BOOL CButtonStrip::PreTranslateMessage(MSG* msg) {
     return CDrawnControl::PreTranslateMessage(msg);
 }
 
+bool CButtonStrip::OnInput(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONDBLCLK:
+            OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return true;
+        case WM_LBUTTONUP:
+            OnMouseUp();
+            return true;
+        case WM_MOUSEMOVE:
+            OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            return true;
+        case WM_CAPTURECHANGED:
+            OnCaptureChanged();
+            return true;
+        case WM_MOUSELEAVE:
+            OnMouseLeave();
+            return true;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+            OnFocus(msg == WM_SETFOCUS);
+            return true;
+        case WM_KEYDOWN:
+            return OnKeyDown(wParam);
+        case WM_KEYUP:
+            if (wParam != VK_SPACE) {
+                return false;
+            }
+            if (m_flags & kKeyPressFlag) {
+                Click(m_hotIndex);
+            }
+            return true;
+        default:
+            return false;
+    }
+}
+
 LRESULT CButtonStrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The pointer, the keys and the focus; each of them answers 0 when handled.
+    if (OnInput(msg, wParam, lParam)) {
+        return 0;
+    }
     switch (msg) {
         case WM_GETDLGCODE:
             return DLGC_BUTTON | DLGC_WANTARROWS;
@@ -1158,42 +1225,9 @@ LRESULT CButtonStrip::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             PrepareImages(false);
             return result;
         }
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            OnMouseDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            return 0;
-        case WM_LBUTTONUP:
-            OnMouseUp();
-            return 0;
-        case WM_MOUSEMOVE:
-            OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            return 0;
-        case WM_CAPTURECHANGED:
-            OnCaptureChanged();
-            return 0;
-        case WM_MOUSELEAVE:
-            OnMouseLeave();
-            return 0;
-        case WM_SETFOCUS:
-        case WM_KILLFOCUS:
-            OnFocus(msg == WM_SETFOCUS);
-            return 0;
-        case WM_KEYDOWN:
-            if (OnKeyDown(wParam)) {
-                return 0;
-            }
-            break;
         case kKeyF1Message:
         case WM_UPDATEUISTATE:
             return OnKeyboardCue(msg, wParam);
-        case WM_KEYUP:
-            if (wParam == VK_SPACE) {
-                if (m_flags & kKeyPressFlag) {
-                    Click(m_hotIndex);
-                }
-                return 0;
-            }
-            break;
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header != nullptr && header->hwndFrom == m_tooltip.m_hWnd &&

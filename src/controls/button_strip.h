@@ -66,14 +66,9 @@ public:
 
     void Draw(HDC dc) override;
 
-    // What the strip shows, for its owner and its tests.
+    // The entries and where the row's parts went.
     std::span<const StripButton> Buttons() const { return m_buttons; }
     const StripGeometry& Geometry() const { return m_geometry; }
-    int32_t HotIndex() const { return m_hotIndex; }
-    uint16_t Flags() const { return m_flags; }
-    uint16_t ChevronState() const { return m_chevronState; }
-    const wchar_t* Caption() const { return m_caption; }
-    HWND ToolTipWindow() const { return m_tooltip.m_hWnd; }
 
     BOOL PreTranslateMessage(MSG* msg) override;
 
@@ -88,6 +83,10 @@ protected:
 private:
     class CellPainter;
 
+    // The image row with the glyph colour mapped to mappedGlyph; null when it cannot be loaded.
+    HBITMAP LoadPicture(COLORREF mappedGlyph) const;
+    // Builds both masks from the picture (memory DCs a and b are work surfaces).
+    bool BuildMasks(HDC a, HDC b, const Bitmap& picture, SIZE size);
     void LayOut();
     void LoadSystemColors();
     void SetCaption(const wchar_t* text);
@@ -96,6 +95,8 @@ private:
     void RepaintEntry(int32_t index);
     void DrawContents(HDC dc);
     void DrawEntry(HDC target, CellPainter& painter, int32_t index);
+    void DrawDisabledCell(CellPainter& painter, uint16_t state, int32_t offset);
+    void DrawEnabledCell(CellPainter& painter, uint16_t state, int32_t offset);
     void DrawChevron(HDC dc);
     void DrawCaption(HDC dc);
     void DrawFocusCue(HDC dc);
@@ -108,6 +109,8 @@ private:
     RECT CellRect(int32_t index) const;
     RECT ChevronRect() const;
 
+    // The pointer, key and focus messages; false for one the strip leaves to default processing.
+    bool OnInput(UINT msg, WPARAM wParam, LPARAM lParam);
     bool Selectable(int32_t index) const;
     int32_t HitTest(int32_t x, int32_t y) const;
     void SetHotItem(int32_t index, bool on);

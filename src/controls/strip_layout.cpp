@@ -23,40 +23,139 @@ int32_t EntryWidth(const StripButton& entry, int32_t cellSize) {
     return entry.IsSeparator() ? kSeparatorWidth : cellSize;
 }
 
-StripGeometry LayOutStrip(const StripMetrics& metrics, std::span<StripButton> entries) {
-    StripGeometry g;
-    // The row lies inside a one-pixel frame unless the strip is flat.
-    const int32_t inset = (metrics.style & StripWindowStyle::kFlat) ? 0 : 1;
-    const int32_t left = inset;
-    const int32_t top = inset;
-    const int32_t right = metrics.clientWidth - inset;
-    const int32_t bottom = metrics.clientHeight - inset;
-    const int32_t width = right - left;
-    const int32_t height = bottom - top;
-    g.stripLeft = left;
-    g.stripRight = right;
+namespace {
 
-    int32_t captionHeight = 0;
-    g.captionWidth = 0;
-    if (metrics.hasCaption) {
-        g.captionWidth = (metrics.textHeight >> 1) + metrics.textWidth;
-        captionHeight = metrics.textHeight + 2;
-    }
+// The inside of the one-pixel frame around the row (none for a flat strip).
+struct RowBox {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+    int32_t Width() const { return right - left; }
+    int32_t Height() const { return bottom - top; }
+};
 
-    // Cells are as tall as the row without a vertical placement; with one, the pictures get a
-    // margin of 3 when the row allows it, 2 at least, even when the cells then stick out.
-    const uint32_t vertical = metrics.style & StripWindowStyle::kVerticalMask;
+// Cells are as tall as the row without a vertical placement; with one, the pictures get a margin
+// of 3 when the row allows it, 2 at least, even when the cells then stick out. A caption taller
+// than that makes the cells as tall as the caption, within the row.
+int32_t CellSizeFor(const StripMetrics& metrics, int32_t height) {
     int32_t cell = height;
-    if (vertical != 0) {
+    if ((metrics.style & StripWindowStyle::kVerticalMask) != 0) {
         if (height >= metrics.imageSize + 6) {
             cell = metrics.imageSize + 6;
         } else if (height < metrics.imageSize + 4) {
             cell = metrics.imageSize + 4;
         }
     }
+    const int32_t captionHeight = metrics.hasCaption ? metrics.textHeight + 2 : 0;
     const int32_t captionNeed = captionHeight < height ? captionHeight : height;
-    g.cellSize = cell > captionNeed ? cell : captionNeed;
+    return cell > captionNeed ? cell : captionNeed;
+}
 
+// Everything fits: the caption and the buttons go where the horizontal placement says, no
+// chevron.
+void PlaceAll(uint32_t style, const RowBox& row, StripGeometry& g, std::span<StripButton> entries) {
+    switch (style & StripWindowStyle::kHorizontalMask) {
+        case StripWindowStyle::kLeft:
+            g.captionLeft = row.left;
+            g.firstButtonX = row.left + g.captionWidth;
+            break;
+        case StripWindowStyle::kRight:
+            g.firstButtonX = row.right - g.buttonsWidth;
+            g.captionLeft = g.firstButtonX - g.captionWidth;
+            break;
+        case StripWindowStyle::kCenter:
+            g.captionLeft = row.left + ((row.Width() - g.captionWidth - g.buttonsWidth) >> 1);
+            g.firstButtonX = g.captionLeft + g.captionWidth;
+            break;
+        default:
+            // Caption at the left, buttons at the right.
+            g.captionLeft = row.left;
+            g.firstButtonX = row.right - g.buttonsWidth;
+            break;
+    }
+    int32_t position = g.firstButtonX;
+    for (StripButton& entry : entries) {
+        if (IsHidden(entry)) {
+            entry.x = kHidden;
+        } else {
+            entry.x = position;
+            position += EntryWidth(entry, g.cellSize);
+        }
+    }
+    g.chevronX = -1;
+    g.chevronWidth = 0;
+}
+
+// No room for a single button beside the chevron: the caption takes the row up to the chevron,
+// or the whole row when there are no entries and so no chevron.
+void PlaceNone(const RowBox& row, StripGeometry& g, std::span<StripButton> entries) {
+    g.buttonsWidth = 0;
+    g.firstButtonX = -1;
+    // Hidden entries are not listed in the menu either.
+    for (StripButton& entry : entries) {
+        if (IsHidden(entry)) {
+            entry.x = kHidden;
+        }
+    }
+    if (!entries.empty()) {
+        g.captionWidth = row.Width() - g.chevronWidth;
+    } else {
+        g.captionWidth = row.Width();
+        g.chevronX = -1;
+        g.chevronWidth = 0;
+    }
+}
+
+// Not everything fits: a chevron at the right end, and the entries that do not fit are the last
+// ones; the placed ones end flush against the chevron.
+void PlaceWithChevron(const RowBox& row, StripGeometry& g, std::span<StripButton> entries) {
+    g.captionLeft = row.left;
+    g.chevronWidth = ((g.cellSize >> 3) + 1) * 3;
+    g.chevronX = row.right - g.chevronWidth;
+    const int32_t room = row.Width() - g.chevronWidth - g.captionWidth;
+    if (room <= 0) {
+        PlaceNone(row, g, entries);
+        return;
+    }
+    int32_t edge = g.chevronX;
+    for (size_t i = entries.size(); i-- > 0;) {
+        StripButton& entry = entries[i];
+        const int32_t entryWidth = EntryWidth(entry, g.cellSize);
+        if (IsHidden(entry)) {
+            entry.x = kHidden;
+        } else if (g.buttonsWidth > room) {
+            g.buttonsWidth -= entryWidth;
+        } else {
+            edge -= entryWidth;
+            entry.x = edge;
+        }
+    }
+    g.firstButtonX = edge;
+}
+
+int32_t StripTopFor(uint32_t style, const RowBox& row, int32_t cellSize) {
+    switch (style & StripWindowStyle::kVerticalMask) {
+        case StripWindowStyle::kBottom:
+            return row.bottom - cellSize;
+        case StripWindowStyle::kVCenter:
+            return row.top + ((row.bottom - cellSize - row.top) >> 1);
+        default:
+            return row.top;
+    }
+}
+
+}  // namespace
+
+StripGeometry LayOutStrip(const StripMetrics& metrics, std::span<StripButton> entries) {
+    // The row lies inside a one-pixel frame unless the strip is flat.
+    const int32_t inset = (metrics.style & StripWindowStyle::kFlat) ? 0 : 1;
+    const RowBox row{inset, inset, metrics.clientWidth - inset, metrics.clientHeight - inset};
+    StripGeometry g;
+    g.stripLeft = row.left;
+    g.stripRight = row.right;
+    g.captionWidth = metrics.hasCaption ? (metrics.textHeight >> 1) + metrics.textWidth : 0;
+    g.cellSize = CellSizeFor(metrics, row.Height());
     g.buttonsWidth = 0;
     for (StripButton& entry : entries) {
         entry.x = kUnplaced;
@@ -64,90 +163,12 @@ StripGeometry LayOutStrip(const StripMetrics& metrics, std::span<StripButton> en
             g.buttonsWidth += EntryWidth(entry, g.cellSize);
         }
     }
-
-    if (g.captionWidth + g.buttonsWidth < width) {
-        switch (metrics.style & StripWindowStyle::kHorizontalMask) {
-            case StripWindowStyle::kLeft:
-                g.captionLeft = left;
-                g.firstButtonX = left + g.captionWidth;
-                break;
-            case StripWindowStyle::kRight:
-                g.firstButtonX = right - g.buttonsWidth;
-                g.captionLeft = g.firstButtonX - g.captionWidth;
-                break;
-            case StripWindowStyle::kCenter:
-                g.captionLeft = left + ((width - g.captionWidth - g.buttonsWidth) >> 1);
-                g.firstButtonX = g.captionLeft + g.captionWidth;
-                break;
-            default:
-                // Caption at the left, buttons at the right.
-                g.captionLeft = left;
-                g.firstButtonX = right - g.buttonsWidth;
-                break;
-        }
-        int32_t position = g.firstButtonX;
-        for (StripButton& entry : entries) {
-            if (IsHidden(entry)) {
-                entry.x = kHidden;
-            } else {
-                entry.x = position;
-                position += EntryWidth(entry, g.cellSize);
-            }
-        }
-        g.chevronX = -1;
-        g.chevronWidth = 0;
+    if (g.captionWidth + g.buttonsWidth < row.Width()) {
+        PlaceAll(metrics.style, row, g, entries);
     } else {
-        g.captionLeft = left;
-        g.chevronWidth = ((g.cellSize >> 3) + 1) * 3;
-        g.chevronX = right - g.chevronWidth;
-        const int32_t room = width - g.chevronWidth - g.captionWidth;
-        if (room <= 0) {
-            g.buttonsWidth = 0;
-            g.firstButtonX = -1;
-            // Hidden entries are not listed in the menu either.
-            for (StripButton& entry : entries) {
-                if (IsHidden(entry)) {
-                    entry.x = kHidden;
-                }
-            }
-            if (!entries.empty()) {
-                g.captionWidth = width - g.chevronWidth;
-            } else {
-                g.captionWidth = width;
-                g.chevronX = -1;
-                g.chevronWidth = 0;
-            }
-        } else {
-            // From the end: the entries that do not fit are the last ones, and the placed ones
-            // end flush against the chevron.
-            int32_t edge = g.chevronX;
-            for (size_t i = entries.size(); i-- > 0;) {
-                StripButton& entry = entries[i];
-                const int32_t entryWidth = EntryWidth(entry, g.cellSize);
-                if (IsHidden(entry)) {
-                    entry.x = kHidden;
-                } else if (g.buttonsWidth > room) {
-                    g.buttonsWidth -= entryWidth;
-                } else {
-                    edge -= entryWidth;
-                    entry.x = edge;
-                }
-            }
-            g.firstButtonX = edge;
-        }
+        PlaceWithChevron(row, g, entries);
     }
-
-    switch (vertical) {
-        case StripWindowStyle::kBottom:
-            g.stripTop = bottom - g.cellSize;
-            break;
-        case StripWindowStyle::kVCenter:
-            g.stripTop = top + ((bottom - g.cellSize - top) >> 1);
-            break;
-        default:
-            g.stripTop = top;
-            break;
-    }
+    g.stripTop = StripTopFor(metrics.style, row, g.cellSize);
     return g;
 }
 

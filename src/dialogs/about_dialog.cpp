@@ -22,14 +22,9 @@ BOOL CAboutDialog::OnInitDialog() {
     return TRUE;
 }
 
-LRESULT CAboutDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_HELP) {
-        if (CWinApp* app = AfxGetApp()) {
-            app->WinHelp(kAboutHelpContext, HELP_CONTEXT);
-        }
-        return TRUE;
-    }
-    return CDialog::WindowProc(msg, wParam, lParam);
+bool CAboutDialog::OnHelp(const HELPINFO&) {
+    AfxHelp(IDH_ABOUT_BOX, HELP_CONTEXT);
+    return true;
 }
 
 }  // namespace kx

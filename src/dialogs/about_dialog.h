@@ -3,14 +3,11 @@
 #ifndef KINETRIX_DIALOGS_ABOUT_DIALOG_H
 #define KINETRIX_DIALOGS_ABOUT_DIALOG_H
 
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
 
 namespace kx {
-
-// Help context of the About box, for any of its controls.
-constexpr DWORD kAboutHelpContext = 257;
 
 class CAboutDialog : public CDialog {
 public:
@@ -23,7 +20,8 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // The About box's one help topic, for any of its controls.
+    bool OnHelp(const HELPINFO& info) override;
 };
 
 }  // namespace kx

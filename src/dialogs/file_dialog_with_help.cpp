@@ -13,9 +13,7 @@ CFileDialogWithHelp::CFileDialogWithHelp(BOOL openFileDialog, UINT helpContext,
 }
 
 void CFileDialogWithHelp::OnHelp() {
-    if (CWinApp* app = AfxGetApp()) {
-        app->WinHelp(m_nHelpContext, HELP_CONTEXT);
-    }
+    AfxHelp(m_nHelpContext, HELP_CONTEXT);
 }
 
 }  // namespace kx

@@ -32,26 +32,26 @@ std::wstring TextOf(HWND window) {
 HelpTopic FrameSettingsHelpTopic(int controlId) {
     switch (controlId) {
         case IDOK:
-            return {774, HELP_CONTEXTPOPUP};
+            return {IDH_FRAME_SETTINGS_OK, HELP_CONTEXTPOPUP};
         case IDC_FRAME_HEIGHT:
         case IDC_FRAME_HEIGHT_SPIN:
         case IDC_FRAME_HEIGHT_LABEL:
         case IDC_FRAME_HEIGHT_UNIT:
-            return {771, HELP_CONTEXTPOPUP};
+            return {IDH_FRAME_HEIGHT, HELP_CONTEXTPOPUP};
         case IDC_STRIP_PREVIEW:
-            return {770, HELP_CONTEXTPOPUP};
+            return {IDH_STRIP_PREVIEW, HELP_CONTEXTPOPUP};
         case IDC_FRAME_COUNT:
         case IDC_FRAME_COUNT_SPIN:
         case IDC_FRAME_COUNT_LABEL:
-            return {772, HELP_CONTEXTPOPUP};
+            return {IDH_FRAME_COUNT, HELP_CONTEXTPOPUP};
         case IDC_REMAINDER:
         case IDC_REMAINDER_LABEL:
         case IDC_REMAINDER_UNIT:
-            return {773, HELP_CONTEXTPOPUP};
+            return {IDH_REMAINDER, HELP_CONTEXTPOPUP};
         case IDC_LOGO:
-            return {2, HELP_CONTEXTPOPUP};
+            return {IDH_LOGO, HELP_CONTEXTPOPUP};
         default:
-            return {769, HELP_CONTEXT};
+            return {IDH_FRAME_SETTINGS, HELP_CONTEXT};
     }
 }
 
@@ -211,42 +211,33 @@ void CFrameSettingsDialog::PlaceInitially() {
     }
 }
 
-LRESULT CFrameSettingsDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_COMMAND:
-            if (HIWORD(wParam) == EN_UPDATE && LOWORD(wParam) == IDC_FRAME_HEIGHT) {
-                OnHeightChanged();
-                return 0;
-            }
-            if (HIWORD(wParam) == EN_UPDATE && LOWORD(wParam) == IDC_FRAME_COUNT) {
-                OnCountChanged();
-                return 0;
-            }
-            if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_LOGO) {
-                CAboutDialog about;
-                about.DoModal();
-                return 0;
-            }
-            break;
-        case WM_HELP: {
-            const auto* info = reinterpret_cast<const HELPINFO*>(lParam);
-            const HelpTopic topic = FrameSettingsHelpTopic(info != nullptr ? info->iCtrlId : 0);
-            if (CWinApp* app = AfxGetApp()) {
-                app->WinHelp(topic.context, topic.command);
-            }
-            return TRUE;
-        }
-        case WM_SIZE: {
-            const LRESULT result = CDialog::WindowProc(msg, wParam, lParam);
-            if (m_layoutMeasured && wParam != SIZE_MINIMIZED) {
-                Layout(LOWORD(lParam), HIWORD(lParam));
-            }
-            return result;
-        }
-        default:
-            break;
+bool CFrameSettingsDialog::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_FRAME_HEIGHT && code == EN_UPDATE) {
+        OnHeightChanged();
+        return true;
     }
-    return CDialog::WindowProc(msg, wParam, lParam);
+    if (id == IDC_FRAME_COUNT && code == EN_UPDATE) {
+        OnCountChanged();
+        return true;
+    }
+    if (id == IDC_LOGO && code == BN_CLICKED) {
+        CAboutDialog about;
+        about.DoModal();
+        return true;
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
+bool CFrameSettingsDialog::OnHelp(const HELPINFO& info) {
+    const HelpTopic topic = FrameSettingsHelpTopic(info.iCtrlId);
+    AfxHelp(topic.context, topic.command);
+    return true;
+}
+
+void CFrameSettingsDialog::OnSize(UINT kind, int clientWidth, int clientHeight) {
+    if (m_layoutMeasured && kind != SIZE_MINIMIZED) {
+        Layout(clientWidth, clientHeight);
+    }
 }
 
 }  // namespace kx

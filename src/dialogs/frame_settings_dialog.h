@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "doc/frame_rules.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
@@ -55,7 +55,9 @@ public:
 protected:
     void DoDataExchange(CDataExchange* dx) override;
     BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(int id, int code, HWND control) override;
+    bool OnHelp(const HELPINFO& info) override;
+    void OnSize(UINT kind, int clientWidth, int clientHeight) override;
 
 private:
     void OnHeightChanged();

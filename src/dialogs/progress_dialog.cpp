@@ -92,20 +92,19 @@ LRESULT CProgressDialog::OnProgress(WPARAM wParam, LPARAM lParam) {
     return m_bContinue;
 }
 
+bool CProgressDialog::OnCommand(int id, int code, HWND control) {
+    if (id == IDC_PROGRESS_CANCEL && code == BN_CLICKED) {
+        RequestStop();
+        return true;
+    }
+    return CDialog::OnCommand(id, code, control);
+}
+
 LRESULT CProgressDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_PROGRESS:
-            // The subclass sits in front of the dialog manager, so this result goes straight
-            // back to the sender.
-            return OnProgress(wParam, lParam);
-        case WM_COMMAND:
-            if (LOWORD(wParam) == IDC_PROGRESS_CANCEL && HIWORD(wParam) == BN_CLICKED) {
-                RequestStop();
-                return 0;
-            }
-            break;
-        default:
-            break;
+    if (msg == WM_PROGRESS) {
+        // The subclass sits in front of the dialog manager, so this result goes straight back
+        // to the sender.
+        return OnProgress(wParam, lParam);
     }
     return CDialog::WindowProc(msg, wParam, lParam);
 }

@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "doc/progress.h"
 #include "framework/controls.h"
 #include "framework/dialog.h"
@@ -47,6 +47,7 @@ protected:
     // Enter, Escape and a close request ask to stop like the Cancel button; none closes.
     void OnOK() override;
     void OnCancel() override;
+    bool OnCommand(int id, int code, HWND control) override;
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:

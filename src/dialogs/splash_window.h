@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 #include "dialogs/icon_button.h"
 #include "framework/dialog.h"
 

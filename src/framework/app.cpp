@@ -12,7 +12,7 @@ CWinApp* g_app = nullptr;
 
 CWinApp::CWinApp() {
     g_app = this;
-    m_hInstance = ::GetModuleHandleW(nullptr);
+    m_instance = ::GetModuleHandleW(nullptr);
     std::wstring path(MAX_PATH, L'\0');
     const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     path.resize(n < path.size() ? n : 0);
@@ -46,7 +46,7 @@ void CWinApp::WinHelp(DWORD_PTR data, UINT command) {
 }
 
 int CWinApp::DoMessageBox(const wchar_t* text, UINT type, UINT) {
-    const std::wstring caption = LoadStringResource(kIdsAppTitle);
+    const std::wstring caption = LoadStringResource(IDS_APP_TITLE);
     return ::MessageBoxW(AfxGetDefaultOwner(), text, caption.c_str(), type);
 }
 
@@ -55,7 +55,7 @@ CWinApp* AfxGetApp() {
 }
 
 HINSTANCE AfxGetInstanceHandle() {
-    return g_app ? g_app->m_hInstance : ::GetModuleHandleW(nullptr);
+    return g_app ? g_app->m_instance : ::GetModuleHandleW(nullptr);
 }
 
 HWND AfxGetDefaultOwner() {
@@ -73,11 +73,17 @@ std::wstring LoadStringResource(UINT id) {
     return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
 }
 
+void AfxHelp(DWORD_PTR data, UINT command) {
+    if (g_app) {
+        g_app->WinHelp(data, command);
+    }
+}
+
 int AfxMessageBox(const wchar_t* text, UINT type, UINT helpId) {
     if (g_app) {
         return g_app->DoMessageBox(text, type, helpId);
     }
-    const std::wstring caption = LoadStringResource(kIdsAppTitle);
+    const std::wstring caption = LoadStringResource(IDS_APP_TITLE);
     return ::MessageBoxW(::GetActiveWindow(), text, caption.c_str(), type);
 }
 
@@ -91,9 +97,9 @@ int AfxWinMain(HINSTANCE instance, const wchar_t* commandLine, int showCommand) 
     if (app == nullptr) {
         return 1;
     }
-    app->m_hInstance = instance;
-    app->m_lpCmdLine = commandLine ? commandLine : L"";
-    app->m_nCmdShow = showCommand;
+    app->m_instance = instance;
+    app->m_commandLine = commandLine ? commandLine : L"";
+    app->m_showCommand = showCommand;
     if (app->InitApplication() && app->InitInstance()) {
         app->Run();
     }

@@ -7,14 +7,11 @@
 
 #include <string>
 
+#include "framework/string_ids.h"
+
 namespace kx {
 
 class CWnd;
-
-// String resource ids the framework itself uses.
-constexpr UINT kIdsAppTitle = 57344;
-constexpr UINT kIdsParseInt = 61952;
-constexpr UINT kIdsParseIntRange = 61953;
 
 class CWinApp {
 public:
@@ -37,10 +34,10 @@ public:
     // or replace it. helpId is the help context of the message, 0 when it has none.
     virtual int DoMessageBox(const wchar_t* text, UINT type, UINT helpId);
 
-    HINSTANCE m_hInstance = nullptr;
+    HINSTANCE m_instance = nullptr;
     CWnd* m_pMainWnd = nullptr;
-    const wchar_t* m_lpCmdLine = L"";
-    int m_nCmdShow = SW_SHOWNORMAL;
+    const wchar_t* m_commandLine = L"";
+    int m_showCommand = SW_SHOWNORMAL;
     std::wstring m_helpFilePath;
 
 protected:
@@ -59,7 +56,10 @@ HWND AfxGetDefaultOwner();
 // A string resource of the program's module; empty when it does not exist.
 std::wstring LoadStringResource(UINT id);
 
-// A message box captioned with the application title (string 57344).
+// Asks the application object for help (its WinHelp); nothing happens without one.
+void AfxHelp(DWORD_PTR data, UINT command);
+
+// A message box captioned with the application title (string IDS_APP_TITLE).
 int AfxMessageBox(const wchar_t* text, UINT type = MB_OK, UINT helpId = 0);
 int AfxMessageBox(UINT stringId, UINT type = MB_OK, UINT helpId = static_cast<UINT>(-1));
 

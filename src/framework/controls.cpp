@@ -37,14 +37,6 @@ void CToolTipCtrl::SetToolRect(HWND window, UINT_PTR toolId, const RECT& rect) c
     SendMessage(TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
-void CToolTipCtrl::DelTool(HWND window, UINT_PTR toolId) const {
-    TTTOOLINFOW info{};
-    info.cbSize = sizeof info;
-    info.hwnd = window;
-    info.uId = toolId;
-    SendMessage(TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
-}
-
 void CToolTipCtrl::RelayEvent(MSG* msg) const {
     if (m_hWnd != nullptr) {
         SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg));

@@ -11,24 +11,9 @@
 
 namespace kx {
 
-class CButton : public CWnd {
-public:
-    int GetCheck() const { return static_cast<int>(SendMessage(BM_GETCHECK)); }
-    void SetCheck(int check) const { SendMessage(BM_SETCHECK, static_cast<WPARAM>(check)); }
-    UINT GetState() const { return static_cast<UINT>(SendMessage(BM_GETSTATE)); }
-    void SetButtonStyle(UINT style, BOOL redraw = TRUE) const {
-        SendMessage(BM_SETSTYLE, style, MAKELPARAM(redraw, 0));
-    }
-};
+class CButton : public CWnd {};
 
 class CStatic : public CWnd {};
-
-class CEdit : public CWnd {
-public:
-    void SetSel(int start, int end) const {
-        SendMessage(EM_SETSEL, static_cast<WPARAM>(start), end);
-    }
-};
 
 class CSliderCtrl : public CWnd {
 public:
@@ -38,8 +23,6 @@ public:
         SendMessage(TBM_SETRANGEMIN, FALSE, minPos);
         SendMessage(TBM_SETRANGEMAX, redraw, maxPos);
     }
-    int GetRangeMin() const { return static_cast<int>(SendMessage(TBM_GETRANGEMIN)); }
-    int GetRangeMax() const { return static_cast<int>(SendMessage(TBM_GETRANGEMAX)); }
     void SetPageSize(int size) const { SendMessage(TBM_SETPAGESIZE, 0, size); }
 };
 
@@ -47,15 +30,6 @@ class CSpinButtonCtrl : public CWnd {
 public:
     void SetRange32(int lower, int upper) const {
         SendMessage(UDM_SETRANGE32, static_cast<WPARAM>(lower), upper);
-    }
-    void GetRange32(int& lower, int& upper) const {
-        SendMessage(UDM_GETRANGE32, reinterpret_cast<WPARAM>(&lower),
-                    reinterpret_cast<LPARAM>(&upper));
-    }
-    int GetPos32() const { return static_cast<int>(SendMessage(UDM_GETPOS32)); }
-    int SetPos32(int pos) const { return static_cast<int>(SendMessage(UDM_SETPOS32, 0, pos)); }
-    HWND SetBuddy(HWND buddy) const {
-        return reinterpret_cast<HWND>(SendMessage(UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy)));
     }
 };
 
@@ -68,9 +42,6 @@ public:
         return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(pos)));
     }
     int GetPos() const { return static_cast<int>(SendMessage(PBM_GETPOS)); }
-    int OffsetPos(int delta) const {
-        return static_cast<int>(SendMessage(PBM_DELTAPOS, static_cast<WPARAM>(delta)));
-    }
 };
 
 class CAnimateCtrl : public CWnd {
@@ -79,11 +50,6 @@ public:
     BOOL Open(UINT resourceId) const {
         return static_cast<BOOL>(SendMessage(ACM_OPENW, 0, static_cast<LPARAM>(resourceId)));
     }
-    BOOL Play(UINT from, UINT to, UINT repeat) const {
-        return static_cast<BOOL>(SendMessage(ACM_PLAY, repeat, MAKELPARAM(from, to)));
-    }
-    BOOL Stop() const { return static_cast<BOOL>(SendMessage(ACM_STOP)); }
-    BOOL Close() const { return static_cast<BOOL>(SendMessage(ACM_OPENW, 0, 0)); }
 };
 
 class CToolTipCtrl : public CWnd {
@@ -94,7 +60,6 @@ public:
     // Adds a tool covering a rectangle of a window, showing a text.
     BOOL AddTool(HWND window, const wchar_t* text, const RECT& rect, UINT_PTR toolId);
     void SetToolRect(HWND window, UINT_PTR toolId, const RECT& rect) const;
-    void DelTool(HWND window, UINT_PTR toolId) const;
     // Hands a mouse message to the tooltip so it knows where the pointer is.
     void RelayEvent(MSG* msg) const;
     void Activate(BOOL activate) const { SendMessage(TTM_ACTIVATE, activate); }

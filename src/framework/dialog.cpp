@@ -84,45 +84,59 @@ bool ParseInt(const wchar_t* text, int& value) {
 }
 
 HWND CDataExchange::PrepareEditCtrl(int id) {
-    m_hWndLastControl = m_pDlgWnd->GetDlgItem(id);
-    return m_hWndLastControl;
+    m_lastControl = m_dialog->GetDlgItem(id);
+    return m_lastControl;
 }
 
 void CDataExchange::Fail() {
-    m_bFailed = true;
-    if (m_hWndLastControl) {
-        ::SetFocus(m_hWndLastControl);
-        ::SendMessageW(m_hWndLastControl, EM_SETSEL, 0, -1);
+    m_failed = true;
+    if (m_lastControl) {
+        ::SetFocus(m_lastControl);
+        ::SendMessageW(m_lastControl, EM_SETSEL, 0, -1);
     }
 }
 
 void DDX_Control(CDataExchange* dx, int id, CWnd& control) {
-    if (dx->m_bFailed || control.m_hWnd != nullptr) {
+    if (dx->m_failed || control.m_hWnd != nullptr) {
         return;
     }
-    control.SubclassWindow(dx->m_pDlgWnd->GetDlgItem(id));
+    control.SubclassWindow(dx->m_dialog->GetDlgItem(id));
 }
 
-void DDX_Text(CDataExchange* dx, int id, int& value) {
-    if (dx->m_bFailed) {
-        return;
+namespace {
+
+// Loads text into an edit control, or reads it back when the pass saves; false when the pass has
+// already failed or the dialog has no such control.
+bool ExchangeText(CDataExchange* dx, int id, std::wstring& text) {
+    if (dx->m_failed) {
+        return false;
     }
     HWND control = dx->PrepareEditCtrl(id);
     if (control == nullptr) {
-        return;
+        return false;
     }
-    if (!dx->m_bSaveAndValidate) {
-        SetTextIfDifferent(control, std::to_wstring(value));
-        return;
+    if (!dx->m_saveAndValidate) {
+        SetTextIfDifferent(control, text);
+        return true;
     }
     CWnd view;
     view.Attach(control);
-    const std::wstring text = view.GetWindowText();
+    text = view.GetWindowText();
     view.Detach();
+    return true;
+}
+
+}  // namespace
+
+void DDX_Text(CDataExchange* dx, int id, int& value) {
+    std::wstring text = dx->m_saveAndValidate ? std::wstring() : std::to_wstring(value);
+    if (!ExchangeText(dx, id, text) || !dx->m_saveAndValidate) {
+        return;
+    }
     int parsed = 0;
     if (!ParseInt(text.c_str(), parsed)) {
-        AfxMessageBox(FrameworkString(kIdsParseInt, kParseIntText).c_str(),
-                      MB_OK | MB_ICONEXCLAMATION, kIdsParseInt);
+        AfxMessageBox(FrameworkString(IDS_PARSE_INT, kParseIntText).c_str(),
+                      MB_OK | MB_ICONEXCLAMATION, IDS_PARSE_INT);
         dx->Fail();
         return;
     }
@@ -130,40 +144,26 @@ void DDX_Text(CDataExchange* dx, int id, int& value) {
 }
 
 void DDX_Text(CDataExchange* dx, int id, std::wstring& value) {
-    if (dx->m_bFailed) {
-        return;
-    }
-    HWND control = dx->PrepareEditCtrl(id);
-    if (control == nullptr) {
-        return;
-    }
-    if (!dx->m_bSaveAndValidate) {
-        SetTextIfDifferent(control, value);
-        return;
-    }
-    CWnd view;
-    view.Attach(control);
-    value = view.GetWindowText();
-    view.Detach();
+    ExchangeText(dx, id, value);
 }
 
 void DDV_MinMaxInt(CDataExchange* dx, int value, int minValue, int maxValue) {
-    if (dx->m_bFailed || !dx->m_bSaveAndValidate || (value >= minValue && value <= maxValue)) {
+    if (dx->m_failed || !dx->m_saveAndValidate || (value >= minValue && value <= maxValue)) {
         return;
     }
-    std::wstring text = FrameworkString(kIdsParseIntRange, kParseIntRangeText);
+    std::wstring text = FrameworkString(IDS_PARSE_INT_RANGE, kParseIntRangeText);
     ReplaceAll(text, L"%1", std::to_wstring(minValue));
     ReplaceAll(text, L"%2", std::to_wstring(maxValue));
-    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, kIdsParseIntRange);
+    AfxMessageBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, IDS_PARSE_INT_RANGE);
     dx->Fail();
 }
 
-CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_pParentWnd(parent) {
+CDialog::CDialog(UINT templateId, CWnd* parent) : m_templateId(templateId), m_parent(parent) {
     m_ownsWindow = true;
 }
 
 CDialog::CDialog(const DLGTEMPLATE* dialogTemplate, CWnd* parent)
-    : m_template(dialogTemplate), m_pParentWnd(parent) {
+    : m_template(dialogTemplate), m_parent(parent) {
     m_ownsWindow = true;
 }
 
@@ -231,7 +231,7 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
     if (dialogTemplate != nullptr) {
         m_template = dialogTemplate;
     }
-    m_pParentWnd = parent;
+    m_parent = parent;
     CWinApp* app = AfxGetApp();
     HWND owner =
         parent ? parent->m_hWnd : (app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr);
@@ -239,7 +239,7 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* dialogTemplate, CWnd* parent) {
 }
 
 INT_PTR CDialog::DoModal() {
-    HWND owner = m_pParentWnd ? m_pParentWnd->m_hWnd : AfxGetDefaultOwner();
+    HWND owner = m_parent ? m_parent->m_hWnd : AfxGetDefaultOwner();
     if (owner != nullptr) {
         owner = ::GetAncestor(owner, GA_ROOT);
     }
@@ -349,7 +349,7 @@ void CDialog::CenterWindow(HWND over) {
 BOOL CDialog::UpdateData(BOOL saveAndValidate) {
     CDataExchange dx(this, saveAndValidate);
     DoDataExchange(&dx);
-    return dx.m_bFailed ? FALSE : TRUE;
+    return dx.m_failed ? FALSE : TRUE;
 }
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
@@ -375,6 +375,28 @@ void CDialog::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
+bool CDialog::OnCommand(int id, int code, HWND) {
+    // Buttons, menus, Enter and Escape all arrive with notification code 0.
+    if (code != BN_CLICKED) {
+        return false;
+    }
+    if (id == IDOK) {
+        OnOK();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        OnCancel();
+        return true;
+    }
+    return false;
+}
+
+bool CDialog::OnHelp(const HELPINFO&) {
+    return false;
+}
+
+void CDialog::OnSize(UINT, int, int) {}
+
 LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
@@ -385,18 +407,21 @@ LRESULT CDialog::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return OnInitDialog();
         case WM_COMMAND:
-            // Buttons, menus, Enter and Escape all arrive with notification code 0.
-            if (HIWORD(wParam) == BN_CLICKED) {
-                if (LOWORD(wParam) == IDOK) {
-                    OnOK();
-                    return 0;
-                }
-                if (LOWORD(wParam) == IDCANCEL) {
-                    OnCancel();
-                    return 0;
-                }
+            if (OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) {
+                return 0;
             }
             break;
+        case WM_HELP:
+            // A dialog procedure that processes WM_HELP returns TRUE.
+            if (lParam != 0 && OnHelp(*reinterpret_cast<const HELPINFO*>(lParam))) {
+                return TRUE;
+            }
+            break;
+        case WM_SIZE: {
+            const LRESULT result = Default();
+            OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+            return result;
+        }
         case WM_SYSCOMMAND:
             if ((wParam & 0xFFF0) == SC_CONTEXTHELP) {
                 RunContextHelpMode(m_hWnd);

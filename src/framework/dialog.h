@@ -15,13 +15,13 @@ class CDialog;
 class CDataExchange {
 public:
     CDataExchange(CDialog* dialog, BOOL saveAndValidate)
-        : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
+        : m_dialog(dialog), m_saveAndValidate(saveAndValidate) {}
 
-    CDialog* m_pDlgWnd;
-    BOOL m_bSaveAndValidate;
-    bool m_bFailed = false;
+    CDialog* m_dialog;
+    BOOL m_saveAndValidate;
+    bool m_failed = false;
     // The last edit control exchanged: the one a failed validation points the user to.
-    HWND m_hWndLastControl = nullptr;
+    HWND m_lastControl = nullptr;
 
     HWND PrepareEditCtrl(int id);
     // Marks the pass as failed, focuses the last edit control and selects its text.
@@ -67,14 +67,28 @@ public:
     virtual void OnCancel();
     virtual void DoDataExchange(CDataExchange*) {}
 
-    bool IsModalLoopRunning() const { return m_inModalLoop; }
-
 protected:
+    // The dialog's messages, decoded once here. WindowProc stays for the messages these do not
+    // cover.
+    //
+    // WM_COMMAND: the command or control id, the notification code (0 for menus and button
+    // clicks, 1 for accelerators) and the control that sent it (null for menus and
+    // accelerators). True when the dialog handled it; false leaves it to the dialog manager. The
+    // base answers the clicks of IDOK (Enter) and IDCANCEL (Escape) with OnOK and OnCancel.
+    virtual bool OnCommand(int id, int code, HWND control);
+    // WM_HELP: F1 in the dialog or on one of its controls, or a control clicked in the what's
+    // this mode. True when the dialog gave help; false lets the system pass the request to the
+    // dialog's parent. The base gives none.
+    virtual bool OnHelp(const HELPINFO& info);
+    // WM_SIZE, after the dialog manager has handled it: the kind of change (SIZE_MINIMIZED ...)
+    // and the new client size.
+    virtual void OnSize(UINT kind, int clientWidth, int clientHeight);
+
     LRESULT WindowProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     UINT m_templateId = 0;
     const DLGTEMPLATE* m_template = nullptr;
-    CWnd* m_pParentWnd = nullptr;
+    CWnd* m_parent = nullptr;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

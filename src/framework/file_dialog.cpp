@@ -34,7 +34,7 @@ std::wstring FilterFromBars(const wchar_t* filter) {
 
 CFileDialog::CFileDialog(BOOL openFileDialog, const wchar_t* defaultExtension,
                          const wchar_t* fileName, DWORD flags, const wchar_t* filter, CWnd* parent)
-    : m_bOpenFileDialog(openFileDialog),
+    : m_openFileDialog(openFileDialog),
       m_defaultExtension(defaultExtension ? defaultExtension : L""),
       m_filter(FilterFromBars(filter)),
       m_fileBuffer(kPathBufferChars, L'\0'),
@@ -63,8 +63,8 @@ INT_PTR CFileDialog::DoModal() {
     if (m_ofn.hwndOwner == nullptr) {
         m_ofn.hwndOwner = AfxGetDefaultOwner();
     }
-    const BOOL chosen = m_bOpenFileDialog ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
-    m_hDialog = nullptr;
+    const BOOL chosen = m_openFileDialog ? ::GetOpenFileNameW(&m_ofn) : ::GetSaveFileNameW(&m_ofn);
+    m_dialogWindow = nullptr;
     return chosen ? IDOK : IDCANCEL;
 }
 
@@ -74,8 +74,8 @@ UINT_PTR CALLBACK CFileDialog::HookProc(HWND hwnd, UINT msg, WPARAM, LPARAM lPar
         const auto* ofn = reinterpret_cast<const OPENFILENAMEW*>(lParam);
         auto* self = reinterpret_cast<CFileDialog*>(ofn->lCustData);
         ::SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-        self->m_hDialog = ::GetParent(hwnd);
-        ::SetWindowSubclass(self->m_hDialog, &CFileDialog::HelpButtonProc, 0,
+        self->m_dialogWindow = ::GetParent(hwnd);
+        ::SetWindowSubclass(self->m_dialogWindow, &CFileDialog::HelpButtonProc, 0,
                             reinterpret_cast<DWORD_PTR>(self));
         return 0;
     }

@@ -42,7 +42,7 @@ protected:
     // The dialog's Help button (shown with OFN_SHOWHELP) was pressed: the command ID_HELP.
     virtual void OnHelp() {}
     // The dialog window while it runs (the parent of the hook's child dialog).
-    HWND m_hDialog = nullptr;
+    HWND m_dialogWindow = nullptr;
 
 private:
     static UINT_PTR CALLBACK HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -50,7 +50,7 @@ private:
     static LRESULT CALLBACK HelpButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR refData);
 
-    BOOL m_bOpenFileDialog;
+    BOOL m_openFileDialog;
     std::wstring m_defaultExtension;
     std::wstring m_filter;
     std::wstring m_fileBuffer;

@@ -34,7 +34,6 @@ public:
         }
         m_handle = handle;
     }
-    Handle Release() { return std::exchange(m_handle, nullptr); }
 
 private:
     Handle m_handle = nullptr;

@@ -84,6 +84,42 @@
 #define ID_CONTEXT_HELP 57669
 #define ID_HELP_CONTENTS 57670
 
+// Help contexts: each names a topic of the help pages (docs/help), whose element has the number
+// as its id.
+#define IDH_CONTENTS 1
+#define IDH_LOGO 2
+#define IDH_SIZE_GRIP 3
+#define IDH_ABOUT_BOX 257
+#define IDH_MAIN_WINDOW 513
+#define IDH_PREVIEW 514
+#define IDH_FRAME_SLIDER 515
+#define IDH_OPEN 516
+#define IDH_SAVE_AS 517
+#define IDH_PLAY_PAUSE 518
+#define IDH_PREV_FRAME 519
+#define IDH_NEXT_FRAME 520
+#define IDH_FIRST_FRAME 521
+#define IDH_LAST_FRAME 522
+#define IDH_SLIDER_PANEL 523
+#define IDH_FRAME_NUMBER 524
+#define IDH_SPEED 525
+#define IDH_FIT 526
+#define IDH_REPEAT 527
+#define IDH_TRANSPARENT 528
+#define IDH_VIEW_BAR 529
+#define IDH_HELP_CONTENTS 530
+#define IDH_CONTEXT_HELP 531
+#define IDH_EXIT 532
+#define IDH_ABOUT 533
+#define IDH_OPEN_DIALOG 534
+#define IDH_SAVE_DIALOG 535
+#define IDH_FRAME_SETTINGS 769
+#define IDH_STRIP_PREVIEW 770
+#define IDH_FRAME_HEIGHT 771
+#define IDH_FRAME_COUNT 772
+#define IDH_REMAINDER 773
+#define IDH_FRAME_SETTINGS_OK 774
+
 // Strings: file dialogs.
 #define IDS_OPEN_TITLE 102
 #define IDS_SAVE_TITLE 103
@@ -128,12 +164,9 @@
 #define IDS_TIP_TRANSPARENT 3013
 #define IDS_TIP_CONTEXT_HELP 3014
 
-// Strings: data exchange validation messages of the dialog framework (its own id range).
-#define IDS_PARSE_INT 61952
-#define IDS_PARSE_INT_RANGE 61953
-
-// Strings: application title and company name (also the registry key names).
-#define IDS_APP_TITLE 57344
-#define IDS_COMPANY 57348
+// Strings the framework and the settings read: the application title and the company name (also
+// the registry key names) and the data exchange validation messages, in the framework's own id
+// range.
+#include "framework/string_ids.h"
 
 #endif  // KINETRIX_RESOURCES_RESOURCE_H

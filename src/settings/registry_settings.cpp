@@ -33,8 +33,8 @@ private:
 }  // namespace
 
 CRegistrySettings::CRegistrySettings()
-    : m_strCompany(LoadStringResource(kIdsCompany)),
-      m_strApplication(LoadStringResource(kIdsApplication)) {}
+    : m_strCompany(LoadStringResource(IDS_COMPANY)),
+      m_strApplication(LoadStringResource(IDS_APP_TITLE)) {}
 
 void CRegistrySettings::SetApplication(const wchar_t* name) {
     m_strApplication = name ? name : L"";

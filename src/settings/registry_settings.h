@@ -11,10 +11,6 @@
 
 namespace kx {
 
-// String resources naming the keys.
-constexpr UINT kIdsCompany = 57348;
-constexpr UINT kIdsApplication = 57344;
-
 class CRegistrySettings {
 public:
     // Company and application from the string resources, no section, below HKEY_CURRENT_USER.

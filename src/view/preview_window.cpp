@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "doc/preview_geometry.h"
+#include "view/preview_geometry.h"
 
 namespace kx {
 

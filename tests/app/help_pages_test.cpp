@@ -1,5 +1,5 @@
-// Help pages: the application's help call opens, for every help context the program raises, a
-// page beside the built program that forwards to a page holding that topic.
+// Help pages: the application's help call opens, for every help context the program names, a page
+// beside the built program that forwards to a page holding that topic.
 #include "app/help_pages.h"
 
 #include <gtest/gtest.h>
@@ -37,16 +37,17 @@ protected:
     void OpenHelpPage(const std::wstring& file) override { opened.push_back(file); }
 };
 
-TEST(HelpPagesTest, EveryContextTheProgramRaisesOpensAPageForwardingToItsTopic) {
-    // Help contents, logo buttons, size grip, About box; the main window, its menu and strips
-    // and the file dialogs; the frame settings dialog and its fields.
-    std::vector<DWORD> contexts = {1, 2, 3, 257};
-    for (DWORD c = 513; c <= 535; ++c) {
-        contexts.push_back(c);
+TEST(HelpPagesTest, EveryNamedContextOpensAPageForwardingToItsTopic) {
+    // Every help context the program names, as resource.h defines them.
+    std::vector<DWORD> contexts;
+    const std::string ids =
+        ReadFile(std::filesystem::path(KX_SOURCE_DIR) / "src" / "resources" / "resource.h");
+    const std::regex define(R"re(#define IDH_\w+ (\d+))re");
+    for (auto it = std::sregex_iterator(ids.begin(), ids.end(), define);
+         it != std::sregex_iterator(); ++it) {
+        contexts.push_back(static_cast<DWORD>(std::stoul((*it)[1].str())));
     }
-    for (DWORD c = 769; c <= 774; ++c) {
-        contexts.push_back(c);
-    }
+    ASSERT_LE(30u, contexts.size()) << "help contexts not found in resource.h";
     const std::regex forward(
         R"re(http-equiv="refresh" content="0; url=\.\./([a-z]+\.html)#(\d+)")re");
     const std::wstring help = ProgramFolder() + L"\\help\\";

@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
 #include <string>
 #include <tuple>
+#include <vector>
 
+#include "app/main_commands.h"
 #include "app/main_window_fixture.h"
 
 namespace kx::test {
@@ -62,6 +66,40 @@ TEST(MainWindowHelp, MapsMenuItemsAndControlsToTopics) {
         const HelpCall got = MainWindowHelp(c.contextType, c.id, c.ownContext);
         EXPECT_EQ(std::tuple(c.expected.call, c.expected.context, c.expected.command),
                   std::tuple(got.call, got.context, got.command));
+    }
+}
+
+// The command ids of a menu and its submenus.
+void CommandsOf(HMENU menu, std::vector<int>& ids) {
+    for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+        if (HMENU sub = ::GetSubMenu(menu, i)) {
+            CommandsOf(sub, ids);
+        } else if (const UINT id = ::GetMenuItemID(menu, i); id != 0 && id != UINT(-1)) {
+            ids.push_back(static_cast<int>(id));
+        }
+    }
+}
+
+TEST(MainCommands, EveryMenuItemAndButtonHasARowAndEveryRowIsUsed) {
+    HMENU menu = ::LoadMenuW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAIN_MENU));
+    ASSERT_NE(nullptr, menu);
+    std::vector<int> used;
+    CommandsOf(menu, used);
+    ::DestroyMenu(menu);
+    ASSERT_LE(10u, used.size());
+    // A menu item without a row would get the general help topic and never be grayed.
+    for (const int id : used) {
+        EXPECT_NE(nullptr, FindMainCommand(id)) << "menu item " << id;
+    }
+    using Strip = std::span<const StripButtonDef>;
+    for (const Strip strip : {Strip(kViewBarButtons), Strip(kPlayBarButtons)}) {
+        for (const StripButtonDef& button : strip) {
+            used.push_back(button.id);
+        }
+    }
+    for (const MainCommand& command : kMainCommands) {
+        EXPECT_NE(used.end(), std::find(used.begin(), used.end(), command.id))
+            << "command " << command.id << " is neither in the menu nor on a strip";
     }
 }
 
@@ -187,8 +225,8 @@ std::wstring MovieView(CMainDialog& d) {
     }
     text += L" [" + TextOf(d.viewBar.m_hWnd) + L"] " + std::to_wstring(d.preview.frameCount);
     if (d.preview.frameCount != 0) {
-        text += L" " + std::to_wstring(d.slider.GetRangeMin()) + L"-" +
-                std::to_wstring(d.slider.GetRangeMax()) + L" at " +
+        text += L" " + std::to_wstring(d.slider.SendMessage(TBM_GETRANGEMIN)) + L"-" +
+                std::to_wstring(d.slider.SendMessage(TBM_GETRANGEMAX)) + L" at " +
                 std::to_wstring(d.slider.GetPos()) + L" No. " +
                 TextOf(d.GetDlgItem(IDC_FRAME_NUMBER));
     }

@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "controls/drawn_control.h"
+#include "controls/logo_button.h"
 
 namespace kx::test {
 
@@ -88,7 +88,7 @@ void MainWindowTest::TearDown() {
 }
 
 INT_PTR MainWindowTest::Run(CMainDialog& dialog, std::vector<Step> steps, bool exitAtEnd) {
-    dialog.settingsApplication = kTestSettingsApplication;
+    dialog.m_settingsApplication = kTestSettingsApplication;
     g_steps = std::move(steps);
     if (exitAtEnd) {
         g_steps.push_back(Do([](CMainDialog& d) { d.PostMessage(WM_COMMAND, ID_APP_EXIT); }));

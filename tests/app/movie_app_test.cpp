@@ -38,7 +38,7 @@ TEST(MovieAppTest, CommandLineChoosesSplashFileAndRemoval) {
             ASSERT_TRUE(settings.WriteInt(L"Speed", 55));
         }
         CMovieApp app;
-        app.m_lpCmdLine = c.commandLine;
+        app.m_commandLine = c.commandLine;
         EXPECT_EQ(c.goesOn, app.InitApplication());
         EXPECT_EQ(c.splash, app.splash != nullptr);
         if (app.splash != nullptr) {

@@ -1,5 +1,6 @@
 // The logo button on a real button window: layout at several sizes and alignments, mouse and
 // keyboard clicks, and the colours it paints in each state.
+#include "controls/logo_button.h"
 #include "controls/drawn_control.h"
 
 #include <windows.h>

@@ -150,8 +150,8 @@ TEST_F(FrameSettingsDialogTest, FieldsFollowEachOtherAndTheLastHeightIsRemembere
         ASSERT_TRUE(dialog->Create(IDD_FRAME_SETTINGS));
         EXPECT_EQ(TRUE, dialog->m_preview.fit);
         int ranges[4] = {};
-        dialog->m_spinHeight.GetRange32(ranges[0], ranges[1]);
-        dialog->m_spinCount.GetRange32(ranges[2], ranges[3]);
+        dialog->m_spinHeight.SendMessage(UDM_GETRANGE32, WPARAM(&ranges[0]), LPARAM(&ranges[1]));
+        dialog->m_spinCount.SendMessage(UDM_GETRANGE32, WPARAM(&ranges[2]), LPARAM(&ranges[3]));
         EXPECT_EQ((std::vector<int>{1, 100, 1, 100}), std::vector<int>(ranges, ranges + 4));
         Work(*dialog, c.script);
         EXPECT_EQ(c.expected, Shown(*dialog));

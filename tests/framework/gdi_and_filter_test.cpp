@@ -29,9 +29,8 @@ TEST(GdiObject, ResetDeletesTheOldHandle) {
     Bitmap owner(a);
     owner.Reset(b);
     EXPECT_EQ(0u, ::GetObjectType(a));
-    EXPECT_EQ(b, owner.Release());
+    EXPECT_EQ(b, owner.Get());
     EXPECT_EQ(OBJ_BITMAP, ::GetObjectType(b));
-    ::DeleteObject(b);
 }
 
 TEST(SelectGuard, PutsThePreviousObjectsBack) {

@@ -23,7 +23,7 @@ constexpr int kTimedOut = -2;
 std::vector<std::wstring> g_events;
 
 // An edit control that notes the keys it is asked to pre-translate and can swallow one.
-class WatchingEdit : public CEdit {
+class WatchingEdit : public CWnd {
 public:
     WPARAM swallowChar = 0;
 
@@ -77,7 +77,7 @@ protected:
             ::PostMessageW(m.hwnd ? m.hwnd : edit.m_hWnd, m.message, m.wParam, m.lParam);
         }
         ::SetFocus(edit.m_hWnd);
-        edit.SetSel(0, -1);
+        edit.SendMessage(EM_SETSEL, 0, -1);
         // A watchdog, so that a broken loop fails the test instead of hanging it.
         ::SetTimer(m_hWnd, kWatchdogTimer, 5000, nullptr);
         return FALSE;

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/main_strips.h"
+#include "app/main_commands.h"
 #include "controls/button_strip.h"
 #include "framework/dialog.h"
 #include "framework/dialog_template.h"

@@ -1,5 +1,5 @@
 // Placement of a frame in the preview's client area, its margins, and the rows a draw copies.
-#include "doc/preview_geometry.h"
+#include "view/preview_geometry.h"
 
 #include <gtest/gtest.h>
 

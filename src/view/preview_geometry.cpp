@@ -1,4 +1,4 @@
-#include "doc/preview_geometry.h"
+#include "view/preview_geometry.h"
 
 #include <algorithm>
 

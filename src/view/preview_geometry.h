@@ -1,7 +1,8 @@
 // Where the preview puts a frame in its client area, and which bytes of a frame it copies.
 //
 // Pure arithmetic shared by the preview control and its tests: no window system involved.
-#pragma once
+#ifndef KINETRIX_VIEW_PREVIEW_GEOMETRY_H
+#define KINETRIX_VIEW_PREVIEW_GEOMETRY_H
 
 #include <cstddef>
 #include <cstdint>
@@ -59,3 +60,5 @@ int64_t DisplayBitsOffset(int32_t width, int32_t frameHeight, uint32_t frameSize
                           int32_t displayRows, uint32_t displaySizeImage, size_t dataSize);
 
 }  // namespace kx
+
+#endif  // KINETRIX_VIEW_PREVIEW_GEOMETRY_H
