@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_strips.h"
+#include "app/main_commands.h"
 #include "resources/resource.h"
 
 namespace {
@@ -341,29 +341,25 @@ TEST(ResourceTables, MenuShortcutsAreTheAccelerators) {
     }
 }
 
-// A tool strip button shows the shortcut of its menu command in its tooltip, and starts
-// disabled exactly when the menu command starts grayed.
+// A tool strip button shows the shortcut of its menu command in its tooltip, and a command
+// grayed without a movie starts grayed on the menu.
 TEST(ResourceTables, ToolStripButtonsAgreeWithTheMenu) {
     const std::vector<MenuEntry> commands = MenuCommands();
     int onTheMenu = 0;
-    for (const auto& buttons : {std::span<const kx::StripButtonDef>(kx::kViewBarButtons),
-                                std::span<const kx::StripButtonDef>(kx::kPlayBarButtons)}) {
-        for (const kx::StripButtonDef& b : buttons) {
-            if (b.id == 0) {
-                continue;
-            }
-            SCOPED_TRACE("button " + std::to_string(b.id));
-            const std::wstring tip = LoadResourceString(b.stringId);
-            EXPECT_NE(L"", tip);
-            const auto item = std::find_if(commands.begin(), commands.end(),
-                                           [&](const MenuEntry& e) { return e.id == UINT(b.id); });
-            if (item == commands.end()) {
-                continue;  // context help: a strip button only
-            }
-            ++onTheMenu;
-            EXPECT_EQ(ShortcutOf(item->text), ShortcutOf(tip));
-            EXPECT_EQ(item->grayed, (b.style & kx::StripStyle::kStartsDisabled) != 0);
+    for (const kx::MainCommand& c : kx::kMainCommands) {
+        SCOPED_TRACE("command " + std::to_string(c.id));
+        const auto item = std::find_if(commands.begin(), commands.end(),
+                                       [&](const MenuEntry& e) { return e.id == UINT(c.id); });
+        const std::wstring tip = c.tipId != 0 ? LoadResourceString(c.tipId) : std::wstring();
+        EXPECT_EQ(c.tipId != 0, !tip.empty());
+        if (item == commands.end()) {
+            continue;  // context help: a strip button only
         }
+        ++onTheMenu;
+        if (c.tipId != 0) {
+            EXPECT_EQ(ShortcutOf(item->text), ShortcutOf(tip));
+        }
+        EXPECT_EQ(c.needsMovie, item->grayed);
     }
     EXPECT_LT(0, onTheMenu);
 }
