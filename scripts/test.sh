@@ -13,6 +13,10 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 scripts/setup.sh
 
+# The compiler cache keys objects by paths relative to this tree, so a fresh clone in another
+# folder reuses what an earlier run of any clone compiled.
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
+
 jobs=$(nproc)
 logs=build/test-logs
 mkdir -p "$logs"
