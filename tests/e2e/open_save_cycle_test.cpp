@@ -14,6 +14,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "support/program_driver.h"
 #include "support/same_bytes.h"
 
 namespace kx::e2e {
@@ -25,30 +26,9 @@ constexpr wchar_t kMessageCaption[] = L"Kinetrix";
 // A first start in a fresh Wine prefix takes much longer than the next ones.
 constexpr int kFirstWindowMs = 90000;
 
-// Polls ready() every 50 ms until it holds or the time is up.
-template <class Ready>
-bool WaitUntil(Ready ready, int timeoutMs = 20000) {
-    for (int waited = 0; !ready(); waited += 50) {
-        if (waited > timeoutMs) {
-            return false;
-        }
-        ::Sleep(50);
-    }
-    return true;
-}
-
-// A build-tree path as Wine names it: the Unix root is drive Z:.
-std::wstring WindowsPath(const std::string& unixPath) {
-    std::wstring path = L"Z:";
-    for (char c : unixPath) {
-        path += c == '/' ? L'\\' : wchar_t(uint8_t(c));
-    }
-    return path;
-}
-
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
-}
+using test::Quoted;
+using test::WaitUntil;
+using test::WindowsPath;
 
 // Sends a message that may cross processes; 0 when the window does not answer.
 LRESULT Ask(HWND window, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0) {

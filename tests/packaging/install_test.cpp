@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include "support/program_driver.h"
+
 namespace kx::install {
 namespace {
 
@@ -33,30 +35,9 @@ constexpr wchar_t kShortcut[] = L"Pelmor Kinetrix.lnk";
 constexpr int kFirstWindowMs = 90000;
 constexpr DWORD kInstallerMs = 120000;
 
-// Polls ready() every 50 ms until it holds or the time is up.
-template <class Ready>
-bool WaitUntil(Ready ready, int timeoutMs = 20000) {
-    for (int waited = 0; !ready(); waited += 50) {
-        if (waited > timeoutMs) {
-            return false;
-        }
-        ::Sleep(50);
-    }
-    return true;
-}
-
-// A build-tree path as Wine names it: the Unix root is drive Z:.
-std::wstring WindowsPath(const std::string& unixPath) {
-    std::wstring path = L"Z:";
-    for (char c : unixPath) {
-        path += c == '/' ? L'\\' : wchar_t(uint8_t(c));
-    }
-    return path;
-}
-
-std::wstring Quoted(const std::wstring& path) {
-    return L"\"" + path + L"\"";
-}
+using test::Quoted;
+using test::WaitUntil;
+using test::WindowsPath;
 
 // A started process; ended by force at the end if it is still running then.
 struct Process {
