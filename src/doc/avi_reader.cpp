@@ -1,12 +1,13 @@
 // Reading an AVI movie of palette frames into the document.
 //
-// The RIFF tree is walked by three nested walkers that share one pattern: with R the bytes left
-// in the enclosing list, read an 8-byte chunk header (fourcc, u32 size), stop when it cannot be
-// read or when R < size + 8, handle the chunk, and go on while R >= 8. R is kept as the distance
-// from the file position to the end of the list, so a member that was only partly read (a
-// stream list whose walk stopped early) never throws the parent walk out of step. Unknown
-// chunks are skipped with their pad byte; a "LIST" inside "strl" or "movi" (a "rec " list, for
-// instance) is entered: only its type is stepped over and its members belong to the walk.
+// The RIFF tree is walked by one chunk loop at every level (the file, the header list, a stream
+// list, the frame list): with R the bytes left in the enclosing list, read an 8-byte chunk
+// header (fourcc, u32 size), stop when it cannot be read or when R < size + 8, hand the chunk to
+// the level's handler, and go on while R >= 8. R is kept as the distance from the file position
+// to the end of the list, so a member that was only partly read (a stream list whose walk
+// stopped early) never throws the parent walk out of step. Unknown chunks are skipped with their
+// pad byte; a "LIST" inside "strl" or "movi" (a "rec " list, for instance) is entered: only its
+// type is stepped over and its members belong to the walk.
 //
 // Frame chunks ("00dc", "00db", "01dc": '0' first, 'd' third) fill N + I slots, N the total
 // frames of "avih" and I the initial frames of "strh": chunk k goes to slot (N + k) mod (N + I),
@@ -51,9 +52,18 @@ constexpr uint32_t kPaletteChangeHeadBytes = 4;
 // Index entries are read in batches of this many.
 constexpr size_t kIndexBatchEntries = 640;
 
+uint64_t Rounded(uint32_t size) {
+    return uint64_t(size) + (size & 1u);
+}
+
 struct ChunkHeader {
     uint32_t id = 0;
     uint32_t size = 0;
+    uint64_t start = 0;  // file position of the header
+
+    uint64_t End() const { return start + kChunkHeaderBytes + size; }
+    // Where the chunk ends with its pad byte.
+    uint64_t PaddedEnd() const { return start + kChunkHeaderBytes + Rounded(size); }
 };
 
 bool IsFrameId(uint32_t id) {
@@ -71,10 +81,6 @@ struct PaletteChange {
     uint32_t count = 0;
     size_t at = 0;  // of its entries in the walker's pool
 };
-
-uint64_t Rounded(uint32_t size) {
-    return uint64_t(size) + (size & 1u);
-}
 
 uint32_t Units(uint64_t bytes) {
     return static_cast<uint32_t>(bytes / kBytesPerUnit);
@@ -94,11 +100,8 @@ public:
     const std::vector<RgbQuad>& ChangedEntries() const { return changedEntries_; }
 
 private:
-    bool ReadHeader(ChunkHeader& header);
-    // Reads the next chunk header of a list ending at end; false when it cannot be read or its
-    // data does not fit the list. chunkEnd is where the chunk ends with its pad byte.
-    bool NextChunk(uint64_t end, ChunkHeader& chunk, uint64_t& chunkEnd);
-    // Reads a chunk header that may follow an odd-sized chunk written with or without its pad.
+    // Reads a chunk header and notes where it starts. With maybePad it may follow an odd-sized
+    // chunk written with or without its pad byte.
     bool ReadHeaderAfter(bool maybePad, uint64_t end, ChunkHeader& header);
     bool ReadU32(uint32_t& value);
     // Moves forward to an absolute file position (no-op when already there or past it).
@@ -119,21 +122,45 @@ private:
         return true;
     }
 
+    // How a walk goes on after a chunk: past it with its pad byte (as far as the list's end);
+    // from where its handler left the file (inside a list whose members belong to the walk, or
+    // after a chunk the handler read or stepped over itself); from there with a pad byte that may
+    // come first (after a chunk written without one); ending with what was read; or failing.
+    enum class Walk { On, Here, HereMaybePad, End, Fail };
+    // Where a walk runs: only the file's top level says why a chunk header that is cut short or
+    // larger than the rest ends it; a list's walk just ends there and its parent goes on.
+    enum class Level { File, List };
+    // The one chunk loop: hands every chunk that fits before end to handle, which says how the
+    // walk goes on. False when the handler failed.
+    template <class Handle>
+    bool WalkChunks(Level level, uint64_t end, Handle handle);
+    // The members of a list whose type was just read.
+    template <class Handle>
+    bool WalkList(uint32_t listSize, Handle handle) {
+        return WalkChunks(Level::List, file_.Position() + (listSize - kListTypeBytes), handle);
+    }
+    // Steps over a list's type: its members belong to the walk.
+    Walk EnterList() {
+        uint32_t type = 0;
+        return ReadU32(type) ? Walk::Here : Walk::End;
+    }
+    // Steps over a chunk the walk does not read, with a reason at the top level when the file
+    // ends inside it.
+    Walk PassOver(const ChunkHeader& chunk, Level level);
+
+    Walk TopChunk(const ChunkHeader& chunk);
+    Walk TopHeaderList(const ChunkHeader& chunk, uint32_t type);
+    Walk TopMovieList(const ChunkHeader& chunk, uint32_t type);
+    Walk TopIndex(const ChunkHeader& chunk);
     bool WalkHeaderList(uint32_t listSize);
+    Walk HeaderChunk(const ChunkHeader& chunk, int& counted);
     bool WalkStreamList(uint32_t listSize);
+    Walk ReadStreamHeader(const ChunkHeader& chunk);
     bool ReadStreamFormat(uint32_t size);
     bool WalkMovieList(uint32_t listSize);
+    Walk MovieChunk(const ChunkHeader& chunk);
     // Reads a frame chunk's data into the next slot.
     bool ReadFrameChunk(uint32_t size);
-    // How a walk goes on after a chunk: past it, into it (a list whose members belong to the
-    // walk), ending with what was read, or failing.
-    enum class Walk { On, Enter, End, Fail };
-    // The loop of the lists inside the header list: hands every chunk that fits the list to
-    // handle, which says how the walk goes on.
-    template <class Handle>
-    bool WalkList(uint32_t listSize, Handle handle);
-    Walk ReadStreamHeader(const ChunkHeader& chunk);
-    Walk TopChunk(const ChunkHeader& chunk, bool& maybePad);
     bool ReadPaletteChange(uint32_t size);
     bool ReadIndex(uint32_t size);
     bool AfterHeader();
@@ -156,26 +183,6 @@ private:
     std::vector<PaletteChange> changes_;
     std::vector<RgbQuad> changedEntries_;
 };
-
-bool AviWalker::ReadHeader(ChunkHeader& header) {
-    std::array<uint8_t, kChunkHeaderBytes> bytes{};
-    if (!file_.ReadExact(bytes.data(), bytes.size())) {
-        return false;
-    }
-    ByteReader in(bytes.data(), bytes.size());
-    header.id = in.u32le();
-    header.size = in.u32le();
-    return in.ok();
-}
-
-bool AviWalker::NextChunk(uint64_t end, ChunkHeader& chunk, uint64_t& chunkEnd) {
-    const uint64_t start = file_.Position();
-    if (!ReadHeader(chunk) || Left(end) < uint64_t(chunk.size)) {
-        return false;
-    }
-    chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
-    return true;
-}
 
 bool AviWalker::ReadU32(uint32_t& value) {
     std::array<uint8_t, 4> bytes{};
@@ -209,95 +216,26 @@ bool AviWalker::ReadHeaderAfter(bool maybePad, uint64_t end, ChunkHeader& header
     ByteReader in(bytes.data() + at, kChunkHeaderBytes);
     header.id = in.u32le();
     header.size = in.u32le();
+    header.start = file_.Position() - kChunkHeaderBytes;
     return in.ok();
 }
 
-bool AviWalker::WalkTop() {
-    const RiffHeader& riff = doc_.riff;
-    const uint64_t end = file_.Position() + (riff.size >= 4 ? riff.size - 4 : 0);
+template <class Handle>
+bool AviWalker::WalkChunks(Level level, uint64_t end, Handle handle) {
+    const bool sayWhy = level == Level::File;
     bool maybePad = false;
     while (Left(end) >= kChunkHeaderBytes) {
         ChunkHeader chunk;
         if (!ReadHeaderAfter(maybePad, end, chunk)) {
-            Stop("the file ends inside a chunk header");
+            if (sayWhy) {
+                Stop("the file ends inside a chunk header");
+            }
             break;
         }
-        maybePad = false;
-        if (Left(end) < chunk.size) {
-            Stop("chunk \"" + FourCCText(chunk.id) + "\" is larger than the file says");
-            break;
-        }
-        const Walk next = TopChunk(chunk, maybePad);
-        if (next != Walk::On) {
-            return next == Walk::End;
-        }
-    }
-    return true;
-}
-
-AviWalker::Walk AviWalker::TopChunk(const ChunkHeader& chunk, bool& maybePad) {
-    const uint64_t start = file_.Position() - kChunkHeaderBytes;
-    const uint64_t chunkEnd = start + kChunkHeaderBytes + Rounded(chunk.size);
-    uint32_t type = 0;
-    const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
-    if (isList && !ReadU32(type)) {
-        Stop("the file ends inside a list header");
-        return Walk::End;
-    }
-    if (isList && type == fourcc::kHdrl) {
-        // The slots are sized by the first header list's counts; a movie has only one.
-        if (headerDone_) {
-            Stop("the file holds more than one header list");
-            return Walk::Fail;
-        }
-        doc_.headerList.list = {chunk.id, chunk.size, type};
-        if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
-            return Walk::Fail;
-        }
-        ++parts_;
-        if (!SkipTo(chunkEnd)) {
-            Stop("the file ends inside the header list");
-            return Walk::End;
-        }
-        return Step(doc_.headerList.list.size / kBytesPerUnit) ? Walk::On : Walk::Fail;
-    }
-    if (isList && type == fourcc::kMovi) {
-        doc_.movieList.list = {chunk.id, chunk.size, type};
-        if (!WalkMovieList(chunk.size)) {
-            return Walk::Fail;
-        }
-        ++parts_;
-        // The list is left without counting a pad byte: its own writer adds none.
-        if (!SkipTo(start + kChunkHeaderBytes + chunk.size)) {
-            Stop("the file ends inside the frame list");
-            return Walk::End;
-        }
-        maybePad = (chunk.size & 1u) != 0;
-        return Walk::On;
-    }
-    if (chunk.id == fourcc::kIdx1) {
-        if (!ReadIndex(chunk.size)) {
-            return Walk::Fail;
-        }
-        ++parts_;
-        return Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit) ? Walk::On
-                                                                                : Walk::Fail;
-    }
-    // Any other chunk or list is stepped over whole.
-    if (!SkipTo(chunkEnd)) {
-        Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
-        return Walk::End;
-    }
-    return Step(Units(Rounded(chunk.size) + kChunkHeaderBytes)) ? Walk::On : Walk::Fail;
-}
-
-template <class Handle>
-bool AviWalker::WalkList(uint32_t listSize, Handle handle) {
-    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
-    while (Left(end) >= kChunkHeaderBytes) {
-        ChunkHeader chunk;
-        uint64_t chunkEnd = 0;
-        if (!NextChunk(end, chunk, chunkEnd)) {
+        if (Left(end) < uint64_t(chunk.size)) {
+            if (sayWhy) {
+                Stop("chunk \"" + FourCCText(chunk.id) + "\" is larger than the file says");
+            }
             break;
         }
         const Walk next = handle(chunk);
@@ -307,12 +245,89 @@ bool AviWalker::WalkList(uint32_t listSize, Handle handle) {
         if (next == Walk::End) {
             break;
         }
-        // A list inside is entered: its members belong to this walk.
-        if (next != Walk::Enter && !SkipTo(std::min(chunkEnd, end))) {
+        maybePad = next == Walk::HereMaybePad && (chunk.size & 1u) != 0;
+        if (next == Walk::On && !SkipTo(std::min(chunk.PaddedEnd(), end))) {
             break;
         }
     }
     return true;
+}
+
+AviWalker::Walk AviWalker::PassOver(const ChunkHeader& chunk, Level level) {
+    if (!SkipTo(chunk.PaddedEnd())) {
+        if (level == Level::File) {
+            Stop("the file ends inside chunk \"" + FourCCText(chunk.id) + "\"");
+        }
+        return Walk::End;
+    }
+    return Step(Units(Rounded(chunk.size) + kChunkHeaderBytes)) ? Walk::Here : Walk::Fail;
+}
+
+bool AviWalker::WalkTop() {
+    const RiffHeader& riff = doc_.riff;
+    const uint64_t end = file_.Position() + (riff.size >= 4 ? riff.size - 4 : 0);
+    return WalkChunks(Level::File, end, [&](const ChunkHeader& chunk) { return TopChunk(chunk); });
+}
+
+AviWalker::Walk AviWalker::TopChunk(const ChunkHeader& chunk) {
+    uint32_t type = 0;
+    const bool isList = chunk.id == fourcc::kList && chunk.size >= kListTypeBytes;
+    if (isList && !ReadU32(type)) {
+        Stop("the file ends inside a list header");
+        return Walk::End;
+    }
+    if (isList && type == fourcc::kHdrl) {
+        return TopHeaderList(chunk, type);
+    }
+    if (isList && type == fourcc::kMovi) {
+        return TopMovieList(chunk, type);
+    }
+    if (chunk.id == fourcc::kIdx1) {
+        return TopIndex(chunk);
+    }
+    // Any other chunk or list is stepped over whole.
+    return PassOver(chunk, Level::File);
+}
+
+AviWalker::Walk AviWalker::TopHeaderList(const ChunkHeader& chunk, uint32_t type) {
+    // The slots are sized by the first header list's counts; a movie has only one.
+    if (headerDone_) {
+        Stop("the file holds more than one header list");
+        return Walk::Fail;
+    }
+    doc_.headerList.list = {chunk.id, chunk.size, type};
+    if (!WalkHeaderList(chunk.size) || !AfterHeader()) {
+        return Walk::Fail;
+    }
+    ++parts_;
+    if (!SkipTo(chunk.PaddedEnd())) {
+        Stop("the file ends inside the header list");
+        return Walk::End;
+    }
+    return Step(doc_.headerList.list.size / kBytesPerUnit) ? Walk::Here : Walk::Fail;
+}
+
+AviWalker::Walk AviWalker::TopMovieList(const ChunkHeader& chunk, uint32_t type) {
+    doc_.movieList.list = {chunk.id, chunk.size, type};
+    if (!WalkMovieList(chunk.size)) {
+        return Walk::Fail;
+    }
+    ++parts_;
+    // The list is left without counting a pad byte: its own writer adds none.
+    if (!SkipTo(chunk.End())) {
+        Stop("the file ends inside the frame list");
+        return Walk::End;
+    }
+    return Walk::HereMaybePad;
+}
+
+AviWalker::Walk AviWalker::TopIndex(const ChunkHeader& chunk) {
+    if (!ReadIndex(chunk.size)) {
+        return Walk::Fail;
+    }
+    ++parts_;
+    return Step((uint64_t(chunk.size) + kChunkHeaderBytes) / kBytesPerUnit) ? Walk::Here
+                                                                            : Walk::Fail;
 }
 
 bool AviWalker::WalkHeaderList(uint32_t listSize) {
@@ -320,32 +335,7 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
     // list as a whole fails.
     problem_.clear();
     int counted = 0;
-    WalkList(listSize, [&](const ChunkHeader& chunk) {
-        if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
-            std::array<uint8_t, kAvihBodyBytes> body{};
-            if (!file_.ReadExact(body.data(), body.size())) {
-                return Walk::End;
-            }
-            ByteReader in(body.data(), body.size());
-            doc_.headerList.main.id = chunk.id;
-            doc_.headerList.main.size = chunk.size;
-            doc_.headerList.main.ReadBody(in);
-            ++counted;
-        } else if (chunk.id == fourcc::kAvih) {
-            Stop("the main header (\"avih\") has " + std::to_string(chunk.size) +
-                 " bytes instead of 56");
-        } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
-            uint32_t type = 0;
-            if (!ReadU32(type)) {
-                return Walk::End;
-            }
-            if (type == fourcc::kStrl) {
-                doc_.headerList.stream.list = {chunk.id, chunk.size, type};
-                counted += WalkStreamList(chunk.size) ? 1 : 0;
-            }
-        }
-        return Walk::On;
-    });
+    WalkList(listSize, [&](const ChunkHeader& chunk) { return HeaderChunk(chunk, counted); });
     if (counted != 2) {
         return !problem_.empty()
                    ? false
@@ -353,6 +343,33 @@ bool AviWalker::WalkHeaderList(uint32_t listSize) {
     }
     problem_.clear();
     return true;
+}
+
+AviWalker::Walk AviWalker::HeaderChunk(const ChunkHeader& chunk, int& counted) {
+    if (chunk.id == fourcc::kAvih && chunk.size == kAvihBodyBytes) {
+        std::array<uint8_t, kAvihBodyBytes> body{};
+        if (!file_.ReadExact(body.data(), body.size())) {
+            return Walk::End;
+        }
+        ByteReader in(body.data(), body.size());
+        doc_.headerList.main.id = chunk.id;
+        doc_.headerList.main.size = chunk.size;
+        doc_.headerList.main.ReadBody(in);
+        ++counted;
+    } else if (chunk.id == fourcc::kAvih) {
+        Stop("the main header (\"avih\") has " + std::to_string(chunk.size) +
+             " bytes instead of 56");
+    } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
+        uint32_t type = 0;
+        if (!ReadU32(type)) {
+            return Walk::End;
+        }
+        if (type == fourcc::kStrl) {
+            doc_.headerList.stream.list = {chunk.id, chunk.size, type};
+            counted += WalkStreamList(chunk.size) ? 1 : 0;
+        }
+    }
+    return Walk::On;
 }
 
 AviWalker::Walk AviWalker::ReadStreamHeader(const ChunkHeader& chunk) {
@@ -392,8 +409,7 @@ bool AviWalker::WalkStreamList(uint32_t listSize) {
             }
             ++counted;
         } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
-            uint32_t type = 0;
-            return ReadU32(type) ? Walk::Enter : Walk::End;
+            return EnterList();
         }
         return Walk::On;
     });
@@ -521,43 +537,8 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
         return false;
     }
     placed_ = 0;
-    const uint64_t end = file_.Position() + (listSize - kListTypeBytes);
-    bool maybePad = false;
-    while (Left(end) >= kChunkHeaderBytes) {
-        ChunkHeader chunk;
-        if (!ReadHeaderAfter(maybePad, end, chunk)) {
-            break;
-        }
-        maybePad = false;
-        const uint64_t start = file_.Position() - kChunkHeaderBytes;
-        if (Left(end) < uint64_t(chunk.size)) {
-            break;
-        }
-        if (IsFrameId(chunk.id)) {
-            if (!ReadFrameChunk(chunk.size)) {
-                return false;
-            }
-            maybePad = (chunk.size & 1u) != 0;
-        } else if (IsPaletteChangeId(chunk.id)) {
-            if (!ReadPaletteChange(chunk.size)) {
-                return false;
-            }
-            if (!SkipTo(start + kChunkHeaderBytes + Rounded(chunk.size))) {
-                break;
-            }
-        } else if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
-            uint32_t type = 0;
-            if (!ReadU32(type)) {
-                break;
-            }
-        } else {
-            if (!SkipTo(start + kChunkHeaderBytes + Rounded(chunk.size))) {
-                break;
-            }
-            if (!Step(Units(Rounded(chunk.size) + kChunkHeaderBytes))) {
-                return false;
-            }
-        }
+    if (!WalkList(listSize, [&](const ChunkHeader& chunk) { return MovieChunk(chunk); })) {
+        return false;
     }
     const uint64_t slots = uint64_t(n_) + i_;
     if (placed_ == 0 || placed_ % slots != 0) {
@@ -565,6 +546,23 @@ bool AviWalker::WalkMovieList(uint32_t listSize) {
                     std::to_string(slots) + " were announced");
     }
     return true;
+}
+
+AviWalker::Walk AviWalker::MovieChunk(const ChunkHeader& chunk) {
+    if (IsFrameId(chunk.id)) {
+        // Read to its end; a pad byte may follow an odd size or not.
+        return ReadFrameChunk(chunk.size) ? Walk::HereMaybePad : Walk::Fail;
+    }
+    if (IsPaletteChangeId(chunk.id)) {
+        if (!ReadPaletteChange(chunk.size)) {
+            return Walk::Fail;
+        }
+        return SkipTo(chunk.PaddedEnd()) ? Walk::Here : Walk::End;
+    }
+    if (chunk.id == fourcc::kList && chunk.size >= kListTypeBytes) {
+        return EnterList();
+    }
+    return PassOver(chunk, Level::List);
 }
 
 bool AviWalker::ReadFrameChunk(uint32_t size) {
