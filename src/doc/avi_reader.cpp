@@ -37,9 +37,10 @@ namespace kx {
 namespace {
 
 constexpr uint32_t kChunkHeaderBytes = 8;
-constexpr uint32_t kListTypeBytes = 4;
-constexpr uint32_t kAvihBodyBytes = 56;
-constexpr uint32_t kStrhBodyBytes = 56;
+// What follows the chunk header of a list and of the two header chunks, as the records have it.
+constexpr uint32_t kListTypeBytes = ListHeader::kBytes - kChunkHeaderBytes;
+constexpr uint32_t kAvihBodyBytes = MainHeader::kBytes - kChunkHeaderBytes;
+constexpr uint32_t kStrhBodyBytes = StreamHeader::kBytes - kChunkHeaderBytes;
 constexpr uint32_t kStrhTypeBytes = 4;
 constexpr uint32_t kMaxPaletteEntries = 256;
 // Reading reports one progress unit per 128 bytes.
