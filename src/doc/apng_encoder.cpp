@@ -13,19 +13,12 @@
 namespace kx {
 namespace {
 
-// fcTL's dispose_op and blend_op values.
-constexpr uint8_t kDisposeNone = 0;
-constexpr uint8_t kDisposeBackground = 1;
-constexpr uint8_t kDisposePrevious = 2;
-constexpr uint8_t kBlendSource = 0;
-constexpr uint8_t kBlendOver = 1;
-
 // One coded frame: where it goes, how it is laid down, what its predecessor leaves behind for
 // the next frame, and its zlib stream.
 struct FramePlan {
     PixelRect rect;
-    uint8_t blend = kBlendSource;
-    uint8_t dispose = kDisposeNone;
+    uint8_t blend = png::kBlendSource;
+    uint8_t dispose = png::kDisposeNone;
     std::vector<uint8_t> data;
 };
 
@@ -105,10 +98,10 @@ bool RectPixels(const Picture& base, const Picture& target, int32_t w, int32_t h
         for (int32_t x = 0; x < r.width; ++x) {
             const uint8_t t = target[from + size_t(x)];
             const uint8_t b = base[from + size_t(x)];
-            if (blend == kBlendOver && t == 0 && b != 0) {
+            if (blend == png::kBlendOver && t == 0 && b != 0) {
                 return false;
             }
-            dst[x] = (blend == kBlendOver && t == b) ? 0 : t;
+            dst[x] = (blend == png::kBlendOver && t == b) ? 0 : t;
         }
     }
     return true;
@@ -177,19 +170,19 @@ struct Bases {
 bool PlanFrame(const Bases& bases, const Picture& target, int32_t w, int32_t h, bool transparent,
                FramePlan& plan, uint8_t& dispose) {
     const Picture* choices[3] = {};
-    choices[kDisposeNone] = bases.none;
-    choices[kDisposeBackground] = transparent ? &bases.background : nullptr;
-    choices[kDisposePrevious] = bases.previous;
+    choices[png::kDisposeNone] = bases.none;
+    choices[png::kDisposeBackground] = transparent ? &bases.background : nullptr;
+    choices[png::kDisposePrevious] = bases.previous;
     Picture pixels;
     std::vector<uint8_t> stream;
     plan.data.clear();
-    for (uint8_t d = kDisposeNone; d <= kDisposePrevious; ++d) {
+    for (uint8_t d = png::kDisposeNone; d <= png::kDisposePrevious; ++d) {
         if (choices[d] == nullptr) {
             continue;
         }
         const PixelRect rect = FrameRect(*choices[d], target, w, h);
-        for (const uint8_t blend : {kBlendSource, kBlendOver}) {
-            if ((blend == kBlendOver && !transparent) ||
+        for (const uint8_t blend : {png::kBlendSource, png::kBlendOver}) {
+            if ((blend == png::kBlendOver && !transparent) ||
                 !RectPixels(*choices[d], target, w, h, rect, blend, pixels)) {
                 continue;
             }
@@ -229,7 +222,7 @@ bool PlanFrames(const PaletteMovieView& movie, const TrimmedPalette& palette,
         if (i == 0) {
             plans[0].rect = PixelRect{0, 0, w, h};
             Picture topDown(target.size());
-            RectPixels(target, target, w, h, plans[0].rect, kBlendSource, topDown);
+            RectPixels(target, target, w, h, plans[0].rect, png::kBlendSource, topDown);
             coded = CompressPicture(topDown, w, h, plans[0].data);
         } else {
             Bases bases;
@@ -242,8 +235,8 @@ bool PlanFrames(const PaletteMovieView& movie, const TrimmedPalette& palette,
             coded =
                 PlanFrame(bases, target, w, h, palette.transparent, plans[i], plans[i - 1].dispose);
             const uint8_t d = plans[i - 1].dispose;
-            if (d != kDisposePrevious) {
-                under = d == kDisposeBackground ? bases.background : shown;
+            if (d != png::kDisposePrevious) {
+                under = d == png::kDisposeBackground ? bases.background : shown;
             }
         }
         if (!coded) {

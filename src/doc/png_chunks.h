@@ -29,6 +29,11 @@ constexpr uint32_t kACTL = ChunkType("acTL");
 constexpr uint32_t kFCTL = ChunkType("fcTL");
 constexpr uint32_t kFDAT = ChunkType("fdAT");
 
+// fcTL's dispose_op: what becomes of the frame's region before the next frame is drawn.
+enum DisposeOp : uint8_t { kDisposeNone = 0, kDisposeBackground = 1, kDisposePrevious = 2 };
+// fcTL's blend_op: whether the frame replaces its region or is laid over it by alpha.
+enum BlendOp : uint8_t { kBlendSource = 0, kBlendOver = 1 };
+
 // Chunk lengths are at most 2^31 - 1.
 constexpr uint32_t kMaxChunkLength = 0x7FFFFFFFu;
 

@@ -220,7 +220,7 @@ bool Walker::FrameControlChunk(const Chunk& c) {
                     ") lies outside the " + std::to_string(h.width) + " x " +
                     std::to_string(h.height) + " canvas");
     }
-    if (f.dispose > 2 || f.blend > 1) {
+    if (f.dispose > kDisposePrevious || f.blend > kBlendOver) {
         return Fail(name + " has an unknown dispose or blend operation");
     }
     if (!imageStarted_) {

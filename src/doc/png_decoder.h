@@ -42,8 +42,8 @@ struct FrameControl {
     uint32_t y = 0;
     uint16_t delayNum = 0;
     uint16_t delayDen = 0;
-    uint8_t dispose = 0;  // 0 none, 1 background, 2 previous
-    uint8_t blend = 0;    // 0 source, 1 over
+    uint8_t dispose = 0;  // a DisposeOp once checked
+    uint8_t blend = 0;    // a BlendOp once checked
 };
 
 // A piece of one image's zlib stream (an IDAT's data, an fdAT's after its sequence number).

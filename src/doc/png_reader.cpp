@@ -82,7 +82,7 @@ void Blend(const png::FrameControl& f, const std::vector<Rgba>& frame, uint32_t 
         Rgba* dst = canvas.data() + size_t(f.y + y) * canvasWidth + f.x;
         for (uint32_t x = 0; x < f.width; ++x) {
             const uint32_t a = png::AlphaOf(src[x]);
-            if (f.blend == 0 || a == 255) {
+            if (f.blend == png::kBlendSource || a == 255) {
                 dst[x] = src[x];
             } else if (a != 0) {
                 // Partial alpha over what lies below ("over" compositing, rounded).
@@ -159,16 +159,18 @@ bool AnimationLoader::Frame(size_t k, FrameChunk& out, uint32_t stride, std::str
         return false;
     }
     // The first frame's "previous" is the cleared canvas, as background disposal leaves it.
-    const uint8_t dispose = (k == 0 && f.dispose == 2) ? 1 : f.dispose;
-    if (dispose == 2) {
+    const uint8_t dispose = (k == 0 && f.dispose == png::kDisposePrevious)
+                                ? uint8_t(png::kDisposeBackground)
+                                : f.dispose;
+    if (dispose == png::kDisposePrevious) {
         saved_ = canvas_;
     }
     Blend(f, pixels_, h.width, canvas_);
     out.data.assign(size_t(stride) * h.height, 0);
     colours_.Map(canvas_, h.width, h.height, stride, out.data.data());
-    if (dispose == 1) {
+    if (dispose == png::kDisposeBackground) {
         ClearRegion(f, h.width, canvas_);
-    } else if (dispose == 2) {
+    } else if (dispose == png::kDisposePrevious) {
         CopyRegion(f, h.width, saved_, canvas_);
     }
     return true;
