@@ -20,13 +20,11 @@
 namespace kx {
 
 namespace gif {
-constexpr uint8_t kExtension = 0x21;
-constexpr uint8_t kGraphicControl = 0xF9;
-constexpr uint8_t kApplication = 0xFF;
-constexpr uint8_t kComment = 0xFE;
-constexpr uint8_t kPlainText = 0x01;
-constexpr uint8_t kImage = 0x2C;
-constexpr uint8_t kTrailer = 0x3B;
+// The byte a block starts with.
+enum Introducer : uint8_t { kExtension = 0x21, kImage = 0x2C, kTrailer = 0x3B };
+// The label after kExtension of the extensions Kinetrix writes and reads; the others (comments,
+// plain text) are skipped whole.
+enum ExtensionLabel : uint8_t { kGraphicControl = 0xF9, kApplication = 0xFF };
 
 // What happens to a frame's rectangle after it was shown, before the next frame is drawn.
 enum class Disposal : uint8_t { Unspecified = 0, None = 1, Background = 2, Previous = 3 };
