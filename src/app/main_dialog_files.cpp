@@ -211,7 +211,7 @@ void CMainDialog::CutStrip(CProgressDialog& progress) {
         return;
     }
     // The same progress object again: its continue flag carries over from the reading.
-    const int32_t frameHeight = settings.m_nFrameHeight;
+    const int32_t frameHeight = settings.m_fields.height;
     if (RunUnderProgress(progress, IDS_COMPOSE_CAPTION, [this, frameHeight](ProgressSink* sink) {
             return document.ComposeFromStrip(sink, frameHeight);
         })) {

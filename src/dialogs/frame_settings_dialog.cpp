@@ -68,7 +68,7 @@ CFrameSettingsDialog::~CFrameSettingsDialog() {
 BOOL CFrameSettingsDialog::DestroyWindow() {
     // A window that never finished its initialisation has shown no height of the user's.
     if (m_hWnd != nullptr && m_bInitialized) {
-        m_settings.WriteInt(kHeightValue, m_nFrameHeight);
+        m_settings.WriteInt(kHeightValue, m_fields.height);
     }
     return CDialog::DestroyWindow();
 }
@@ -78,9 +78,9 @@ void CFrameSettingsDialog::DoDataExchange(CDataExchange* dx) {
     DDX_Control(dx, IDC_STRIP_PREVIEW, m_preview);
     DDX_Control(dx, IDC_FRAME_HEIGHT_SPIN, m_spinHeight);
     DDX_Control(dx, IDC_FRAME_COUNT_SPIN, m_spinCount);
-    DDX_Text(dx, IDC_FRAME_HEIGHT, m_nFrameHeight);
-    DDX_Text(dx, IDC_FRAME_COUNT, m_nFrameCount);
-    DDX_Text(dx, IDC_REMAINDER, m_nRemainder);
+    DDX_Text(dx, IDC_FRAME_HEIGHT, m_fields.height);
+    DDX_Text(dx, IDC_FRAME_COUNT, m_fields.count);
+    DDX_Text(dx, IDC_REMAINDER, m_fields.remainder);
 }
 
 BOOL CFrameSettingsDialog::OnInitDialog() {
@@ -89,7 +89,7 @@ BOOL CFrameSettingsDialog::OnInitDialog() {
     // still work on one row, so nothing ever divides by zero.
     const int32_t stripHeight = std::max(m_preview.shownHeight, 1);
     m_nStripHeight = stripHeight;
-    m_nFrameHeight = ProposedFrameHeight(stripHeight, m_settings.ReadInt(kHeightValue, 0));
+    m_fields.height = ProposedFrameHeight(stripHeight, m_settings.ReadInt(kHeightValue, 0));
     m_preview.SetFit(TRUE);
     m_spinHeight.SetRange32(1, stripHeight);
     m_spinCount.SetRange32(1, stripHeight);
@@ -103,9 +103,7 @@ BOOL CFrameSettingsDialog::OnInitDialog() {
 }
 
 void CFrameSettingsDialog::Show(const FrameFields& fields) {
-    m_nFrameHeight = fields.height;
-    m_nFrameCount = fields.count;
-    m_nRemainder = fields.remainder;
+    m_fields = fields;
     m_preview.SetShownHeight(fields.height);
     // Each field whose text changes raises its EN_UPDATE at once, inside this call. The fields
     // already agree, and a typed height must stay as typed: a count handler run now would
@@ -133,7 +131,7 @@ void CFrameSettingsDialog::OnHeightChanged() {
     }
     // Text that is not a number keeps the values from before it, which are written back.
     UpdateData(TRUE);
-    Show(FieldsFromHeight(m_nStripHeight, m_nFrameHeight));
+    Show(FieldsFromHeight(m_nStripHeight, m_fields.height));
 }
 
 void CFrameSettingsDialog::OnCountChanged() {
@@ -141,7 +139,7 @@ void CFrameSettingsDialog::OnCountChanged() {
         return;
     }
     UpdateData(TRUE);
-    Show(FieldsFromCount(m_nStripHeight, m_nFrameCount));
+    Show(FieldsFromCount(m_nStripHeight, m_fields.count));
 }
 
 void CFrameSettingsDialog::MeasureLayout() {

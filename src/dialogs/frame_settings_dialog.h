@@ -40,10 +40,9 @@ public:
     CPreviewWindow m_preview;
     CSpinButtonCtrl m_spinHeight;
     CSpinButtonCtrl m_spinCount;
-    // The result: after IDOK the caller composes the movie with this height.
-    int32_t m_nFrameHeight = 1;
-    int32_t m_nFrameCount = 1;
-    int32_t m_nRemainder = 0;
+    // What the three fields show. The result: after IDOK the caller composes the movie with its
+    // height.
+    FrameFields m_fields{1, 1, 0};
     CLogoButton m_logo;
     int32_t m_nStripHeight = 1;
     bool m_bInitialized = false;

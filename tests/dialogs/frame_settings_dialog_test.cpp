@@ -70,7 +70,7 @@ protected:
     }
     // What the three fields show, checked against the members and the preview.
     static FrameFields Shown(const CFrameSettingsDialog& dialog) {
-        const FrameFields members{dialog.m_nFrameHeight, dialog.m_nFrameCount, dialog.m_nRemainder};
+        const FrameFields members = dialog.m_fields;
         EXPECT_EQ(std::to_wstring(members.height), Text(dialog, IDC_FRAME_HEIGHT));
         EXPECT_EQ(std::to_wstring(members.count), Text(dialog, IDC_FRAME_COUNT));
         EXPECT_EQ(std::to_wstring(members.remainder), Text(dialog, IDC_REMAINDER));

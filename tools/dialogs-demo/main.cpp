@@ -103,7 +103,7 @@ int ShowFrameSettings(const wchar_t* strip, int height, int seconds) {
     dialog.m_settings.SetApplication(L"KinetrixDialogsDemo");
     dialog.m_preview.SetDocument(&document);
     dialog.DoModal();
-    std::printf("frame height %d\n", dialog.m_nFrameHeight);
+    std::printf("frame height %d\n", dialog.m_fields.height);
     // Nothing of the demo stays in the settings: the program's removal expects its company key
     // to hold only the program's own.
     kx::CRegistrySettings demoKey;
