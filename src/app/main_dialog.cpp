@@ -221,11 +221,12 @@ void CMainDialog::ApplyLayout(int32_t cw, int32_t ch) {
         flags |= p.resize ? 0 : SWP_NOSIZE;
         if (batch != nullptr) {
             // A failed deferral frees the batch; the rest is placed one by one.
-            batch = ::DeferWindowPos(batch, control, nullptr, p.box.x, p.box.y, p.box.width,
+            batch = ::DeferWindowPos(batch, control, nullptr, p.box.left, p.box.top, p.box.width,
                                      p.box.height, flags);
         }
         if (batch == nullptr) {
-            ::SetWindowPos(control, nullptr, p.box.x, p.box.y, p.box.width, p.box.height, flags);
+            ::SetWindowPos(control, nullptr, p.box.left, p.box.top, p.box.width, p.box.height,
+                           flags);
         }
     }
     if (batch != nullptr) {

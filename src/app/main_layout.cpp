@@ -44,24 +44,24 @@ ControlPlacement MoveAndResize(int32_t x, int32_t y, int32_t width, int32_t heig
 MainLayout MeasureMainLayout(int32_t clientWidth, int32_t clientHeight,
                              const MainControlBoxes& controls) {
     MainLayout layout;
-    const LayoutBox& preview = controls[kPreviewSlot];
-    layout.previewLeft = preview.x;
-    layout.marginX = preview.x + (clientWidth - (preview.x + preview.width));
-    layout.marginY = preview.y + (clientHeight - (preview.y + preview.height));
+    const PixelRect& preview = controls[kPreviewSlot];
+    layout.previewLeft = preview.left;
+    layout.marginX = preview.left + (clientWidth - preview.Right());
+    layout.marginY = preview.top + (clientHeight - preview.Bottom());
     layout.viewBarHeight = controls[kViewBarSlot].height;
     layout.panelHeight = controls[kSliderPanelSlot].height;
     layout.sliderHeight = controls[kSliderSlot].height;
     layout.playBarHeight = controls[kPlayBarSlot].height;
-    const LayoutBox& slider = controls[kSliderSlot];
-    layout.sliderLeft = slider.x;
-    layout.sliderMarginX = slider.x + clientWidth - (slider.x + slider.width);
-    layout.logoLeft = controls[kLogoSlot].x;
+    const PixelRect& slider = controls[kSliderSlot];
+    layout.sliderLeft = slider.left;
+    layout.sliderMarginX = slider.left + clientWidth - slider.Right();
+    layout.logoLeft = controls[kLogoSlot].left;
     for (int slot = 0; slot < kMainControlCount; ++slot) {
         if (IsBelowPreview(slot)) {
-            layout.fromBottom[slot] = clientHeight - controls[slot].y;
+            layout.fromBottom[slot] = clientHeight - controls[slot].top;
         }
         if (IsAnchoredRight(slot)) {
-            layout.fromRight[slot] = clientWidth - controls[slot].x;
+            layout.fromRight[slot] = clientWidth - controls[slot].left;
         }
     }
     return layout;

@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+#include "doc/pixel_rect.h"
+
 namespace kx {
 
 // The controls in the order of the layout table; kMainControlIds of the window gives their ids.
@@ -29,16 +31,6 @@ enum MainControl : int {
     kLogoSlot,
     kSizeGripSlot,
     kMainControlCount
-};
-
-// A control's rectangle in client coordinates.
-struct LayoutBox {
-    int32_t x = 0;
-    int32_t y = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-
-    bool operator==(const LayoutBox&) const = default;
 };
 
 // The distances taken at start-up.
@@ -65,12 +57,13 @@ struct MainLayout {
 struct ControlPlacement {
     bool move = false;
     bool resize = false;
-    LayoutBox box;
+    PixelRect box;  // in client coordinates
 
     bool operator==(const ControlPlacement&) const = default;
 };
 
-using MainControlBoxes = std::array<LayoutBox, kMainControlCount>;
+// The controls' rectangles in client coordinates.
+using MainControlBoxes = std::array<PixelRect, kMainControlCount>;
 using MainPlacements = std::array<ControlPlacement, kMainControlCount>;
 
 // Measures the distances from the controls as they stand in a client area of the given size.

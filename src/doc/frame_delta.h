@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "doc/pixel_rect.h"
+
 namespace kx {
 
 class CAnimationDocument;
@@ -21,16 +23,6 @@ struct AnimationOptions {
     bool transparent = false;
     // How many times the animation plays; 0 = forever.
     uint32_t plays = 0;
-};
-
-struct PixelRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-
-    bool Empty() const { return width <= 0 || height <= 0; }
-    bool operator==(const PixelRect&) const = default;
 };
 
 class FrameView {

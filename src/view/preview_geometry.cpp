@@ -39,23 +39,27 @@ ImagePlacement PlaceImage(int32_t clientWidth, int32_t clientHeight, int32_t fra
     return p;
 }
 
-std::vector<MarginRect> MarginRects(int32_t clientWidth, int32_t clientHeight,
-                                    const ImagePlacement& image) {
-    std::vector<MarginRect> margins;
-    MarginRect r{0, 0, clientWidth, clientHeight};
+std::vector<PixelRect> MarginRects(int32_t clientWidth, int32_t clientHeight,
+                                   const ImagePlacement& image) {
+    std::vector<PixelRect> margins;
+    // The columns the top and bottom margins span: the image's once left and right are taken.
+    int32_t left = 0;
+    int32_t width = clientWidth;
     if (clientWidth > image.width) {
+        const int32_t right = image.x + image.width;
         if (image.x > 0) {
-            margins.push_back({r.left, r.top, image.x, r.bottom});
+            margins.push_back({0, 0, image.x, clientHeight});
         }
-        margins.push_back({image.x + image.width, r.top, r.right, r.bottom});
-        r.left = image.x;
-        r.right = image.x + image.width;
+        margins.push_back({right, 0, clientWidth - right, clientHeight});
+        left = image.x;
+        width = image.width;
     }
     if (clientHeight > image.height) {
+        const int32_t bottom = image.y + image.height;
         if (image.y > 0) {
-            margins.push_back({r.left, r.top, r.right, image.y});
+            margins.push_back({left, 0, width, image.y});
         }
-        margins.push_back({r.left, image.y + image.height, r.right, r.bottom});
+        margins.push_back({left, bottom, width, clientHeight - bottom});
     }
     return margins;
 }

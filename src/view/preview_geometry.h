@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "doc/pixel_rect.h"
+
 namespace kx {
 
 // The device bitmap of one drawn frame never holds more rows than this; taller frames show
@@ -38,19 +40,10 @@ struct ImagePlacement {
 ImagePlacement PlaceImage(int32_t clientWidth, int32_t clientHeight, int32_t frameWidth,
                           int32_t rows, bool fit);
 
-struct MarginRect {
-    int32_t left = 0;
-    int32_t top = 0;
-    int32_t right = 0;
-    int32_t bottom = 0;
-
-    bool operator==(const MarginRect&) const = default;
-};
-
 // The parts of the client area around the image (left, right, then top and bottom between
 // them), in painting order. The image area itself is never among them.
-std::vector<MarginRect> MarginRects(int32_t clientWidth, int32_t clientHeight,
-                                    const ImagePlacement& image);
+std::vector<PixelRect> MarginRects(int32_t clientWidth, int32_t clientHeight,
+                                   const ImagePlacement& image);
 
 // Byte offset of the first row a draw copies from a frame's bottom-up data: 0 for a frame of at
 // most kMaxDisplayRows rows, else the frame size minus the size of the drawn rows, so that the

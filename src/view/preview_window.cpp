@@ -251,8 +251,8 @@ BOOL CPreviewWindow::Draw(HDC dc, BOOL erase) {
         PlaceImage(client.right, client.bottom, frameWidth, rows, fit != 0);
     if (erase) {
         // The image area itself is left alone, so a draw without erase does not flicker.
-        for (const MarginRect& m : MarginRects(client.right, client.bottom, image)) {
-            FillButtonFace(dc, RECT{m.left, m.top, m.right, m.bottom});
+        for (const PixelRect& m : MarginRects(client.right, client.bottom, image)) {
+            FillButtonFace(dc, RECT{m.left, m.top, m.Right(), m.Bottom()});
         }
     }
 

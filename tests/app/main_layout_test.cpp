@@ -59,8 +59,8 @@ TEST(MainLayout, PlacesEachControlForTheClientSize) {
     const MainLayout layout = MeasureMainLayout(kStartWidth, kStartHeight, kStart);
     // Moved, resized, and the box.
     auto values = [](const ControlPlacement& p) {
-        return std::array<int32_t, 6>{p.move,  p.resize,    p.box.x,
-                                      p.box.y, p.box.width, p.box.height};
+        return std::array<int32_t, 6>{p.move,    p.resize,    p.box.left,
+                                      p.box.top, p.box.width, p.box.height};
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -73,10 +73,10 @@ TEST(MainLayout, TheStartSizeLeavesEveryControlWhereItStands) {
     const MainPlacements placed = ArrangeMainLayout(
         MeasureMainLayout(kStartWidth, kStartHeight, kStart), kStartWidth, kStartHeight);
     for (int slot = 0; slot < kMainControlCount; ++slot) {
-        const LayoutBox& box = placed[size_t(slot)].box;
+        const PixelRect& box = placed[size_t(slot)].box;
         if (placed[size_t(slot)].move) {
-            EXPECT_EQ(kStart[size_t(slot)].x, box.x) << "slot " << slot;
-            EXPECT_EQ(kStart[size_t(slot)].y, box.y) << "slot " << slot;
+            EXPECT_EQ(kStart[size_t(slot)].left, box.left) << "slot " << slot;
+            EXPECT_EQ(kStart[size_t(slot)].top, box.top) << "slot " << slot;
         }
         if (placed[size_t(slot)].resize) {
             EXPECT_EQ(kStart[size_t(slot)].width, box.width) << "slot " << slot;

@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <vector>
 
 namespace kx {
+
+std::ostream& operator<<(std::ostream& os, const PixelRect& r) {
+    return os << "{" << r.left << "," << r.top << " " << r.width << "x" << r.height << "}";
+}
+
 namespace {
 
 struct PlacementCase {
@@ -59,18 +65,18 @@ TEST(PreviewGeometry, DisplayRowsStopAt4096) {
 TEST(PreviewGeometry, MarginsSurroundTheImageWithTheOddPixelRightAndBottom) {
     // 101 x 100 with a 50 x 100 image at x 25: left margin 25 wide, right margin 26.
     const ImagePlacement across = PlaceImage(101, 100, 50, 100, false);
-    EXPECT_EQ((std::vector<MarginRect>{{0, 0, 25, 100}, {75, 0, 101, 100}}),
+    EXPECT_EQ((std::vector<PixelRect>{{0, 0, 25, 100}, {75, 0, 26, 100}}),
               MarginRects(101, 100, across));
 
     // Margins on all four sides: the top and bottom ones lie between the left and right ones.
     const ImagePlacement small = PlaceImage(100, 81, 40, 20, false);
-    EXPECT_EQ((std::vector<MarginRect>{
-                  {0, 0, 30, 81}, {70, 0, 100, 81}, {30, 0, 70, 30}, {30, 50, 70, 81}}),
+    EXPECT_EQ((std::vector<PixelRect>{
+                  {0, 0, 30, 81}, {70, 0, 30, 81}, {30, 0, 40, 30}, {30, 50, 40, 31}}),
               MarginRects(100, 81, small));
 
     // An image touching the left edge but one column short of the right one.
     const ImagePlacement oneColumn = PlaceImage(41, 20, 40, 20, false);
-    EXPECT_EQ((std::vector<MarginRect>{{40, 0, 41, 20}}), MarginRects(41, 20, oneColumn));
+    EXPECT_EQ((std::vector<PixelRect>{{40, 0, 1, 20}}), MarginRects(41, 20, oneColumn));
 
     const ImagePlacement filling = PlaceImage(100, 80, 640, 480, false);
     EXPECT_TRUE(MarginRects(100, 80, filling).empty());
