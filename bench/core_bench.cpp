@@ -96,7 +96,7 @@ void MakeMovie(CAnimationDocument& doc, int32_t side, int32_t frames) {
     doc.movieList.index.assign(size_t(frames), kx::IndexEntry{});
     uint32_t noise = 12345;
     for (int32_t k = 0; k < frames; ++k) {
-        std::vector<uint8_t>& data = doc.movieList.frames[size_t(k)].data;
+        kx::FrameBytes& data = doc.movieList.frames[size_t(k)].data;
         data.assign(size_t(stride) * uint32_t(side), 0);
         const int32_t left = (k * 3) % side;
         const int32_t bottom = (k * 2) % side;
@@ -322,7 +322,7 @@ void BM_DecodeRle(benchmark::State& state) {
     for (int32_t k = 0; k < doc.FrameCount(); ++k) {
         const uint8_t* base = k > 0 ? doc.Frame(k - 1).data.data() : nullptr;
         coded.EncodeRle8(nullptr, format, doc.Frame(k).data.data(), base, remap);
-        codes.push_back(coded.data);
+        codes.emplace_back(coded.data.begin(), coded.data.end());
     }
     kx::FrameChunk frame;
     for (auto _ : state) {
