@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -19,12 +20,12 @@ using test::RecordingProgress;
 
 // 8 x 4 frames: rows of 1s, 2s, 3s, 4s; then the top row changed to 9s; then the same again.
 std::vector<Bytes> ThreeFrames() {
-    Bytes f0;
-    for (uint8_t v = 1; v <= 4; ++v) {
-        f0.insert(f0.end(), 8, v);
+    Bytes f0(32);
+    for (size_t i = 0; i < f0.size(); ++i) {
+        f0[i] = uint8_t(i / 8 + 1);
     }
-    Bytes f1(f0.begin(), f0.begin() + 24);
-    f1.insert(f1.end(), 8, 9);
+    Bytes f1 = f0;
+    std::fill(f1.begin() + 24, f1.end(), uint8_t(9));
     return {f0, f1, f1};
 }
 
