@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     format.biCompression = rle4 ? 2 : 1;
     kx::FrameChunk frame;
     frame.data.assign(data + 3, data + size);
-    const std::vector<uint8_t> codes = frame.data;
+    const std::vector<uint8_t> codes = frame.data.Copy();
     if (frame.DecodeRle(nullptr, format, withBase ? base.data() : nullptr, true) == 0) {
         if (frame.data != codes) {
             std::abort();  // a failed decoding keeps the encoded data
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     // The picture as the document would hold it: pad bytes 0.
-    std::vector<uint8_t> picture = frame.data;
+    std::vector<uint8_t> picture = frame.data.Copy();
     for (uint32_t y = 0; y < height; ++y) {
         for (uint32_t x = width; x < stride; ++x) {
             picture[size_t(y) * stride + x] = 0;

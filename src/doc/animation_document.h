@@ -2,8 +2,8 @@
 // index and a few working values for drawing and saving.
 //
 // Frames are always kept as 8-bit palette indices, one byte per pixel, rows bottom-up and padded
-// to a multiple of 4 bytes. Readers convert to that form; writers encode into a temporary form
-// while writing and convert back afterwards. Every record is serialized explicitly little-endian,
+// to a multiple of 4 bytes. Readers convert to that form; writers encode into buffers of their
+// own and leave the frames as they are. Every record is serialized explicitly little-endian,
 // field by field, so the writers write exactly the bytes described next to each field.
 //
 // Operations return 1 for success and 0 for failure or Cancel; they never throw. When one fails,
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "doc/frame_bytes.h"
 #include "doc/progress.h"
 
 namespace kx {
@@ -194,7 +195,7 @@ uint32_t Stride8(int32_t width);
 class FrameChunk {
 public:
     uint32_t id = fourcc::k00dc;
-    std::vector<uint8_t> data;  // empty = no data; the chunk size is data.size()
+    FrameBytes data;  // empty = no data; the chunk size is data.size()
 
     uint32_t Size() const { return static_cast<uint32_t>(data.size()); }
 
@@ -287,8 +288,19 @@ public:
     int DecodeFrames(ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
                      bool cancelHonoured, int32_t initialFrames, std::string* reason = nullptr);
 
-    int EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
-    int EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n);
+    // Codes the frames of the first n slots for a save into codes, one chunk a frame, and leaves
+    // the frames as they are: for an AVI each frame against the one before it, renumbered by the
+    // remap table, with one more end of line where the codes would have the plain frame's size;
+    // for a bitmap each frame alone, every frame after frame 0 ending with an end of line. codes
+    // stays empty where the frames are to be written plain: narrower than 5 pixels, too large
+    // for the encoder, or coded longer than plain. 0 on a failure or Cancel.
+    int EncodeFramesForAvi(ProgressSink* progress, const BitmapInfoHeader& format, int32_t n,
+                           std::vector<FrameChunk>& codes) const;
+    int EncodeFramesForBitmap(ProgressSink* progress, const BitmapInfoHeader& format, int32_t n,
+                              std::vector<FrameChunk>& codes) const;
+    // Renumbers the plain frames of the first n slots by the remap table, once: after an AVI
+    // save compacted the palette, the frames follow it.
+    void RemapFrames(int32_t n);
 };
 
 // What a load found in the file, before conversion (for the command line's info).

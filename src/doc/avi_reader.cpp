@@ -675,12 +675,13 @@ bool FillRepeatedFrames(std::vector<FrameChunk>& frames, size_t n, bool coded, s
     const size_t slots = frames.size();
     try {
         for (size_t k = 0; k < slots; ++k) {
-            std::vector<uint8_t>& data = frames[(n + k) % slots].data;
+            FrameBytes& data = frames[(n + k) % slots].data;
             if (!data.empty()) {
                 continue;
             }
             if (coded) {
-                data = {0, 1};
+                const uint8_t endOfBitmap[2] = {0, 1};
+                data.assign(endOfBitmap, endOfBitmap + 2);
             } else if (k == 0) {
                 data.assign(plainBytes, 0);
             } else {
@@ -721,7 +722,7 @@ std::string MergePalettes(std::vector<FrameChunk>& frames, size_t n, uint32_t wi
         if (slot >= n) {
             continue;  // an initial frame, not part of the movie
         }
-        std::vector<uint8_t>& data = frames[slot].data;
+        FrameBytes& data = frames[slot].data;
         std::array<bool, kMaxPaletteEntries> used{};
         for (uint32_t y = 0; y < height; ++y) {
             const uint8_t* row = data.data() + size_t(y) * stride;
@@ -813,14 +814,15 @@ std::string FitFrames(MovieList& movie, int32_t n, uint32_t width, uint32_t heig
     const uint32_t stride = Stride8(static_cast<int32_t>(width));
     const uint32_t frameBytes = stride * height;
     for (int32_t k = 0; k < n; ++k) {
-        std::vector<uint8_t>& data = movie.frames[size_t(k)].data;
+        FrameBytes& data = movie.frames[size_t(k)].data;
         if (data.size() < frameBytes) {
             return "frame " + std::to_string(k) + " holds " + std::to_string(data.size()) +
                    " bytes after decoding; " + std::to_string(frameBytes) + " are needed";
         }
         if (data.size() > frameBytes) {
             try {
-                std::vector<uint8_t>(data.begin(), data.begin() + frameBytes).swap(data);
+                FrameBytes(std::vector<uint8_t>(data.begin(), data.begin() + frameBytes))
+                    .swap(data);
             } catch (const std::bad_alloc&) {
                 return "out of memory";
             }

@@ -1,9 +1,9 @@
 // Writing the movie as a single-stream AVI file of 8-bit palette frames.
 //
 // Unused palette entries are dropped first, then every frame is run-length encoded against the
-// previous one (or written plain when that is smaller). The file goes to a temporary name beside
-// the target and replaces it only when complete; whatever happens after encoding began, the
-// frames are decoded back so that the movie in memory stays usable.
+// previous one (or written plain when that is smaller). The codes are kept apart from the frames,
+// which stay plain and usable whatever happens. The file goes to a temporary name beside the
+// target and replaces it only when complete.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -14,14 +14,14 @@
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
+#include "doc/rle_frame.h"
 #include "doc/save_steps.h"
 
 namespace kx {
 namespace {
 
-// Progress units of the encode phase: one per 1024 bytes of the file, five per row encoded.
+// Progress units of the encode phase: one per 1024 bytes of the file.
 constexpr uint32_t kBytesPerUnit = 1024;
-constexpr uint32_t kUnitsPerRow = 5;
 // Index progress: one unit per 128 bytes.
 constexpr uint32_t kIndexBytesPerUnit = 128;
 
@@ -153,34 +153,35 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     const int32_t height = format.biHeight;
     const uint32_t plainTotal = headerList.main.suggestedBufferSize;
 
-    // The range covers the bytes to write and the rows to encode and decode.
+    // The range covers the bytes to write, the palette compaction's pass over the frames and the
+    // rows to encode.
     const uint32_t bytesToWrite =
         movieList.remapped ? riff.size - 40 : riff.size + 4 * plainTotal - 40;
     const uint32_t rows = uint32_t(height) * uint32_t(n);
-    if (!Report(sink, bytesToWrite / kBytesPerUnit + kUnitsPerRow * rows, kPhaseEncoding)) {
+    if (!Report(sink, bytesToWrite / kBytesPerUnit + kEncodeUnitsPerRow * rows, kPhaseEncoding)) {
         return Fail("cancelled");
     }
     if (!movieList.CompactPalette(sink, &palette, n)) {
         return Fail(watch.Cancelled() ? "cancelled" : "the movie has no palette");
     }
-    if (!movieList.EncodeFramesForAvi(sink, format, n)) {
-        // The encoder has put the frames back in plain form, remapped to the compacted palette;
-        // the headers and the transparent index follow them so the movie stays usable.
+    std::vector<FrameChunk> codes;
+    const int coded = movieList.EncodeFramesForAvi(sink, format, n, codes);
+    // The palette is compacted whether or not the coding went through: the frames follow it.
+    movieList.RemapFrames(n);
+    if (!coded) {
         RebuildHeaders(palette.count, 0, 0, 0, 0);
         movieList.FindTransparentIndex(palette, height);
         return Fail(watch.Cancelled() ? "cancelled" : "out of memory while encoding");
     }
-    headerList.stream.header.handler =
-        format.biCompression == uint32_t(Compression::Rle8) ? fourcc::kRle : fourcc::kRgb;
     // Only the 40-byte info header is held and written; the palette follows it directly.
     format.biSize = BitmapInfoHeader::kBytes;
 
-    PlainFramesGuard plainAgain(*this, sink, n);
+    CodedFramesInPlace inPlace(*this, codes);
     std::string reason = RebuildHeaders(palette.count, 0, 0, 0, 0)
                              ? WriteAviFile(*this, watch, path, plainTotal)
                              : "out of memory";
-    if (!plainAgain.PutBack()) {
-        reason = PlainFramesGuard::WithPutBackFailure(reason);
+    if (!inPlace.PutBack() && reason.empty()) {
+        reason = "out of memory";
     }
     movieList.FindTransparentIndex(palette, height);
     return reason.empty() ? 1 : Fail(std::move(reason));

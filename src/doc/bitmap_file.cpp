@@ -23,7 +23,7 @@ bool BitmapFileHeader::Read(ByteReader& in) {
     return in.ok();
 }
 
-void FlipRows(std::vector<uint8_t>& data, size_t stride) {
+void FlipRows(FrameBytes& data, size_t stride) {
     if (stride == 0) {
         return;
     }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "doc/frame_bytes.h"
+
 namespace kx {
 
 class ByteReader;
@@ -28,6 +30,6 @@ struct BitmapFileHeader {
 
 // Reverses the order of the rows of stride bytes in data (whole rows only), turning a top-down
 // picture bottom-up.
-void FlipRows(std::vector<uint8_t>& data, size_t stride);
+void FlipRows(FrameBytes& data, size_t stride);
 
 }  // namespace kx

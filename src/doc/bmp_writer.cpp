@@ -6,8 +6,8 @@
 // an end of bitmap, and frame 0, written last, ends the whole picture with 0 1.
 //
 // The file is written beside the target and put in its place only when everything was written,
-// so a failed or cancelled save leaves the old file as it was. Once the frames were encoded they
-// are decoded back on every path, so the document stays usable whatever happens.
+// so a failed or cancelled save leaves the old file as it was. The codes are kept apart from the
+// frames, which stay plain whatever happens.
 #include <algorithm>
 #include <cstdint>
 #include <string>
@@ -19,6 +19,7 @@
 #include "doc/byte_io.h"
 #include "doc/cancel_watch.h"
 #include "doc/file_io.h"
+#include "doc/rle_frame.h"
 #include "doc/save_steps.h"
 
 namespace kx {
@@ -107,24 +108,23 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
     const uint32_t rows = uint32_t(stripHeight);
     const double perPlainByte = plainTotal != 0 ? 256.0 / plainTotal : 256.0;
 
-    PlainFramesGuard plainAgain(*this, sink, n);
-    uint32_t dataBytes = plainTotal;
-    std::string reason;
+    std::vector<FrameChunk> codes;
     if (compress) {
         // Without a palette CompactPalette only clears the remap table and cannot fail: a bitmap
         // keeps every palette entry (its biClrUsed says so), so the encoder must not renumber
         // the pixels as the AVI writer does after dropping unused entries.
         movieList.CompactPalette(sink, nullptr, n);
-        if (!Report(sink, (plainTotal + 310) / 256 + 5 * rows, kPhaseEncoding)) {
+        if (!Report(sink, (plainTotal + 310) / 256 + kEncodeUnitsPerRow * rows, kPhaseEncoding)) {
             return Fail("cancelled");
         }
-        if (movieList.EncodeFramesForBitmap(sink, format, n) == 0) {
-            // The encoder has put the frames back in plain form, after Cancel and failure alike.
+        if (movieList.EncodeFramesForBitmap(sink, format, n, codes) == 0) {
             return Fail(watch.Cancelled() ? "cancelled" : "out of memory while compressing");
         }
-        if (format.biCompression == uint32_t(Compression::Rle8)) {
-            headerList.stream.header.handler = fourcc::kRle;
-        }
+    }
+    CodedFramesInPlace inPlace(*this, codes);
+    uint32_t dataBytes = plainTotal;
+    std::string reason;
+    if (!codes.empty()) {
         if (RebuildHeaders(0, 0, 0, 0, 0) == 0) {
             reason = "out of memory";
         }
@@ -142,8 +142,8 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
         const double bytesPerStep = std::max(1.0, dataBytes * perPlainByte);
         reason = WriteStripFile(*this, watch, path, head, bytesPerStep);
     }
-    if (!plainAgain.PutBack()) {
-        reason = PlainFramesGuard::WithPutBackFailure(reason);
+    if (!inPlace.PutBack() && reason.empty()) {
+        reason = "out of memory";
     }
     return reason.empty() ? 1 : Fail(std::move(reason));
 }

@@ -3,9 +3,11 @@
 // Rows are bottom-up in memory, so the top of the picture is the end of the strip's data: frame 0
 // takes the last frame-sized block, frame 1 the block before it, and so on. A last frame that the
 // picture covers only partly gets the picture's bottom rows on top and the transparent index in
-// its missing bottom rows.
+// its missing bottom rows. The frames are runs of rows of the strip's own block, so nothing is
+// copied; only such a partly covered last frame gets a block of its own.
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <string>
 #include <utility>
@@ -18,20 +20,26 @@ namespace kx {
 
 int MovieList::CutStrip(ProgressSink* progress, FrameChunk& strip, int32_t n, int32_t stripHeight,
                         int32_t frameHeight) {
-    // The strip is used up whatever happens.
-    std::vector<uint8_t> pixels;
-    pixels.swap(strip.data);
+    // The strip is used up whatever happens: its block becomes the frames' rows.
+    std::shared_ptr<std::vector<uint8_t>> block;
+    try {
+        block = strip.data.Release();
+    } catch (const std::bad_alloc&) {
+        strip.data.clear();
+        return 0;
+    }
     if (n <= 0 || stripHeight <= 0 || frameHeight <= 0) {
         return 0;
     }
-    const uint64_t rowBytes = pixels.size() / uint64_t(stripHeight);
+    const size_t stripBytes = block->size();
+    const uint64_t rowBytes = stripBytes / uint64_t(stripHeight);
     const uint64_t frameBytes = rowBytes * uint64_t(frameHeight);
     const uint64_t coveredRows = uint64_t(n) * uint64_t(frameHeight);
     if (rowBytes == 0 || frameBytes > kMaxBufferBytes || coveredRows < uint64_t(stripHeight) ||
         coveredRows - uint64_t(stripHeight) >= uint64_t(frameHeight)) {
         return 0;
     }
-    const uint64_t fillerBytes = rowBytes * (coveredRows - uint64_t(stripHeight));
+    const size_t filler = size_t(rowBytes * (coveredRows - uint64_t(stripHeight)));
 
     std::vector<FrameChunk>().swap(frames);
     std::vector<IndexEntry>().swap(index);
@@ -45,21 +53,22 @@ int MovieList::CutStrip(ProgressSink* progress, FrameChunk& strip, int32_t n, in
         return 0;
     }
     const size_t f = size_t(frameBytes);
-    try {
-        for (int32_t j = 0; j + 1 < n; ++j) {
-            const size_t end = pixels.size() - size_t(j) * f;
-            frames[size_t(j)].data.assign(pixels.begin() + std::ptrdiff_t(end - f),
-                                          pixels.begin() + std::ptrdiff_t(end));
-            if (!Report(progress, 1, kProgressStep)) {
-                return 0;
-            }
+    for (int32_t j = 0; j + 1 < n; ++j) {
+        frames[size_t(j)].data = FrameBytes::View(block, stripBytes - size_t(j + 1) * f, f);
+        if (!Report(progress, 1, kProgressStep)) {
+            return 0;
         }
-        std::vector<uint8_t>& last = frames[size_t(n) - 1].data;
-        last.assign(f, transparentIndex);
-        const size_t filler = size_t(fillerBytes);
-        std::memcpy(last.data() + filler, pixels.data(), f - filler);
-    } catch (const std::bad_alloc&) {
-        return 0;
+    }
+    FrameBytes& last = frames[size_t(n) - 1].data;
+    if (filler == 0) {
+        last = FrameBytes::View(std::move(block), 0, f);
+    } else {
+        try {
+            last.assign(f, transparentIndex);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+        std::memcpy(last.data() + filler, block->data(), f - filler);
     }
     return Report(progress, 1, kProgressStep) ? 1 : 0;
 }

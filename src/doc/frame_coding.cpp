@@ -1,8 +1,9 @@
 // Encoding all frames of a movie for the writers: an AVI codes each frame against the one
-// before it, a bitmap codes every frame alone. Frames are coded in parallel on every core;
-// coding a frame reads only that frame and the one before it, which stay plain until both are
-// coded. The calling thread sends every frame's progress reports in frame order, exactly as one
-// thread coding the frames in turn would send them, and a Cancel stops the other threads.
+// before it, a bitmap codes every frame alone. The codes go to a buffer of their own and the
+// frames stay as they are, so a save never has to decode them back. Frames are coded in
+// parallel on every core: coding a frame reads only that frame and the one before it. The
+// calling thread sends every frame's progress reports in frame order, exactly as one thread
+// coding the frames in turn would send them, and a Cancel stops the other threads.
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -22,14 +23,14 @@ namespace {
 // Whether EncodeFrames writes an AVI (deltas against the previous frame) or a bitmap.
 enum class Target { Avi, Bitmap };
 
-// How far the coding threads may run ahead of the frames already taken over: the coded frames
-// waiting are held beside the plain ones.
+// How far the coding threads may run ahead of the frames already taken over, so that a Cancel
+// heard in a frame's steps stops them soon after.
 constexpr size_t kFramesAheadPerThread = 2;
 
 // Common decoders behind players take a run-length frame whose size equals the plain frame size
 // for a plain frame. Such a frame gets one more end of line before its end of bitmap: two bytes
 // longer, decoded to the same pixels.
-bool AvoidPlainSize(std::vector<uint8_t>& codes, uint64_t plainSize) {
+bool AvoidPlainSize(FrameBytes& codes, uint64_t plainSize) {
     if (codes.size() != plainSize || codes.size() < 2) {
         return true;
     }
@@ -42,17 +43,8 @@ bool AvoidPlainSize(std::vector<uint8_t>& codes, uint64_t plainSize) {
     return true;
 }
 
-// Replaces every pixel value v by its compacted index v - remap[v].
-void RemapPixels(std::vector<uint8_t>& pixels, const std::array<uint8_t, 256>& remap) {
-    for (uint8_t& v : pixels) {
-        v = uint8_t(v - remap[v]);
-    }
-}
-
-// One frame's codes and the progress steps its coding reported, kept until the calling thread
-// sends them.
+// The progress steps one frame's coding reported, kept until the calling thread sends them.
 struct CodedFrame {
-    FrameChunk chunk;
     std::vector<uint32_t> steps;
     int result = 0;
     bool done = false;
@@ -78,12 +70,14 @@ private:
     const std::atomic<bool>& stop_;
 };
 
-// Codes the frames of a movie on several threads, handing them to the calling thread in order.
+// Codes the frames of a movie on several threads into codes, one chunk a frame, handing them to
+// the calling thread in order.
 class ParallelCoder {
 public:
-    ParallelCoder(MovieList& movie, const BitmapInfoHeader& format, int32_t n, bool avi,
-                  ProgressSink* progress, size_t threads)
+    ParallelCoder(const MovieList& movie, const BitmapInfoHeader& format, int32_t n, bool avi,
+                  ProgressSink* progress, size_t threads, std::vector<FrameChunk>& codes)
         : movie_(movie),
+          codes_(codes),
           format_(format),
           n_(size_t(n)),
           avi_(avi),
@@ -103,10 +97,10 @@ public:
     ParallelCoder(const ParallelCoder&) = delete;
     ParallelCoder& operator=(const ParallelCoder&) = delete;
 
-    // Frame k coded, with its progress steps sent; the calling thread codes frames itself while
-    // it waits. 0 on a failure or a Cancel heard in its steps.
-    // Frames are taken in order, 0 first.
-    int Take(size_t k, FrameChunk& chunk) {
+    // Waits for frame k's codes and sends its progress steps; the calling thread codes frames
+    // itself while it waits. 0 on a failure or a Cancel heard in its steps. Frames are taken in
+    // order, 0 first.
+    int Take(size_t k) {
         std::unique_lock lock(mutex_);
         while (!coded_[k].done) {
             if (next_ < n_ && next_ <= k + ahead_) {
@@ -123,7 +117,6 @@ public:
                 return 0;
             }
         }
-        chunk = std::move(frame.chunk);
         lock.lock();
         taken_ = k + 1;
         changed_.notify_all();
@@ -162,7 +155,7 @@ private:
         CodedFrame& frame = coded_[k];
         lock.unlock();
         DeferredProgress deferred(frame.steps, stop_);
-        frame.result = Code(k, frame.chunk, inTurn ? progress_ : &deferred);
+        frame.result = Code(k, codes_[k], inTurn ? progress_ : &deferred);
         lock.lock();
         frame.done = true;
         changed_.notify_all();
@@ -189,7 +182,8 @@ private:
         return 1;
     }
 
-    MovieList& movie_;
+    const MovieList& movie_;
+    std::vector<FrameChunk>& codes_;
     const BitmapInfoHeader format_;
     const size_t n_;
     const bool avi_;
@@ -212,75 +206,24 @@ size_t CodingThreads(int32_t wanted) {
     return std::max<size_t>(std::thread::hardware_concurrency(), 1);
 }
 
-// Puts the movie back in plain form when the encoding of frame k stopped, whether by Cancel or
-// by a failure, so the movie stays usable: frames 0 ... k - 1 are decoded, and for an AVI, whose
-// palette is already compacted, the frames not yet encoded are remapped to match.
-int Restore(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-            int32_t k, bool avi) {
-    if (k > 0) {
-        movie.DecodeFrames(progress, format, k, false, 0);
-    }
-    if (avi) {
-        if (movie.remapped == 0) {
-            for (int32_t r = k; r < n; ++r) {
-                RemapPixels(movie.frames[size_t(r)].data, movie.remap);
-                Report(progress, 0, kProgressStep);
-            }
-        }
-        movie.remapped = 1;
-    }
-    return 0;
-}
-
-// Frames too narrow or too large for the encoder are written plain; an AVI's frames are
-// remapped to the compacted palette.
-int KeepPlain(MovieList& movie, ProgressSink* progress, int32_t n, uint32_t height, bool avi) {
-    if (!avi || movie.remapped != 0) {
-        return Report(progress, uint32_t(n) * height * 5, kProgressStep) ? 1 : 0;
-    }
-    int result = 1;
-    for (int32_t k = 0; k < n; ++k) {
-        RemapPixels(movie.frames[size_t(k)].data, movie.remap);
-        if (!Report(progress, height * 5, kProgressStep)) {
-            result = 0;  // the remapping goes on: the palette is already compacted
-        }
-    }
-    return result;
-}
-
-// Codes the frames and puts each one's codes in place of its pixels once the next frame, which
-// may be coded against them, is coded too. Returns the bytes of all codes, or -1 after Restore.
-int64_t CodeInPlace(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-                    bool avi) {
-    ParallelCoder coder(movie, format, n, avi, progress, CodingThreads(movie.codingThreads));
-    FrameChunk waiting;  // frame k - 1's codes
+// Codes the frames into codes on every core, sending the progress of each frame in turn.
+// Returns the bytes of all codes, or -1 after a failure or Cancel.
+int64_t CodeAll(const MovieList& movie, ProgressSink* progress, const BitmapInfoHeader& format,
+                int32_t n, bool avi, std::vector<FrameChunk>& codes) {
+    ParallelCoder coder(movie, format, n, avi, progress, CodingThreads(movie.codingThreads), codes);
     int64_t total = 0;
     for (int32_t k = 0; k < n; ++k) {
-        FrameChunk coded;
-        if (!coder.Take(size_t(k), coded)) {
-            coder.Stop();
-            if (k > 0) {
-                movie.frames[size_t(k) - 1].data.swap(waiting.data);
-                // Cancel or failure alike: the frames never stay half encoded.
-                Report(progress, 0, kProgressStep);
-            }
-            return Restore(movie, progress, format, n, k, avi) - 1;
+        if (!coder.Take(size_t(k))) {
+            return -1;
         }
-        if (k == 0) {
-            format.biCompression = uint32_t(Compression::Rle8);
-        } else {
-            movie.frames[size_t(k) - 1].data.swap(waiting.data);
-        }
-        total += int64_t(coded.data.size());
-        waiting = std::move(coded);
+        total += int64_t(codes[size_t(k)].Size());
     }
-    coder.Stop();
-    movie.frames[size_t(n) - 1].data.swap(waiting.data);
     return total;
 }
 
-int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-                 Target target) {
+int EncodeFrames(const MovieList& movie, ProgressSink* progress, const BitmapInfoHeader& format,
+                 int32_t n, Target target, std::vector<FrameChunk>& codes) {
+    std::vector<FrameChunk>().swap(codes);
     if (n <= 0 || size_t(n) > movie.frames.size()) {
         return 0;
     }
@@ -293,37 +236,45 @@ int EncodeFrames(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
     // Frames narrower than 5 pixels gain nothing from codes; frames too large for the encoder's
     // buffer are written plain, as frames whose codes come out longer than the plain ones are.
     if (format.biWidth < 5 || kCodeBufferFactor * plainSize > kMaxBufferBytes) {
-        return KeepPlain(movie, progress, n, height, avi);
+        return Report(progress, uint32_t(n) * height * kEncodeUnitsPerRow, kProgressStep) ? 1 : 0;
     }
-    const int64_t codedTotal = CodeInPlace(movie, progress, format, n, avi);
-    if (codedTotal < 0) {
+    try {
+        codes.resize(size_t(n));
+    } catch (const std::bad_alloc&) {
         return 0;
     }
-    int result = 1;
-    if (uint64_t(codedTotal) > uint64_t(uint32_t(n)) * movie.largestFrame) {
-        // The codes are longer than the plain frames: go back to plain (remapped) frames.
-        if (!Report(progress, 0, kPhaseDecoding)) {
-            result = 0;
-        }
-        result &= movie.DecodeFrames(progress, format, n, false, 0);
-        if (!Report(progress, 0, kProgressStep)) {
-            result = 0;
-        }
+    const int64_t codedTotal = CodeAll(movie, progress, format, n, avi, codes);
+    if (codedTotal < 0 || uint64_t(codedTotal) > uint64_t(uint32_t(n)) * movie.largestFrame) {
+        std::vector<FrameChunk>().swap(codes);
     }
-    if (avi) {
-        movie.remapped = 1;
-    }
-    return result;
+    return codedTotal < 0 ? 0 : 1;
 }
 
 }  // namespace
 
-int MovieList::EncodeFramesForAvi(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
-    return EncodeFrames(*this, progress, format, n, Target::Avi);
+int MovieList::EncodeFramesForAvi(ProgressSink* progress, const BitmapInfoHeader& format, int32_t n,
+                                  std::vector<FrameChunk>& codes) const {
+    return EncodeFrames(*this, progress, format, n, Target::Avi, codes);
 }
 
-int MovieList::EncodeFramesForBitmap(ProgressSink* progress, BitmapInfoHeader& format, int32_t n) {
-    return EncodeFrames(*this, progress, format, n, Target::Bitmap);
+int MovieList::EncodeFramesForBitmap(ProgressSink* progress, const BitmapInfoHeader& format,
+                                     int32_t n, std::vector<FrameChunk>& codes) const {
+    return EncodeFrames(*this, progress, format, n, Target::Bitmap, codes);
+}
+
+void MovieList::RemapFrames(int32_t n) {
+    if (remapped != 0) {
+        return;
+    }
+    remapped = 1;
+    if (std::all_of(remap.begin(), remap.end(), [](uint8_t r) { return r == 0; })) {
+        return;
+    }
+    for (int32_t k = 0; k < n && size_t(k) < frames.size(); ++k) {
+        for (uint8_t& v : frames[size_t(k)].data) {
+            v = uint8_t(v - remap[v]);
+        }
+    }
 }
 
 }  // namespace kx

@@ -15,7 +15,7 @@ FrameView FrameView::OfDocument(const CAnimationDocument& doc, int32_t i) {
         doc.headerList.stream.format.header.biCompression != 0) {
         return {};
     }
-    const std::vector<uint8_t>& data = doc.Frame(i).data;
+    const FrameBytes& data = doc.Frame(i).data;
     const uint32_t stride = Stride8(width);
     if (data.size() < uint64_t(stride) * uint64_t(height)) {
         return {};

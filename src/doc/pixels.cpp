@@ -5,6 +5,21 @@
 #include "doc/animation_document.h"
 
 namespace kx {
+namespace {
+
+// Marks the values met in the first frameBytes of pixels (or as far as they go); returns how
+// many were not marked before.
+int32_t MarkUsed(const FrameBytes& pixels, size_t frameBytes, std::array<bool, 256>& used) {
+    const size_t m = std::min(frameBytes, pixels.size());
+    int32_t fresh = 0;
+    for (size_t i = 0; i < m; ++i) {
+        fresh += used[pixels[i]] ? 0 : 1;
+        used[pixels[i]] = true;
+    }
+    return fresh;
+}
+
+}  // namespace
 
 int FrameChunk::ExpandTo8Bit(ProgressSink* progress, BitmapInfoHeader& format, int sourceBits) {
     if (sourceBits != 1 && sourceBits != 4) {
@@ -75,11 +90,12 @@ int MovieList::CompactPalette(ProgressSink* progress, PaletteTable* palette, int
     std::array<bool, 256> used{};
     const size_t frameBytes = frames[0].data.size();
     const uint32_t step = largestFrame * 4u / 1024u;
+    const int32_t count = std::min(palette->count, 256);
+    int32_t seen = 0;
     for (int32_t k = 0; k < n; ++k) {
-        const std::vector<uint8_t>& pixels = frames[size_t(k)].data;
-        const size_t m = std::min(frameBytes, pixels.size());
-        for (size_t i = 0; i < m; ++i) {
-            used[pixels[i]] = true;
+        // Once every entry is seen, the rest of the frames cannot change the outcome.
+        if (seen < count) {
+            seen += MarkUsed(frames[size_t(k)].data, frameBytes, used);
         }
         if (!Report(progress, step, kProgressStep)) {
             return 0;
@@ -88,7 +104,6 @@ int MovieList::CompactPalette(ProgressSink* progress, PaletteTable* palette, int
 
     PaletteTable compacted;
     remap.fill(0);
-    const int32_t count = std::min(palette->count, 256);
     int32_t unused = 0;
     for (int32_t v = 0; v < count; ++v) {
         if (!used[size_t(v)]) {
@@ -110,7 +125,7 @@ void MovieList::FindTransparentIndex(const PaletteTable& palette, int32_t height
         return;
     }
     // The first pixel of the last row in memory is the top-left pixel of the picture.
-    const std::vector<uint8_t>& pixels = frames[0].data;
+    const FrameBytes& pixels = frames[0].data;
     const size_t at = pixels.size() / size_t(height) * size_t(height - 1);
     if (at >= pixels.size()) {
         return;

@@ -283,7 +283,7 @@ private:
         rowStart_ = i_;
         rowLimit_ = rowStart_ + width_;
         if (++rows_ == kRowsPerStep) {
-            if (!Report(progress_, 4 * rows_, kProgressStep)) {
+            if (!Report(progress_, kEncodeUnitsPerRow * rows_, kProgressStep)) {
                 return false;
             }
             rows_ = 0;
@@ -300,7 +300,7 @@ private:
             Flush(candidate_.run, candidate_.lit, candidate_.end);
         }
         w_.Put(0, 1);
-        if (w_.overflow || !Report(progress_, 4 * rows_, kProgressStep)) {
+        if (w_.overflow || !Report(progress_, kEncodeUnitsPerRow * rows_, kProgressStep)) {
             return -1;
         }
         return w_.out;

@@ -8,6 +8,8 @@ namespace kx {
 
 // Rows between two progress steps of the coders.
 constexpr uint32_t kRowsPerStep = 128;
+// Progress units the encoder reports for each row it codes.
+constexpr uint32_t kEncodeUnitsPerRow = 4;
 // The encoder writes into a buffer of this many times the plain frame.
 constexpr uint64_t kCodeBufferFactor = 2;
 

@@ -25,30 +25,33 @@ std::string WriteFailure(const std::filesystem::path& path, const OutputFile& fi
     return "cannot write " + NameForReason(path) + ": " + file.Error();
 }
 
-bool PlainFramesGuard::PutBack() {
-    if (done_) {
-        return putBack_;
+CodedFramesInPlace::CodedFramesInPlace(CAnimationDocument& document, std::vector<FrameChunk>& codes)
+    : document_(document), codes_(codes) {
+    if (codes_.empty()) {
+        return;
     }
-    done_ = true;
-    BitmapInfoHeader& format = document_.headerList.stream.format.header;
-    if (format.biCompression != uint32_t(Compression::Rle8)) {
-        return putBack_;
-    }
-    if (Report(progress_, 0, kPhaseDecoding)) {
-        // Decoding back cannot be cancelled: the frames must end plain.
-        Report(progress_, 0, kProgressDisableCancel);
-    }
-    putBack_ = document_.movieList.DecodeFrames(progress_, format, n_, false, 0) != 0;
-    if (putBack_) {
-        document_.headerList.stream.header.handler = fourcc::kRgb;
-        putBack_ = document_.RebuildHeaders(0, 0, 0, 0, 0) != 0;
-    }
-    return putBack_;
+    SwapFrames();
+    inPlace_ = true;
+    document_.headerList.stream.format.header.biCompression = uint32_t(Compression::Rle8);
+    document_.headerList.stream.header.handler = fourcc::kRle;
 }
 
-std::string PlainFramesGuard::WithPutBackFailure(const std::string& reason) {
-    const char* failure = "the frames could not be decoded back";
-    return reason.empty() ? failure : reason + "; " + failure;
+void CodedFramesInPlace::SwapFrames() {
+    std::vector<FrameChunk>& frames = document_.movieList.frames;
+    for (size_t k = 0; k < codes_.size() && k < frames.size(); ++k) {
+        frames[k].data.swap(codes_[k].data);
+    }
+}
+
+bool CodedFramesInPlace::PutBack() {
+    if (!inPlace_) {
+        return true;
+    }
+    inPlace_ = false;
+    SwapFrames();
+    document_.headerList.stream.format.header.biCompression = uint32_t(Compression::Rgb);
+    document_.headerList.stream.header.handler = fourcc::kRgb;
+    return document_.RebuildHeaders(0, 0, 0, 0, 0) != 0;
 }
 
 }  // namespace kx

@@ -208,7 +208,7 @@ bool CPreviewWindow::CopyFrame(HDC dc, HBITMAP bitmap, int32_t rows) const {
         size_t(currentFrame) >= document->movieList.frames.size()) {
         return false;
     }
-    const std::vector<uint8_t>& bits = document->Frame(currentFrame).data;
+    const kx::FrameBytes& bits = document->Frame(currentFrame).data;
     const BitmapInfoHeader& format = document->headerList.stream.format.header;
     // Bottom-up rows: the top rows of a frame taller than the device bitmap are at its end.
     const int64_t offset = DisplayBitsOffset(header.biWidth, format.biHeight, format.biSizeImage,

@@ -27,7 +27,7 @@ void MakeMovie(CAnimationDocument& doc, int32_t n, int32_t w, int32_t h, int32_t
     doc.movieList.frames.assign(size_t(n), FrameChunk{});
     doc.movieList.index.assign(size_t(n), IndexEntry{});
     for (int32_t k = 0; k < n; ++k) {
-        std::vector<uint8_t>& data = doc.movieList.frames[size_t(k)].data;
+        kx::FrameBytes& data = doc.movieList.frames[size_t(k)].data;
         data.assign(size_t(Stride8(w)) * size_t(h), 0);
         for (int32_t y = 0; y < h; ++y) {
             for (int32_t x = 0; x < w; ++x) {

@@ -109,7 +109,7 @@ TEST_F(AviReaderTest, MoviesWrittenBySaveAviReadBackUnchanged) {
         saved.movieList.frames.assign(size_t(c.frames), FrameChunk{});
         saved.movieList.index.assign(size_t(c.frames), IndexEntry{});
         for (int k = 0; k < c.frames; ++k) {
-            Bytes& data = saved.movieList.frames[size_t(k)].data;
+            FrameBytes& data = saved.movieList.frames[size_t(k)].data;
             data.assign(size_t(stride) * size_t(c.height), 0);
             for (int y = 0; y < c.height; ++y) {
                 for (int x = 0; x < c.width; ++x) {
@@ -648,7 +648,7 @@ TEST_F(AviReaderTest, PaletteMoviesFromFfmpegLoadToTheSamePixels) {
         const uint32_t stride = Stride8(c.width);
         size_t mismatches = 0;
         for (int k = 0; k < 6; ++k) {
-            const Bytes& frame = doc_.Frame(k).data;
+            const FrameBytes& frame = doc_.Frame(k).data;
             ASSERT_EQ(size_t(stride) * c.height, frame.size());
             for (int y = 0; y < c.height; ++y) {
                 // rgb24 rows run from the top; the document's from the bottom.

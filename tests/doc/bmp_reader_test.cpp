@@ -90,7 +90,7 @@ protected:
         test::WriteAll(file, MakeBmp(layout));
         return doc.LoadBitmapStrip(progress, file, periodMs);
     }
-    std::vector<uint8_t> Frame0() const { return doc.Frame(0).data; }
+    std::vector<uint8_t> Frame0() const { return doc.Frame(0).data.Copy(); }
 
     test::TempFolder folder;
     CAnimationDocument doc;

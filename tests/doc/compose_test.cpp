@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "doc/animation_document.h"
 #include "recording_progress.h"
+#include "temp_folder.h"
 
 namespace kx {
 namespace {
@@ -112,6 +114,66 @@ TEST(ComposeFromStrip, FrameTallerThanTheStripIsFilledBelow) {
     }
     EXPECT_EQ(rows, RowsOf(doc.Frame(0)));
     EXPECT_EQ(130, doc.FrameHeight());
+}
+
+TEST(ComposeFromStrip, FramesAreTheStripsOwnRowsAndStayApart) {
+    struct Case {
+        int32_t rows, frameHeight;
+        bool lastIsView;  // false: a last frame filled below has a block of its own
+    } cases[] = {{100, 25, true}, {100, 30, false}, {100, 100, true}, {100, 130, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.rows) + " by " + std::to_string(c.frameHeight));
+        CAnimationDocument doc;
+        LoadStrip(doc, c.rows);
+        const uint8_t* strip = doc.Frame(0).data.data();
+        ASSERT_EQ(1, doc.ComposeFromStrip(nullptr, c.frameHeight));
+        const int32_t n = doc.FrameCount();
+        const size_t f = size_t(4 * c.frameHeight);
+        for (int32_t k = 0; k + 1 < n; ++k) {
+            EXPECT_TRUE(doc.Frame(k).data.IsView()) << k;
+            // Frame 0 is the end of the strip's block, frame 1 the rows before it, ...
+            EXPECT_EQ(strip + size_t(4 * c.rows) - size_t(k + 1) * f, doc.Frame(k).data.data());
+        }
+        EXPECT_EQ(c.lastIsView, doc.Frame(n - 1).data.IsView());
+
+        // Writing one frame changes none of the others, and a copy has a block of its own.
+        const std::vector<std::vector<int>> before = [&] {
+            std::vector<std::vector<int>> rows;
+            for (int32_t k = 0; k < n; ++k) {
+                rows.push_back(RowsOf(doc.Frame(k)));
+            }
+            return rows;
+        }();
+        doc.movieList.frames[0].data.assign(f, 7);
+        FrameChunk copy = doc.Frame(n - 1);
+        EXPECT_FALSE(copy.data.IsView());
+        copy.data[0] = 99;
+        for (int32_t k = 1; k < n; ++k) {
+            EXPECT_EQ(before[size_t(k)], RowsOf(doc.Frame(k))) << k;
+        }
+    }
+}
+
+TEST(ComposeFromStrip, FramesCutAgainAndSavedKeepTheirPictures) {
+    test::TempFolder folder;
+    CAnimationDocument doc;
+    LoadStrip(doc, 100);
+    ASSERT_EQ(1, doc.ComposeFromStrip(nullptr, 100));  // one frame: the whole block
+    ASSERT_EQ(1, doc.ComposeFromStrip(nullptr, 20));
+    ASSERT_EQ(5, doc.FrameCount());
+    EXPECT_EQ(Range(80, 100), RowsOf(doc.Frame(0)));
+    EXPECT_EQ(Range(0, 20), RowsOf(doc.Frame(4)));
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "m.avi")) << doc.FailureReason();
+    ASSERT_EQ(1, doc.SaveBitmap(nullptr, folder / "m.bmp", true)) << doc.FailureReason();
+    // The AVI save dropped the 156 unused entries after the 100 the rows use: no pixel changed.
+    for (int32_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(Range(80 - 20 * k, 100 - 20 * k), RowsOf(doc.Frame(k))) << k;
+    }
+    CAnimationDocument back;
+    ASSERT_EQ(1, back.LoadAvi(nullptr, folder / "m.avi")) << back.FailureReason();
+    for (int32_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(doc.Frame(k).data, back.Frame(k).data) << k;
+    }
 }
 
 TEST(ComposeFromStrip, CancelAtAnyReportLeavesAnEmptyDocument) {

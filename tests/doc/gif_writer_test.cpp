@@ -98,7 +98,7 @@ TEST(GifWriter, DecodesToTheMovieWithAndWithoutTransparency) {
             ASSERT_EQ(size_t(m.frames), movie.frames.size());
             std::vector<Bytes> frames;
             for (int32_t f = 0; f < m.frames; ++f) {
-                frames.push_back(doc.Frame(f).data);
+                frames.push_back(doc.Frame(f).data.Copy());
             }
             const std::vector<RgbQuad> palette(doc.Palette().entries.begin(),
                                                doc.Palette().entries.end());

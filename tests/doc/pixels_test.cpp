@@ -63,7 +63,7 @@ TEST(ExpandTo8Bit, FailuresLeaveTheFrameAsItWas) {
     // The last row needs 3 bytes of the 4-bit source (5 pixels + padding = 8 nibbles = 4 bytes).
     FrameChunk frame;
     frame.data = {0x12, 0x34, 0x56, 0x78, 0x12, 0x34, 0x56};
-    const Bytes before = frame.data;
+    const Bytes before = frame.data.Copy();
     BitmapInfoHeader f = Format(5, 2, 4);
     EXPECT_EQ(0, frame.ExpandTo8Bit(nullptr, f, 4));
     EXPECT_EQ(before, frame.data);

@@ -42,7 +42,7 @@ Bytes Decode(BitmapInfoHeader format, const Bytes& codes, const Bytes* base = nu
         EXPECT_EQ(codes, chunk.data) << "a failed decoding changed the frame";
         return {};
     }
-    return chunk.data;
+    return chunk.data.Copy();
 }
 
 TEST(DecodeRle8, RunsAbsoluteRunsAndLineEnds) {

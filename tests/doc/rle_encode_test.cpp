@@ -27,7 +27,7 @@ Bytes Encode(int32_t width, int32_t height, const Bytes& pixels, const Bytes* ba
     FrameChunk chunk;
     EXPECT_EQ(
         1, chunk.EncodeRle8(nullptr, format, pixels.data(), base ? base->data() : nullptr, remap));
-    return chunk.data;
+    return chunk.data.Copy();
 }
 
 struct RowCase {

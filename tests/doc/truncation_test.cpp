@@ -220,7 +220,7 @@ std::vector<std::pair<std::string, Bytes>> SampleStrips(const std::filesystem::p
         doc.movieList.frames.assign(3, FrameChunk{});
         doc.movieList.index.assign(3, IndexEntry{});
         for (uint32_t k = 0; k < 3; ++k) {
-            Bytes& data = doc.movieList.frames[k].data;
+            FrameBytes& data = doc.movieList.frames[k].data;
             data.assign(12 * 3, 0);
             for (uint32_t i = 0; i < data.size(); ++i) {
                 data[i] = uint8_t(i % 12 >= 11 ? 0 : (i < 12 ? k : (i * 7 + k) % 6));

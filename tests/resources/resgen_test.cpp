@@ -254,7 +254,7 @@ TEST(ClipFile, WrittenRunLengthEncodedAndReadsBackAsDrawn) {
     EXPECT_EQ(100000u, loaded.MicroSecPerFrame());
     // Frame 17 (bottom-up rows) against the drawing (top row first).
     const std::vector<uint8_t> drawn = kx::resgen::DrawClipFrame(17);
-    const std::vector<uint8_t>& stored = loaded.Frame(17).data;
+    const kx::FrameBytes& stored = loaded.Frame(17).data;
     ASSERT_EQ(size_t(56 * 53), stored.size());
     for (int32_t y = 0; y < 53; ++y) {
         for (int32_t x = 0; x < 56; ++x) {

@@ -143,7 +143,7 @@ TEST_F(PreviewDrawTest, TransparencyRecolorsTheTransparentIndexOnly) {
                            [](int32_t, int32_t x, int32_t) { return uint8_t(x < 8 ? 3 : 0); });
     movie->movieList.transparentIndex = 3;
     movie->movieList.transparencyUsable = 1;
-    const std::vector<uint8_t> before = movie->Frame(0).data;
+    const std::vector<uint8_t> before = movie->Frame(0).data.Copy();
     preview.SetDocument(movie.get());
     Canvas canvas(16, 8);
 

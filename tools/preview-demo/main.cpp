@@ -129,7 +129,7 @@ std::unique_ptr<kx::CAnimationDocument> MakeMovie(int32_t width, int32_t height,
     const size_t stride = kx::Stride8(width);
     doc->movieList.frames.resize(size_t(frames));
     for (int32_t f = 0; f < frames; ++f) {
-        std::vector<uint8_t>& data = doc->movieList.frames[size_t(f)].data;
+        kx::FrameBytes& data = doc->movieList.frames[size_t(f)].data;
         data.resize(stride * size_t(height));
         for (int32_t y = 0; y < height; ++y) {
             for (int32_t x = 0; x < width; ++x) {

@@ -23,7 +23,7 @@ void BuildClipDocument(CAnimationDocument& document) {
     document.movieList.frames.assign(size_t(kClipFrames), FrameChunk{});
     for (int32_t i = 0; i < kClipFrames; ++i) {
         const std::vector<uint8_t> picture = DrawClipFrame(i);
-        std::vector<uint8_t>& data = document.movieList.frames[size_t(i)].data;
+        kx::FrameBytes& data = document.movieList.frames[size_t(i)].data;
         data.assign(size_t(stride) * kClipHeight, 0);
         for (int32_t y = 0; y < kClipHeight; ++y) {
             std::memcpy(&data[size_t(kClipHeight - 1 - y) * stride],
