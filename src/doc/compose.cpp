@@ -21,7 +21,7 @@ namespace kx {
 int MovieList::CutStrip(ProgressSink* progress, FrameChunk& strip, int32_t n, int32_t stripHeight,
                         int32_t frameHeight) {
     // The strip is used up whatever happens: its block becomes the frames' rows.
-    std::shared_ptr<std::vector<uint8_t>> block;
+    SharedBlock block;
     try {
         block = strip.data.Release();
     } catch (const std::bad_alloc&) {
@@ -31,7 +31,7 @@ int MovieList::CutStrip(ProgressSink* progress, FrameChunk& strip, int32_t n, in
     if (n <= 0 || stripHeight <= 0 || frameHeight <= 0) {
         return 0;
     }
-    const size_t stripBytes = block->size();
+    const size_t stripBytes = block.size;
     const uint64_t rowBytes = stripBytes / uint64_t(stripHeight);
     const uint64_t frameBytes = rowBytes * uint64_t(frameHeight);
     const uint64_t coveredRows = uint64_t(n) * uint64_t(frameHeight);
@@ -68,7 +68,7 @@ int MovieList::CutStrip(ProgressSink* progress, FrameChunk& strip, int32_t n, in
         } catch (const std::bad_alloc&) {
             return 0;
         }
-        std::memcpy(last.data() + filler, block->data(), f - filler);
+        std::memcpy(last.data() + filler, block.bytes.get(), f - filler);
     }
     return Report(progress, 1, kProgressStep) ? 1 : 0;
 }

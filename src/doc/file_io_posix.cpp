@@ -1,5 +1,6 @@
 // The file system calls of POSIX systems.
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +56,21 @@ bool KeepRights(std::FILE* file, const FileRights& rights) {
 
 bool SeekForward(std::FILE* file, uint64_t n) {
     return fseeko(file, static_cast<off_t>(n), SEEK_CUR) == 0;
+}
+
+void PreferLargePages(void* block, size_t n) {
+#ifdef MADV_HUGEPAGE
+    // Only the whole large pages inside the block can be advised.
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    const uintptr_t start = (uintptr_t(block) + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t end = (uintptr_t(block) + n) & ~(kLargePage - 1);
+    if (end > start) {
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    }
+#else
+    (void)block;
+    (void)n;
+#endif
 }
 
 bool FlushToDisk(std::FILE* file) {

@@ -50,6 +50,10 @@ bool SeekForward(std::FILE* file, uint64_t n) {
     return _fseeki64(file, static_cast<int64_t>(n), SEEK_CUR) == 0;
 }
 
+void PreferLargePages(void*, size_t) {
+    // Large pages need a privilege ordinary users do not have: the block keeps small pages.
+}
+
 bool FlushToDisk(std::FILE* file) {
     return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }

@@ -18,6 +18,18 @@
 
 namespace kx {
 
+// A block of bytes frames can share: runs of it are the frames' bytes.
+struct SharedBlock {
+    std::shared_ptr<uint8_t[]> bytes;
+    size_t size = 0;
+
+    // A block of n bytes, not cleared: whoever makes it writes every byte before it is read.
+    // May throw std::bad_alloc.
+    static SharedBlock Uncleared(size_t n) {
+        return {std::shared_ptr<uint8_t[]>(new uint8_t[n]), n};
+    }
+};
+
 class FrameBytes {
 public:
     using value_type = uint8_t;
@@ -48,7 +60,7 @@ public:
     }
 
     // The n bytes at offset of a block other frames may view too (their runs must not overlap).
-    static FrameBytes View(std::shared_ptr<std::vector<uint8_t>> block, size_t offset, size_t n) {
+    static FrameBytes View(SharedBlock block, size_t offset, size_t n) {
         FrameBytes bytes;
         bytes.shared_ = std::move(block);
         bytes.offset_ = offset;
@@ -58,25 +70,30 @@ public:
     // The bytes as a vector of their own.
     std::vector<uint8_t> Copy() const { return {begin(), end()}; }
     // True while the bytes are a run of a shared block.
-    bool IsView() const { return shared_ != nullptr; }
+    bool IsView() const { return shared_.bytes != nullptr; }
     // Hands the bytes over as a block frames can share, leaving this empty. Copies only a run
     // of a larger block. May throw std::bad_alloc.
-    std::shared_ptr<std::vector<uint8_t>> Release() {
-        std::shared_ptr<std::vector<uint8_t>> block;
-        if (shared_ && offset_ == 0 && size_ == shared_->size()) {
-            block.swap(shared_);
-        } else {
-            block = std::make_shared<std::vector<uint8_t>>();
-            block->swap(Own());
+    SharedBlock Release() {
+        if (IsView() && (offset_ != 0 || size_ != shared_.size)) {
+            Own();
         }
-        size_ = 0;
+        SharedBlock block;
+        if (IsView()) {
+            block = std::move(shared_);
+        } else {
+            // The block keeps the vector alive: its bytes stay where they are.
+            const size_t n = own_.size();
+            auto holder = std::make_shared<std::vector<uint8_t>>(std::move(own_));
+            block = {std::shared_ptr<uint8_t[]>(holder, holder->data()), n};
+        }
+        clear();
         return block;
     }
 
-    size_t size() const { return shared_ ? size_ : own_.size(); }
+    size_t size() const { return IsView() ? size_ : own_.size(); }
     bool empty() const { return size() == 0; }
-    uint8_t* data() { return shared_ ? shared_->data() + offset_ : own_.data(); }
-    const uint8_t* data() const { return shared_ ? shared_->data() + offset_ : own_.data(); }
+    uint8_t* data() { return IsView() ? shared_.bytes.get() + offset_ : own_.data(); }
+    const uint8_t* data() const { return IsView() ? shared_.bytes.get() + offset_ : own_.data(); }
     iterator begin() { return data(); }
     iterator end() { return data() + size(); }
     const_iterator begin() const { return data(); }
@@ -88,31 +105,31 @@ public:
     // The frame's own block, made from the viewed bytes first when they are a view. May throw
     // std::bad_alloc, as a vector's growth does.
     std::vector<uint8_t>& Own() {
-        if (shared_) {
+        if (IsView()) {
             std::vector<uint8_t> copy(begin(), end());
             own_.swap(copy);
-            shared_.reset();
+            shared_ = {};
         }
         return own_;
     }
 
     void assign(size_t n, uint8_t value) {
-        shared_.reset();
+        shared_ = {};
         own_.assign(n, value);
     }
     template <typename It>
     void assign(It first, It last) {
-        if (shared_) {
+        if (IsView()) {
             std::vector<uint8_t> fresh(first, last);  // the source may be this very view
             own_.swap(fresh);
-            shared_.reset();
+            shared_ = {};
         } else {
             own_.assign(first, last);
         }
     }
     void resize(size_t n) { Own().resize(n); }
     void clear() {
-        shared_.reset();
+        shared_ = {};
         own_.clear();
     }
     void push_back(uint8_t value) { Own().push_back(value); }
@@ -131,7 +148,7 @@ public:
     }
     void swap(FrameBytes& other) noexcept {
         own_.swap(other.own_);
-        shared_.swap(other.shared_);
+        std::swap(shared_, other.shared_);
         std::swap(offset_, other.offset_);
         std::swap(size_, other.size_);
     }
@@ -147,7 +164,7 @@ public:
 
 private:
     std::vector<uint8_t> own_;
-    std::shared_ptr<std::vector<uint8_t>> shared_;  // set while the bytes are a view
+    SharedBlock shared_;  // set while the bytes are a view
     size_t offset_ = 0;
     size_t size_ = 0;
 };

@@ -6,11 +6,15 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
+#include "doc/file_io_platform.h"
 
 namespace kx {
 namespace {
 
 constexpr size_t kBlockBytes = 10240;
+// Blocks read with one call: a read this large goes from the system straight into the frame,
+// past the stream's buffer.
+constexpr size_t kBlocksPerRead = 100;
 // Reading reports one unit per 128 bytes, so a full block is a step of 80.
 constexpr uint32_t kReadBytesPerUnit = 128;
 
@@ -25,24 +29,29 @@ int FrameChunk::ReadFrameData(ProgressSink* progress, uint32_t size, InputFile& 
     if (uint64_t(size) > file.Remaining()) {
         return 0;
     }
-    std::vector<uint8_t> buffer;
+    // The block is filled from the file before anyone reads it, so it is not cleared first.
+    SharedBlock block;
     try {
-        buffer.resize(size);
+        block = SharedBlock::Uncleared(size);
     } catch (const std::bad_alloc&) {
         return 0;
     }
+    platform::PreferLargePages(block.bytes.get(), size);
     size_t done = 0;
     while (done < size) {
-        const size_t block = std::min(kBlockBytes, size - done);
-        if (!file.ReadExact(buffer.data() + done, block)) {
+        const size_t n = std::min(kBlockBytes * kBlocksPerRead, size - done);
+        if (!file.ReadExact(block.bytes.get() + done, n)) {
             return 0;
         }
-        done += block;
-        if (!Report(progress, uint32_t(block / kReadBytesPerUnit), kProgressStep)) {
-            return 0;
+        for (size_t reported = 0; reported < n; reported += kBlockBytes) {
+            const size_t step = std::min(kBlockBytes, n - reported);
+            if (!Report(progress, uint32_t(step / kReadBytesPerUnit), kProgressStep)) {
+                return 0;
+            }
         }
+        done += n;
     }
-    data.swap(buffer);
+    data = FrameBytes::View(std::move(block), 0, size);
     return 1;
 }
 

@@ -52,7 +52,7 @@ inline std::unique_ptr<CAnimationDocument> MakeMovie(int32_t width, int32_t heig
     const size_t stride = Stride8(width);
     doc->movieList.frames.resize(size_t(frames));
     for (int32_t f = 0; f < frames; ++f) {
-        kx::FrameFrameBytes& data = doc->movieList.frames[size_t(f)].data;
+        kx::FrameBytes& data = doc->movieList.frames[size_t(f)].data;
         data.assign(stride * size_t(height), 0);
         for (int32_t y = 0; y < height; ++y) {
             uint8_t* row = data.data() + stride * size_t(height - 1 - y);
