@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Fuzzes every file reader of the fuzz build (the targets fuzz/CMakeLists.txt declares with
 # kx_fuzz_target), each for SECONDS seconds (default 60), KX_FUZZ_JOBS targets at a time (default:
-# one per core). Fails when any target finds a crash, a leak, a hang or an oversized allocation;
+# one per core). The targets of the codecs behind the readers (run-length, LZW, PNG chunks), which
+# the readers' own targets reach too, run a third of that, after the readers. Fails when any target finds a crash, a leak, a hang or an oversized allocation;
 # the input that caused it is kept in BUILD/fuzz-findings/.
 #
 #   scripts/fuzz.sh [SECONDS]        uses build/fuzz (cmake --preset fuzz), or KX_FUZZ_BUILD
@@ -11,6 +12,8 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 seconds=${1:-60}
+parts=" rle gif_lzw png_chunks "
+part_seconds=$(( (seconds + 2) / 3 ))
 build=${KX_FUZZ_BUILD:-build/fuzz}
 
 if [[ ! -f $build/build.ninja ]]; then
@@ -43,11 +46,12 @@ for folder in ../shared/corpus/bmpsuite/{g,q,b}; do
 done
 
 run() {
-  local target=$1
+  local target=$1 time=$seconds
+  [[ $parts == *" $target "* ]] && time=$part_seconds
   local log=$findings/$target.log
   mkdir -p "$corpus/$target" "$findings/$target"
   # A single allocation above 600 MB is a finding: the core caps its buffers at 512 MB.
-  if "$build/fuzz/kx_fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+  if "$build/fuzz/kx_fuzz_$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=4096 \
        -malloc_limit_mb=600 -print_final_stats=1 -artifact_prefix="$findings/$target/" \
        "$corpus/$target" >"$log" 2>&1; then
     echo "fuzz $target: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" |
@@ -60,17 +64,22 @@ run() {
 }
 
 jobs=${KX_FUZZ_JOBS:-$(nproc)}
-status=0
-pids=()
+readers=() codecs=()
 for target in "${targets[@]}"; do
-  run "$target" &
-  pids+=($!)
-  if (( ${#pids[@]} >= jobs )); then
-    wait "${pids[0]}" || status=1
-    pids=("${pids[@]:1}")
-  fi
+  if [[ $parts == *" $target "* ]]; then codecs+=("$target"); else readers+=("$target"); fi
 done
-for pid in "${pids[@]}"; do
-  wait "$pid" || status=1
+status=0
+running=0
+for target in "${readers[@]}" "${codecs[@]}"; do
+  if (( running >= jobs )); then
+    wait -n || status=1
+    running=$((running - 1))
+  fi
+  run "$target" &
+  running=$((running + 1))
+done
+while (( running > 0 )); do
+  wait -n || status=1
+  running=$((running - 1))
 done
 exit $status

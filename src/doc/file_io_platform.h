@@ -33,9 +33,6 @@ bool KeepRights(std::FILE* file, const FileRights& rights);
 bool SeekForward(std::FILE* file, uint64_t n);
 // Flushes the stream and the system's buffers of its file to the disk.
 bool FlushToDisk(std::FILE* file);
-// Asks the system to back a large block about to be filled from a file with large pages where it
-// can, so that filling it takes a few hundred times fewer page faults; a hint only.
-void PreferLargePages(void* block, size_t n);
 // Puts the written temporary file in the target's place; empty on success, else why not.
 std::string ReplaceTarget(const std::filesystem::path& temporary,
                           const std::filesystem::path& target);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "doc/file_io_platform.h"
+#include "doc/frame_bytes.h"
 
 namespace kx::platform {
 
@@ -58,21 +59,6 @@ bool SeekForward(std::FILE* file, uint64_t n) {
     return fseeko(file, static_cast<off_t>(n), SEEK_CUR) == 0;
 }
 
-void PreferLargePages(void* block, size_t n) {
-#ifdef MADV_HUGEPAGE
-    // Only the whole large pages inside the block can be advised.
-    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
-    const uintptr_t start = (uintptr_t(block) + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t end = (uintptr_t(block) + n) & ~(kLargePage - 1);
-    if (end > start) {
-        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
-    }
-#else
-    (void)block;
-    (void)n;
-#endif
-}
-
 bool FlushToDisk(std::FILE* file) {
     return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
 }
@@ -95,3 +81,22 @@ std::string ReplaceTarget(const std::filesystem::path& temporary,
 }
 
 }  // namespace kx::platform
+
+namespace kx {
+
+void PreferLargePages(void* block, size_t n) {
+#ifdef MADV_HUGEPAGE
+    // Only the whole large pages inside the block can be advised.
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    const uintptr_t start = (uintptr_t(block) + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t end = (uintptr_t(block) + n) & ~(kLargePage - 1);
+    if (end > start) {
+        madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    }
+#else
+    (void)block;
+    (void)n;
+#endif
+}
+
+}  // namespace kx

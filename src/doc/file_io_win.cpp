@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "doc/file_io_platform.h"
+#include "doc/frame_bytes.h"
 
 namespace kx::platform {
 
@@ -50,10 +51,6 @@ bool SeekForward(std::FILE* file, uint64_t n) {
     return _fseeki64(file, static_cast<int64_t>(n), SEEK_CUR) == 0;
 }
 
-void PreferLargePages(void*, size_t) {
-    // Large pages need a privilege ordinary users do not have: the block keeps small pages.
-}
-
 bool FlushToDisk(std::FILE* file) {
     return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
@@ -80,3 +77,11 @@ std::string ReplaceTarget(const std::filesystem::path& temporary,
 }
 
 }  // namespace kx::platform
+
+namespace kx {
+
+void PreferLargePages(void*, size_t) {
+    // Large pages need a privilege ordinary users do not have: the block keeps small pages.
+}
+
+}  // namespace kx

@@ -18,15 +18,22 @@
 
 namespace kx {
 
+// Asks the system to back a large block about to be filled with large pages where it can, so
+// that filling it takes a few hundred times fewer page faults; a hint only (file_io_posix.cpp,
+// file_io_win.cpp).
+void PreferLargePages(void* block, size_t n);
+
 // A block of bytes frames can share: runs of it are the frames' bytes.
 struct SharedBlock {
     std::shared_ptr<uint8_t[]> bytes;
     size_t size = 0;
 
     // A block of n bytes, not cleared: whoever makes it writes every byte before it is read.
-    // May throw std::bad_alloc.
+    // Large pages back it where the system has them. May throw std::bad_alloc.
     static SharedBlock Uncleared(size_t n) {
-        return {std::shared_ptr<uint8_t[]>(new uint8_t[n]), n};
+        SharedBlock block{std::shared_ptr<uint8_t[]>(new uint8_t[n]), n};
+        PreferLargePages(block.bytes.get(), n);
+        return block;
     }
 };
 

@@ -6,7 +6,6 @@
 
 #include "doc/animation_document.h"
 #include "doc/file_io.h"
-#include "doc/file_io_platform.h"
 
 namespace kx {
 namespace {
@@ -36,7 +35,6 @@ int FrameChunk::ReadFrameData(ProgressSink* progress, uint32_t size, InputFile& 
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    platform::PreferLargePages(block.bytes.get(), size);
     size_t done = 0;
     while (done < size) {
         const size_t n = std::min(kBlockBytes * kBlocksPerRead, size - done);

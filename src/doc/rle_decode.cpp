@@ -70,7 +70,7 @@ int FailWith(std::string* reason, std::string text) {
 // The decoder's output: the plain frame being filled, written forwards only.
 class PlainWriter {
 public:
-    PlainWriter(std::vector<uint8_t>& out, const uint8_t* base, bool packed4)
+    PlainWriter(uint8_t* out, const uint8_t* base, bool packed4)
         : out_(out), base_(base), packed4_(packed4) {}
 
     // Writes one pixel at unit q (the caller checked the bounds).
@@ -88,7 +88,7 @@ public:
     // bounds). BI_RLE4 values alternate between the two nibbles of each byte, high first.
     void Fill(uint64_t q, uint64_t n, uint8_t v) {
         if (!packed4_) {
-            std::memset(out_.data() + q, v, n);
+            std::memset(out_ + q, v, n);
             return;
         }
         for (uint64_t k = 0; k < n; ++k) {
@@ -97,7 +97,7 @@ public:
     }
     void Copy(uint64_t q, uint64_t n, const uint8_t* pixels) {
         if (!packed4_) {
-            std::memcpy(out_.data() + q, pixels, n);
+            std::memcpy(out_ + q, pixels, n);
             return;
         }
         for (uint64_t k = 0; k < n; ++k) {
@@ -112,7 +112,7 @@ public:
             return;
         }
         if (!packed4_) {
-            std::memcpy(out_.data() + from, base_ + from, to - from);
+            std::memcpy(out_ + from, base_ + from, to - from);
             return;
         }
         for (; from < to && from % 2 != 0; ++from) {
@@ -120,7 +120,7 @@ public:
         }
         const uint64_t wholeEnd = to / 2;
         if (from / 2 < wholeEnd) {
-            std::memcpy(out_.data() + from / 2, base_ + from / 2, wholeEnd - from / 2);
+            std::memcpy(out_ + from / 2, base_ + from / 2, wholeEnd - from / 2);
             from = wholeEnd * 2;
         }
         if (from < to) {
@@ -129,7 +129,7 @@ public:
     }
 
 private:
-    std::vector<uint8_t>& out_;
+    uint8_t* out_;  // the plain frame, cleared
     const uint8_t* base_;
     bool packed4_;
 };
@@ -137,7 +137,7 @@ private:
 // Decodes one frame's codes into a plain frame, one function per code.
 class RleDecoder {
 public:
-    RleDecoder(const Geometry& g, bool packed4, std::vector<uint8_t>& plain, const uint8_t* base,
+    RleDecoder(const Geometry& g, bool packed4, uint8_t* plain, const uint8_t* base,
                ProgressSink* progress, bool cancelHonoured)
         : g_(g),
           unit_(packed4 ? 2 : 1),
@@ -341,23 +341,46 @@ private:
     std::string reason_;
 };
 
+// One cleared block for the plain pixels of n frames of the format, taken with large pages where
+// the system has them: the frames decode into runs of it instead of n blocks of their own. An
+// empty block where that is not possible; each frame then takes a block of its own.
+SharedBlock ClearedFrames(const BitmapInfoHeader& format, size_t n) {
+    Geometry g;
+    const bool packed4 = format.biCompression == uint32_t(Compression::Rle4);
+    if (n == 0 || !MakeGeometry(format.biWidth, format.biHeight, packed4, g) ||
+        g.total * n > kMaxMovieBytes) {
+        return {};
+    }
+    try {
+        SharedBlock block = SharedBlock::Uncleared(size_t(g.total * n));
+        std::memset(block.bytes.get(), 0, block.size);
+        return block;
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+}
+
 }  // namespace
 
 int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* base,
-                          bool cancelHonoured, std::string* reason) {
+                          bool cancelHonoured, std::string* reason, FrameBytes* cleared) {
     const bool packed4 = format.biCompression == uint32_t(Compression::Rle4);
     Geometry g;
     if (!MakeGeometry(format.biWidth, format.biHeight, packed4, g)) {
         return FailWith(reason, "a frame of " + std::to_string(format.biWidth) + " x " +
                                     std::to_string(format.biHeight) + " pixels cannot be decoded");
     }
-    std::vector<uint8_t> plain;
-    try {
-        plain.resize(size_t(g.total));
-    } catch (const std::bad_alloc&) {
-        return FailWith(reason, "out of memory");
+    FrameBytes plain;
+    if (cleared != nullptr && cleared->size() == g.total) {
+        plain.swap(*cleared);
+    } else {
+        try {
+            plain.assign(size_t(g.total), 0);
+        } catch (const std::bad_alloc&) {
+            return FailWith(reason, "out of memory");
+        }
     }
-    RleDecoder decoder(g, packed4, plain, base, progress, cancelHonoured);
+    RleDecoder decoder(g, packed4, plain.data(), base, progress, cancelHonoured);
     ByteReader in(data.data(), data.size());
     if (!decoder.Decode(in)) {
         return FailWith(reason, decoder.Reason());
@@ -380,13 +403,17 @@ int MovieList::DecodeFrames(ProgressSink* progress, BitmapInfoHeader& format, in
     }
     // Every frame is decoded with the compression the stream had at the start.
     const BitmapInfoHeader coded = format;
+    SharedBlock plain = ClearedFrames(coded, slots);
+    const size_t frameBytes = slots != 0 ? plain.size / slots : 0;
     const uint8_t* base = nullptr;
     // The initial frames (held after the movie's own) come first, then frames 0 ... n - 1.
     for (size_t k = 0; k < slots; ++k) {
         FrameChunk& frame = frames[(size_t(n) + k) % slots];
         BitmapInfoHeader work = coded;
         std::string why;
-        if (frame.DecodeRle(progress, work, base, cancelHonoured, &why) == 0) {
+        FrameBytes into =
+            frameBytes != 0 ? FrameBytes::View(plain, k * frameBytes, frameBytes) : FrameBytes();
+        if (frame.DecodeRle(progress, work, base, cancelHonoured, &why, &into) == 0) {
             const size_t number = (size_t(n) + k) % slots;
             return FailWith(reason, "frame " + std::to_string(number) + ": " + why);
         }

@@ -222,7 +222,7 @@ TEST_F(BmpWriterTest, CancelAtAnyReportKeepsTheOldFileAndThePlainFrames) {
             test::WriteAll(path_, old);
             test::RecordingProgress cancelling(n);
             const int result = doc_.SaveBitmap(&cancelling, path_, compress);
-            // Decoding back ignores Cancel, so only a Cancel before it ends the save.
+            // The old file stays, or the whole new one is there: never a part.
             if (result == 0) {
                 EXPECT_EQ("cancelled", doc_.FailureReason()) << "Cancel at report " << n;
                 EXPECT_TRUE(test::SameBytes(old, test::ReadAll(path_))) << "Cancel at report " << n;
@@ -258,7 +258,7 @@ TEST_F(BmpWriterTest, ASingleCancelNeverCommitsAPartFile) {
     }
 }
 
-TEST_F(BmpWriterTest, FailureAfterEncodingDecodesTheFramesBack) {
+TEST_F(BmpWriterTest, FailureAfterEncodingKeepsThePlainFrames) {
     MakeMovie(doc_, 8, 2, 3, 4, [](int32_t k, uint32_t, uint32_t) { return uint8_t(k); });
     const std::vector<Bytes> frames = FramesOf(doc_);
     EXPECT_EQ(0, doc_.SaveBitmap(nullptr, folder_ / "no such folder" / "strip.bmp", true));
