@@ -85,6 +85,31 @@ std::string WriteStripFile(const CAnimationDocument& doc, CancelWatch& watch,
     return {};
 }
 
+// Writes the frames, or the codes standing in their place when coded, as the strip; empty on
+// success, else the reason.
+std::string WriteStrip(CAnimationDocument& doc, CancelWatch& watch,
+                       const std::filesystem::path& path, int64_t stripHeight, uint32_t plainTotal,
+                       bool compress, bool coded) {
+    uint32_t dataBytes = plainTotal;
+    if (coded) {
+        if (doc.RebuildHeaders(0, 0, 0, 0, 0) == 0) {
+            return "out of memory";
+        }
+        dataBytes = doc.headerList.main.suggestedBufferSize;
+    }
+    const std::vector<uint8_t> head = StripHeaders(doc, stripHeight, dataBytes);
+    if (head.empty()) {
+        return "out of memory";
+    }
+    if (!Report(watch.Sink(), compress ? 0 : (plainTotal + 310) / 256, kPhaseWriting)) {
+        return "cancelled";
+    }
+    // Progress units per byte written.
+    const double perPlainByte = plainTotal != 0 ? 256.0 / plainTotal : 256.0;
+    const double bytesPerStep = std::max(1.0, dataBytes * perPlainByte);
+    return WriteStripFile(doc, watch, path, head, bytesPerStep);
+}
+
 }  // namespace
 
 int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem::path& path,
@@ -106,7 +131,6 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
     }
     const uint32_t plainTotal = headerList.main.suggestedBufferSize;
     const uint32_t rows = uint32_t(stripHeight);
-    const double perPlainByte = plainTotal != 0 ? 256.0 / plainTotal : 256.0;
 
     std::vector<FrameChunk> codes;
     if (compress) {
@@ -122,26 +146,8 @@ int CAnimationDocument::SaveBitmap(ProgressSink* progress, const std::filesystem
         }
     }
     CodedFramesInPlace inPlace(*this, codes);
-    uint32_t dataBytes = plainTotal;
-    std::string reason;
-    if (!codes.empty()) {
-        if (RebuildHeaders(0, 0, 0, 0, 0) == 0) {
-            reason = "out of memory";
-        }
-        dataBytes = headerList.main.suggestedBufferSize;
-    }
-    const std::vector<uint8_t> head = StripHeaders(*this, stripHeight, dataBytes);
-    if (reason.empty() && head.empty()) {
-        reason = "out of memory";
-    }
-    if (reason.empty() && !Report(sink, compress ? 0 : (plainTotal + 310) / 256, kPhaseWriting)) {
-        reason = "cancelled";
-    }
-    if (reason.empty()) {
-        // Progress units per byte written.
-        const double bytesPerStep = std::max(1.0, dataBytes * perPlainByte);
-        reason = WriteStripFile(*this, watch, path, head, bytesPerStep);
-    }
+    std::string reason =
+        WriteStrip(*this, watch, path, stripHeight, plainTotal, compress, !codes.empty());
     if (!inPlace.PutBack() && reason.empty()) {
         reason = "out of memory";
     }
