@@ -48,7 +48,7 @@ void MakeMovie(kx::CAnimationDocument& doc, int32_t w, int32_t h, int32_t n, int
     doc.movieList.frames.assign(size_t(n), kx::FrameChunk{});
     doc.movieList.index.assign(size_t(n), kx::IndexEntry{});
     for (int32_t k = 0; k < n; ++k) {
-        Bytes& data = doc.movieList.frames[size_t(k)].data;
+        kx::FrameBytes& data = doc.movieList.frames[size_t(k)].data;
         data.assign(size_t(stride) * uint32_t(h), 0);
         for (uint32_t y = 0; y < uint32_t(h); ++y) {
             for (uint32_t x = 0; x < uint32_t(w); ++x) {
@@ -110,7 +110,7 @@ int GifSeeds(const fs::path& gif, const fs::path& lzw) {
             failures +=
                 !Save(gif / (std::string(m.name) + (transparent ? "-t.gif" : ".gif")), bytes);
         }
-        const Bytes& frame = doc.movieList.frames[0].data;
+        const kx::FrameBytes& frame = doc.movieList.frames[0].data;
         const int minCodeSize = m.colours > 128 ? 8 : 7;
         const kx::LzwStream stream = kx::EncodeLzw({frame.data(), nullptr, frame.size(), false},
                                                    minCodeSize, kx::LzwFullTable::Clear);
@@ -197,7 +197,7 @@ int RleSeeds(const fs::path& rle) {
             continue;
         }
         seed(withBase ? "encoded-delta" : "encoded", uint8_t(w), uint8_t(h), withBase ? 2 : 0,
-             encoded.data);
+             encoded.data.Copy());
     }
     return failures;
 }
