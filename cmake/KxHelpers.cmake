@@ -21,10 +21,21 @@ function(kx_test_precompiled_headers host)
   endif()
   add_library(${host} OBJECT ${PROJECT_SOURCE_DIR}/tests/support/precompiled.cpp)
   target_compile_options(${host} PRIVATE ${KX_WARNINGS})
-  target_compile_definitions(${host} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   target_link_libraries(${host} PRIVATE GTest::gtest)
   target_precompile_headers(${host} PRIVATE <gtest/gtest.h> <algorithm> <cstdint> <filesystem>
                             <functional> <string> <vector>)
+endfunction()
+
+# The one object of the tests that knows where the source tree is (tests/support/source_dir.h).
+function(kx_test_source_dir)
+  if(TARGET kx_test_source_dir)
+    return()
+  endif()
+  configure_file(${PROJECT_SOURCE_DIR}/tests/support/source_dir.cpp.in
+                 ${CMAKE_BINARY_DIR}/kx_test_source_dir.cpp @ONLY)
+  add_library(kx_test_source_dir STATIC ${CMAKE_BINARY_DIR}/kx_test_source_dir.cpp)
+  target_include_directories(kx_test_source_dir PUBLIC ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(kx_test_source_dir PRIVATE ${KX_WARNINGS})
 endfunction()
 
 # kx_test(NAME [SERIAL] [ONE_WINE_PROCESS] SOURCES ... DEPS ...): a GoogleTest executable
@@ -44,7 +55,8 @@ function(kx_test name)
   else()
     target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
   endif()
-  target_compile_definitions(${name} PRIVATE KX_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  kx_test_source_dir()
+  target_link_libraries(${name} PRIVATE kx_test_source_dir)
   if(NOT WIN32)
     kx_test_precompiled_headers(kx_test_headers)
     target_precompile_headers(${name} REUSE_FROM kx_test_headers)

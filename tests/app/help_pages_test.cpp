@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/movie_app.h"
+#include "support/source_dir.h"
 
 namespace kx {
 namespace {
@@ -40,8 +41,7 @@ protected:
 TEST(HelpPagesTest, EveryNamedContextOpensAPageForwardingToItsTopic) {
     // Every help context the program names, as resource.h defines them.
     std::vector<DWORD> contexts;
-    const std::string ids =
-        ReadFile(std::filesystem::path(KX_SOURCE_DIR) / "src" / "resources" / "resource.h");
+    const std::string ids = ReadFile(kx::test::SourceDir() / "src" / "resources" / "resource.h");
     const std::regex define(R"re(#define IDH_\w+ (\d+))re");
     for (auto it = std::sregex_iterator(ids.begin(), ids.end(), define);
          it != std::sregex_iterator(); ++it) {
@@ -64,7 +64,7 @@ TEST(HelpPagesTest, EveryNamedContextOpensAPageForwardingToItsTopic) {
         ASSERT_TRUE(std::regex_search(html, target, forward)) << "no forwarding in: " << html;
         EXPECT_EQ(std::to_string(context), target[2].str());
         const std::string page =
-            ReadFile(std::filesystem::path(KX_SOURCE_DIR) / "docs" / "help" / target[1].str());
+            ReadFile(kx::test::SourceDir() / "docs" / "help" / target[1].str());
         EXPECT_NE(std::string::npos, page.find(" id=\"" + std::to_string(context) + "\""))
             << target[1] << " has no id=\"" << context << "\"";
     }

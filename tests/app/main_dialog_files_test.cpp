@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/main_window_fixture.h"
+#include "support/source_dir.h"
 
 namespace kx::test {
 namespace {
@@ -70,7 +71,7 @@ class FlowFiles {
 public:
     FlowFiles()
         : root_(fs::temp_directory_path() / ("kx-flows-" + std::to_string(::GetTickCount()))) {
-        const fs::path sample = fs::path(KX_SOURCE_DIR) / "samples" / "walker.bmp";
+        const fs::path sample = kx::test::SourceDir() / "samples" / "walker.bmp";
         fs::create_directories(root_ / "folder.avi");
         fs::copy_file(sample, root_ / "walker.bmp");
         for (int32_t speed : {80, 100}) {

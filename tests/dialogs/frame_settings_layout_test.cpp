@@ -20,6 +20,7 @@
 #include "dialogs/frame_settings_dialog.h"
 #include "framework/recording_app.h"
 #include "resources/resource.h"
+#include "support/source_dir.h"
 #include "view/preview_fixture.h"
 
 namespace kx {
@@ -194,7 +195,7 @@ TEST_F(FrameSettingsLayoutTest, ALargeStripOpensALargerDialogWithTheSameAnchors)
 
 // The ids that are element ids on a help page, and the page each is on.
 std::map<DWORD_PTR, std::string> HelpTopicsOnPages() {
-    const auto folder = std::filesystem::path(KX_SOURCE_DIR) / "docs" / "help";
+    const auto folder = kx::test::SourceDir() / "docs" / "help";
     std::map<DWORD_PTR, std::string> topics;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         if (entry.path().extension() != ".html") {

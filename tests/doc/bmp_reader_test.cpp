@@ -10,6 +10,7 @@
 #include "doc/animation_document.h"
 #include "doc/byte_io.h"
 #include "recording_progress.h"
+#include "support/source_dir.h"
 #include "temp_folder.h"
 
 namespace kx {
@@ -437,9 +438,7 @@ TEST_F(BmpReader, TruncationAtEveryByteFailsCleanly) {
 }
 
 std::filesystem::path CorpusFolder() {
-    const char* root = std::getenv("KX_SOURCE_DIR");
-    return std::filesystem::path(root != nullptr ? root : KX_SOURCE_DIR) / ".." / "shared" /
-           "corpus" / "bmpsuite";
+    return test::SourceDir() / ".." / "shared" / "corpus" / "bmpsuite";
 }
 
 // Bits per pixel as the file states it (offset 28), or 0 when the file is too short.

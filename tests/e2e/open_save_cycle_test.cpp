@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "support/program_driver.h"
 #include "support/same_bytes.h"
+#include "support/source_dir.h"
 
 namespace kx::e2e {
 namespace {
@@ -130,8 +131,9 @@ protected:
             ::RegDeleteTreeW(HKEY_CURRENT_USER, kSettings);
         }
         std::filesystem::create_directories(folder_);
-        EXPECT_TRUE(::CopyFileW(WindowsPath(KX_SOURCE_DIR "/samples/walker.bmp").c_str(),
-                                File(L"walker.bmp").c_str(), FALSE));
+        EXPECT_TRUE(::CopyFileW(
+            WindowsPath((kx::test::SourceDir() / "samples" / "walker.bmp").string()).c_str(),
+            File(L"walker.bmp").c_str(), FALSE));
     }
     ~OpenSaveCycle() override {
         std::error_code ignored;

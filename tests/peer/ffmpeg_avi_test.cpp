@@ -14,6 +14,7 @@
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
 #include "support/same_bytes.h"
+#include "support/source_dir.h"
 
 namespace kx {
 namespace {
@@ -270,9 +271,7 @@ TEST(FfmpegPeer, CorpusRunLengthBitmapsLoadToTheirPixels) {
     if (!test::HaveProgram("ffmpeg")) {
         GTEST_SKIP() << "ffmpeg is not installed";
     }
-    const char* root = std::getenv("KX_SOURCE_DIR");
-    const auto corpus = std::filesystem::path(root != nullptr ? root : KX_SOURCE_DIR) / ".." /
-                        "shared" / "corpus" / "bmpsuite" / "q";
+    const auto corpus = test::SourceDir() / ".." / "shared" / "corpus" / "bmpsuite" / "q";
     const char* names[] = {"pal8rletrns.bmp", "pal4rletrns.bmp", "pal8rlecut.bmp",
                            "pal4rlecut.bmp"};
     std::string missing;

@@ -16,6 +16,7 @@
 
 #include "app/main_commands.h"
 #include "resources/resource.h"
+#include "support/source_dir.h"
 
 namespace {
 
@@ -367,7 +368,7 @@ TEST(ResourceTables, ToolStripButtonsAgreeWithTheMenu) {
 // Every string id the program names loads a text; the file filters are pairs of a name and
 // its patterns ending in "||"; the range message has both of its places.
 TEST(ResourceTables, EveryNamedStringLoads) {
-    std::ifstream header(KX_SOURCE_DIR "/src/resources/resource.h");
+    std::ifstream header(kx::test::SourceDir() / "src" / "resources" / "resource.h");
     ASSERT_TRUE(header.is_open());
     int named = 0;
     for (std::string line; std::getline(header, line);) {
