@@ -50,8 +50,10 @@ run() {
   [[ $parts == *" $target "* ]] && time=$part_seconds
   local log=$findings/$target.log
   mkdir -p "$corpus/$target" "$findings/$target"
-  # A single allocation above 600 MB is a finding: the core caps its buffers at 512 MB.
-  if "$build/fuzz/kx_fuzz_$target" -max_total_time="$time" -timeout=10 -rss_limit_mb=4096 \
+  # A single allocation above 600 MB is a finding: the core caps its buffers at 512 MB. An input
+  # taking 30 s is one too: a picture as large as the budget allows (a GIF canvas of 90 million
+  # pixels, say) takes a few seconds under the sanitizers, and more on a busy machine.
+  if "$build/fuzz/kx_fuzz_$target" -max_total_time="$time" -timeout=30 -rss_limit_mb=4096 \
        -malloc_limit_mb=600 -print_final_stats=1 -artifact_prefix="$findings/$target/" \
        "$corpus/$target" >"$log" 2>&1; then
     echo "fuzz $target: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$log" |
