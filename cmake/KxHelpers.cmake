@@ -12,20 +12,6 @@ function(kx_library name folder)
   endif()
 endfunction()
 
-# The headers nearly every native test includes, compiled once and shared by all of them. The
-# cross build compiles its tests without: MinGW's GCC 12 then loses the system-header status of
-# inlined library code and reports false -Warray-bounds in it.
-function(kx_test_precompiled_headers host)
-  if(TARGET ${host})
-    return()
-  endif()
-  add_library(${host} OBJECT ${PROJECT_SOURCE_DIR}/tests/support/precompiled.cpp)
-  target_compile_options(${host} PRIVATE ${KX_WARNINGS})
-  target_link_libraries(${host} PRIVATE GTest::gtest)
-  target_precompile_headers(${host} PRIVATE <gtest/gtest.h> <algorithm> <cstdint> <filesystem>
-                            <functional> <string> <vector>)
-endfunction()
-
 # The one object of the tests that knows where the source tree is (tests/support/source_dir.h).
 function(kx_test_source_dir)
   if(TARGET kx_test_source_dir)
@@ -57,10 +43,8 @@ function(kx_test name)
   endif()
   kx_test_source_dir()
   target_link_libraries(${name} PRIVATE kx_test_source_dir)
-  if(NOT WIN32)
-    kx_test_precompiled_headers(kx_test_headers)
-    target_precompile_headers(${name} REUSE_FROM kx_test_headers)
-  endif()
+  # No precompiled header: every build tree makes its own, unlike any other, and the compiler
+  # cache would then find no test object a clone in another folder compiled before.
   set(lane)
   if(WIN32)
     # Under Wine each test holds one lane of the "wine" resource (tests/wine-lanes.json): its own
