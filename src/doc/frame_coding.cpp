@@ -163,11 +163,15 @@ private:
 
     int Code(size_t k, FrameChunk& chunk, ProgressSink* sink) {
         const FrameChunk& frame = movie_.frames[k];
-        if (frame.data.size() != plainSize_) {
+        const FrameChunk* before = avi_ && k > 0 ? &movie_.frames[k - 1] : nullptr;
+        // The frame before may be coded against too while its own coding fails on another
+        // thread: both must be whole plain frames.
+        if (frame.data.size() != plainSize_ ||
+            (before != nullptr && before->data.size() != plainSize_)) {
             return 0;
         }
         BitmapInfoHeader format = format_;
-        const uint8_t* base = avi_ && k > 0 ? movie_.frames[k - 1].data.data() : nullptr;
+        const uint8_t* base = before != nullptr ? before->data.data() : nullptr;
         if (!chunk.EncodeRle8(sink, format, frame.data.data(), base, movie_.remap)) {
             return 0;
         }
