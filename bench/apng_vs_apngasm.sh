@@ -9,24 +9,8 @@
 #
 #   bench/apng_vs_apngasm.sh [BUILD]   (default build/native-release)
 set -euo pipefail
-build=${1:-build/native-release}
-cli=$build/tools/kinetrix-cli/kinetrix-cli
-gen=$build/tools/moviegen/moviegen
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-
-# Best of 3 wall-clock times of a command, in nanoseconds.
-best_time() {
-  local best=0
-  for _ in 1 2 3; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    if ((best == 0 || end - start < best)); then best=$((end - start)); fi
-  done
-  echo "$best"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/peer_bench.sh" "${1:-}"
+best_of=3
 
 # Every frame once as RGBA, with the colour of fully transparent pixels cleared.
 pixels() {
@@ -39,26 +23,21 @@ for i in range(3, len(d), 4):
 sys.stdout.buffer.write(d)' | md5sum
 }
 
+# One movie: ours, apngasm's from the frames ffmpeg decodes from ours, and the row.
+compare() {
+  local kind=$1 mode=$2 size=$3
+  "$cli" convert "$work/$kind.bmp" "$work/ours.png" "${options[@]}"
+  rm -f "$work"/f*.png
+  ffmpeg -v error -i "$work/ours.png" -fps_mode passthrough "$work/f%04d.png"
+  local theirs_time ours_time same=no ours theirs
+  theirs_time=$(best_time apngasm "$work/theirs.png" "$work"/f*.png 8 100 -z0)
+  ours_time=$(best_time "$cli" convert "$work/$kind.bmp" "$work/ours.png" "${options[@]}")
+  [[ $(pixels "$work/ours.png") == $(pixels "$work/theirs.png") ]] && same=yes
+  ours=$(stat -c %s "$work/ours.png")
+  theirs=$(stat -c %s "$work/theirs.png")
+  printf '%-8s %-11s %-14s %9d %9d %7.3f %5s %7.2f\n' "$kind" "$mode" "$size" "$ours" \
+    "$theirs" "$(bc -l <<<"$ours / $theirs")" "$same" "$(bc -l <<<"$ours_time / $theirs_time")"
+}
+
 printf '%-8s %-11s %-14s %9s %9s %7s %5s %7s\n' kind mode size ours apngasm x_size same x_time
-for size in "160 120 24" "320 240 48"; do
-  read -r width height frames <<<"$size"
-  for kind in sprite scene plasma; do
-    "$gen" "$kind" "$work/$kind.bmp" "$width" "$height" "$frames" >/dev/null
-    for mode in opaque transparent; do
-      options=(--frame-height "$height" --speed 80 --quiet)
-      [[ $mode == transparent ]] && options+=(--transparent)
-      "$cli" convert "$work/$kind.bmp" "$work/ours.png" "${options[@]}"
-      rm -f "$work"/f*.png
-      ffmpeg -v error -i "$work/ours.png" -fps_mode passthrough "$work/f%04d.png"
-      theirs_time=$(best_time apngasm "$work/theirs.png" "$work"/f*.png 8 100 -z0)
-      ours_time=$(best_time "$cli" convert "$work/$kind.bmp" "$work/ours.png" "${options[@]}")
-      same=no
-      [[ $(pixels "$work/ours.png") == $(pixels "$work/theirs.png") ]] && same=yes
-      ours=$(stat -c %s "$work/ours.png")
-      theirs=$(stat -c %s "$work/theirs.png")
-      printf '%-8s %-11s %-14s %9d %9d %7.3f %5s %7.2f\n' "$kind" "$mode" \
-        "${width}x${height}x$frames" "$ours" "$theirs" "$(bc -l <<<"$ours / $theirs")" "$same" \
-        "$(bc -l <<<"$ours_time / $theirs_time")"
-    done
-  done
-done
+for_each_movie compare

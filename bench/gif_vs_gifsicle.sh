@@ -7,43 +7,23 @@
 #
 #   bench/gif_vs_gifsicle.sh [BUILD]   (default build/native-release)
 set -euo pipefail
-build=${1:-build/native-release}
-cli=$build/tools/kinetrix-cli/kinetrix-cli
-gen=$build/tools/moviegen/moviegen
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/peer_bench.sh" "${1:-}"
 
-# Best of 5 wall-clock times of a command, in nanoseconds.
-best_time() {
-  local best=0
-  for _ in 1 2 3 4 5; do
-    local start end
-    start=$(date +%s%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s%N)
-    if ((best == 0 || end - start < best)); then best=$((end - start)); fi
-  done
-  echo "$best"
+# One movie: ours, gifsicle -O3's from the same frames drawn whole, and the row.
+compare() {
+  local kind=$1 mode=$2 size=$3
+  "$cli" convert "$work/$kind.bmp" "$work/ours.gif" "${options[@]}"
+  gifsicle --unoptimize "$work/ours.gif" -o "$work/whole.gif"
+  gifsicle -O3 "$work/whole.gif" -o "$work/theirs.gif"
+  gifdiff "$work/ours.gif" "$work/theirs.gif" >/dev/null || echo "gifdiff: $kind $mode differ"
+  local ours_time theirs_time ours theirs
+  ours_time=$(best_time "$cli" convert "$work/$kind.bmp" "$work/ours.gif" "${options[@]}")
+  theirs_time=$(best_time gifsicle -O3 "$work/whole.gif" -o "$work/theirs.gif")
+  ours=$(stat -c %s "$work/ours.gif")
+  theirs=$(stat -c %s "$work/theirs.gif")
+  printf '%-8s %-11s %-14s %9d %9d %7.3f %7.2f\n' "$kind" "$mode" "$size" "$ours" "$theirs" \
+    "$(bc -l <<<"$ours / $theirs")" "$(bc -l <<<"$ours_time / $theirs_time")"
 }
 
 printf '%-8s %-11s %-14s %9s %9s %7s %7s\n' kind mode size ours gifsicle x_size x_time
-for size in "160 120 24" "320 240 48"; do
-  read -r width height frames <<<"$size"
-  for kind in sprite scene plasma; do
-    "$gen" "$kind" "$work/$kind.bmp" "$width" "$height" "$frames" >/dev/null
-    for mode in opaque transparent; do
-      options=(--frame-height "$height" --speed 80 --quiet)
-      [[ $mode == transparent ]] && options+=(--transparent)
-      "$cli" convert "$work/$kind.bmp" "$work/ours.gif" "${options[@]}"
-      gifsicle --unoptimize "$work/ours.gif" -o "$work/whole.gif"
-      gifsicle -O3 "$work/whole.gif" -o "$work/theirs.gif"
-      gifdiff "$work/ours.gif" "$work/theirs.gif" >/dev/null || echo "gifdiff: $kind $mode differ"
-      ours_time=$(best_time "$cli" convert "$work/$kind.bmp" "$work/ours.gif" "${options[@]}")
-      theirs_time=$(best_time gifsicle -O3 "$work/whole.gif" -o "$work/theirs.gif")
-      ours=$(stat -c %s "$work/ours.gif")
-      theirs=$(stat -c %s "$work/theirs.gif")
-      printf '%-8s %-11s %-14s %9d %9d %7.3f %7.2f\n' "$kind" "$mode" "${width}x${height}x$frames" \
-        "$ours" "$theirs" "$(bc -l <<<"$ours / $theirs")" "$(bc -l <<<"$ours_time / $theirs_time")"
-    done
-  done
-done
+for_each_movie compare
