@@ -11,10 +11,11 @@ namespace {
 // many were not marked before.
 int32_t MarkUsed(const FrameBytes& pixels, size_t frameBytes, std::array<bool, 256>& used) {
     const size_t m = std::min(frameBytes, pixels.size());
+    const uint8_t* p = pixels.data();  // once: writes to used could alias the frame's own fields
     int32_t fresh = 0;
     for (size_t i = 0; i < m; ++i) {
-        fresh += used[pixels[i]] ? 0 : 1;
-        used[pixels[i]] = true;
+        fresh += used[p[i]] ? 0 : 1;
+        used[p[i]] = true;
     }
     return fresh;
 }
