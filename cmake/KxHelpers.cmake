@@ -24,13 +24,14 @@ function(kx_test_source_dir)
   target_compile_options(kx_test_source_dir PRIVATE ${KX_WARNINGS})
 endfunction()
 
-# kx_test(NAME [SERIAL] [ONE_WINE_PROCESS] SOURCES ... DEPS ...): a GoogleTest executable
-# registered with CTest, each test on its own; SERIAL keeps its tests from running beside any
-# other test. ONE_WINE_PROCESS registers the whole executable as one test under Wine, where each
-# process costs a quarter of a second or more to start: for checks that need no fresh process.
+# kx_test(NAME [SERIAL] [ONE_WINE_PROCESS [OWN_PROCESS SUITE...]] SOURCES ... DEPS ...): a
+# GoogleTest executable registered with CTest, each test on its own; SERIAL keeps its tests from
+# running beside any other test. ONE_WINE_PROCESS registers the whole executable as one test under
+# Wine, where each process costs a quarter of a second or more to start: for checks that need no
+# fresh process. The suites named after OWN_PROCESS are a second such test.
 # Under the cross build the tests are listed and run through the Wine wrapper at test time.
 function(kx_test name)
-  cmake_parse_arguments(ARG "SERIAL;ONE_WINE_PROCESS" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SERIAL;ONE_WINE_PROCESS" "" "SOURCES;DEPS;OWN_PROCESS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${KX_WARNINGS})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
@@ -52,9 +53,22 @@ function(kx_test name)
     set(lane RESOURCE_GROUPS wine:1)
   endif()
   if(WIN32 AND ARG_ONE_WINE_PROCESS)
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-                                            RUN_SERIAL "${ARG_SERIAL}" ${lane})
+    # Each suite of OWN_PROCESS runs in a process of its own beside the rest, so that the lanes
+    # share the work. These long tests are given a high cost: ctest starts them first. A filter
+    # that no longer selects any test fails.
+    set(parts)
+    set(rest)
+    foreach(suite ${ARG_OWN_PROCESS})
+      add_test(NAME ${name}.${suite} COMMAND ${name} --gtest_filter=${suite}.*)
+      list(APPEND rest "${suite}.*")
+      list(APPEND parts ${name}.${suite})
+    endforeach()
+    list(JOIN rest ":" rest)
+    add_test(NAME ${name} COMMAND ${name} "--gtest_filter=*-${rest}")
+    set_tests_properties(${name} ${parts} PROPERTIES
+                         ENVIRONMENT "KX_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+                         RUN_SERIAL "${ARG_SERIAL}" COST 1000 ${lane}
+                         FAIL_REGULAR_EXPRESSION "Running 0 tests")
     return()
   endif()
   include(GoogleTest)
