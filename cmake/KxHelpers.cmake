@@ -24,6 +24,22 @@ function(kx_test_source_dir)
   target_compile_options(kx_test_source_dir PRIVATE ${KX_WARNINGS})
 endfunction()
 
+# kx_test_paths(TARGET NAME PATH [NAME PATH]...): the paths the test TARGET reads with
+# kx::test::BuildPath(NAME) (tests/support/build_paths.h); PATH may be a generator expression.
+function(kx_test_paths target)
+  set(rows)
+  set(pairs ${ARGN})
+  while(pairs)
+    list(POP_FRONT pairs name path)
+    string(APPEND rows "        {\"${name}\", \"${path}\"},\n")
+  endwhile()
+  file(READ ${PROJECT_SOURCE_DIR}/tests/support/build_paths.cpp.in template)
+  string(CONFIGURE "${template}" source @ONLY)
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/${target}_build_paths.cpp)
+  file(GENERATE OUTPUT ${generated} CONTENT "${source}")
+  target_sources(${target} PRIVATE ${generated})
+endfunction()
+
 # kx_test(NAME [SERIAL] [ONE_WINE_PROCESS [OWN_PROCESS SUITE...]] SOURCES ... DEPS ...): a
 # GoogleTest executable registered with CTest, each test on its own; SERIAL keeps its tests from
 # running beside any other test. ONE_WINE_PROCESS registers the whole executable as one test under

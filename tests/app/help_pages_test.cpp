@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/movie_app.h"
+#include "support/build_paths.h"
 #include "support/source_dir.h"
 
 namespace kx {
@@ -19,7 +20,7 @@ namespace {
 
 // The built program's folder, as a Windows path.
 std::wstring ProgramFolder() {
-    return std::filesystem::absolute(KX_PROGRAM_DIR).make_preferred().wstring();
+    return std::filesystem::absolute(test::BuildPath("program-dir")).make_preferred().wstring();
 }
 
 std::string ReadFile(const std::filesystem::path& file) {

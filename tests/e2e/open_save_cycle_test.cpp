@@ -14,6 +14,7 @@
 #include <string>
 
 #include "resources/resource.h"
+#include "support/build_paths.h"
 #include "support/program_driver.h"
 #include "support/same_bytes.h"
 #include "support/source_dir.h"
@@ -146,8 +147,9 @@ protected:
 
     // The converter's exit code; -1 when it could not run or took too long.
     int Convert(const std::wstring& arguments) const {
-        RunningCopy cli(Quoted(WindowsPath(KX_CLI)) + L" convert " + arguments + L" --quiet",
-                        folder_.wstring());
+        RunningCopy cli(
+            Quoted(WindowsPath(test::BuildPath("cli"))) + L" convert " + arguments + L" --quiet",
+            folder_.wstring());
         DWORD code = DWORD(-1);
         if (::WaitForSingleObject(cli.process, 60000) == WAIT_OBJECT_0) {
             ::GetExitCodeProcess(cli.process, &code);
@@ -206,7 +208,8 @@ void SaveThroughDialog(HWND main, const std::wstring& path, int filterIndex) {
 
 TEST_F(OpenSaveCycle, StripToAviToCompressedBitmapMatchesTheConverter) {
     const std::wstring strip = File(L"walker.bmp");
-    RunningCopy first(Quoted(WindowsPath(KX_PROGRAM)) + L" " + Quoted(strip) + L" /n", File(L""));
+    RunningCopy first(
+        Quoted(WindowsPath(test::BuildPath("program"))) + L" " + Quoted(strip) + L" /n", File(L""));
     ChooseFrameHeight(first.pid, kFirstWindowMs);
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] {
@@ -284,7 +287,7 @@ TEST_F(OpenSaveCycle, TrueColourBitmapIsRefusedAndTheWindowStaysUsable) {
     std::ofstream(trueColour.c_str(), std::ios::binary)
         .write(header, 54)
         .write(std::string(16, '\xFF').data(), 16);
-    RunningCopy copy(Quoted(WindowsPath(KX_PROGRAM)) + L" /n", File(L""));
+    RunningCopy copy(Quoted(WindowsPath(test::BuildPath("program"))) + L" /n", File(L""));
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (main = FindDialog(copy.pid, kMainTitle)) != nullptr; },
                           kFirstWindowMs));

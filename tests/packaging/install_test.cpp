@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support/build_paths.h"
 #include "support/program_driver.h"
 
 namespace kx::install {
@@ -207,7 +208,8 @@ protected:
         for (const auto& [name, bytes] : keptFiles_) {
             std::ofstream(folder_ / name, std::ios::binary) << bytes;
         }
-        Process setup(Quoted(WindowsPath(KX_SETUP)) + L" /S /D=" + folder_.wstring());
+        Process setup(Quoted(WindowsPath(test::BuildPath("setup"))) + L" /S /D=" +
+                      folder_.wstring());
         ASSERT_EQ(0, setup.ExitCode(kInstallerMs)) << "the installer failed";
     }
     void TearDown() override {
@@ -247,15 +249,16 @@ protected:
 };
 
 TEST_F(Installed, HoldsTheFilesOfTheZipAShortcutAndTheRegistration) {
-    std::vector<std::wstring> expected = FilesBelow(WindowsPath(KX_STAGE));
+    std::vector<std::wstring> expected = FilesBelow(WindowsPath(test::BuildPath("stage")));
     ASSERT_TRUE(std::ranges::count(expected, L"kinetrix.exe") == 1 &&
                 std::ranges::count(expected, L"help\\index.html") == 1)
         << "the packages' files lack the program or its help";
     expected.push_back(L"uninstall.exe");
     std::ranges::sort(expected);
     ASSERT_EQ(expected, FilesBelow(folder_));
-    for (const std::wstring& file : FilesBelow(WindowsPath(KX_STAGE))) {
-        EXPECT_TRUE(Bytes(fs::path(WindowsPath(KX_STAGE)) / file) == Bytes(folder_ / file))
+    for (const std::wstring& file : FilesBelow(WindowsPath(test::BuildPath("stage")))) {
+        EXPECT_TRUE(Bytes(fs::path(WindowsPath(test::BuildPath("stage"))) / file) ==
+                    Bytes(folder_ / file))
             << "installed " << file << " differs from the packaged one";
     }
 
@@ -281,7 +284,7 @@ TEST_F(Installed, HoldsTheFilesOfTheZipAShortcutAndTheRegistration) {
     // The one version: the program's resource, the registration and the installer's name.
     EXPECT_EQ(std::wstring(L"" KX_VERSION_TEXT), ProductVersionOf(Program()));
     EXPECT_NE(std::string::npos,
-              std::string(KX_SETUP).find("Kinetrix-" KX_VERSION_TEXT "-win64-setup.exe"));
+              test::BuildPath("setup").find("Kinetrix-" KX_VERSION_TEXT "-win64-setup.exe"));
     // In KiB: at least the program itself.
     const auto size = RegistryNumber(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize");
     ASSERT_TRUE(size.has_value()) << "no EstimatedSize";

@@ -10,6 +10,7 @@
 #include "doc/byte_io.h"
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
+#include "support/build_paths.h"
 #include "support/same_bytes.h"
 
 namespace kx {
@@ -23,7 +24,7 @@ struct CliResult {
 
 CliResult Cli(const test::TempFolder& folder, const std::string& arguments) {
     const auto errFile = folder / "stderr.txt";
-    const auto run = test::RunProgram(std::string(KX_CLI) + " " + arguments + " 2>" +
+    const auto run = test::RunProgram(test::BuildPath("cli") + " " + arguments + " 2>" +
                                       test::Quote(errFile.string()));
     CliResult result;
     result.status = run.status;

@@ -12,6 +12,8 @@
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
 
+#include "support/build_paths.h"
+
 namespace kx {
 namespace {
 
@@ -39,7 +41,7 @@ bool HaveTools() {
 // A movie of the test generator's kind, 64 x 48, 8 frames, as a strip.
 std::filesystem::path MakeStrip(const test::TempFolder& folder, const std::string& kind) {
     const auto strip = folder / (kind + ".bmp");
-    EXPECT_EQ(0, Shell(std::string(KX_MOVIEGEN) + " " + kind + " " + Q(strip) + " 64 48 8"));
+    EXPECT_EQ(0, Shell(test::BuildPath("moviegen") + " " + kind + " " + Q(strip) + " 64 48 8"));
     return strip;
 }
 
@@ -61,9 +63,9 @@ TEST(GifPeer, OursShowTheMovieAndAreNoLargerThanGifsicles) {
         const auto ours = folder / "ours.gif";
         const auto avi = folder / "movie.avi";
         const std::string options = c.transparent ? " --transparent" : "";
-        ASSERT_EQ(0, Shell(std::string(KX_CLI) + " convert " + Q(strip) + " " + Q(ours) +
+        ASSERT_EQ(0, Shell(test::BuildPath("cli") + " convert " + Q(strip) + " " + Q(ours) +
                            " --frame-height 48 --quiet" + options));
-        ASSERT_EQ(0, Shell(std::string(KX_CLI) + " convert " + Q(strip) + " " + Q(avi) +
+        ASSERT_EQ(0, Shell(test::BuildPath("cli") + " convert " + Q(strip) + " " + Q(avi) +
                            " --frame-height 48 --quiet"));
         // gifsicle's best from the same frames, each drawn whole.
         const auto full = folder / "full.gif";
@@ -109,7 +111,7 @@ TEST(GifPeer, DelaysAndLoopsReadBack) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.options);
         const auto gif = folder / "d.gif";
-        ASSERT_EQ(0, Shell(std::string(KX_CLI) + " convert " + Q(strip) + " " + Q(gif) +
+        ASSERT_EQ(0, Shell(test::BuildPath("cli") + " convert " + Q(strip) + " " + Q(gif) +
                            " --frame-height 48 --quiet " + row.options));
         const auto info = test::RunProgram("gifsicle --info " + Q(gif));
         const std::string text(info.out.begin(), info.out.end());
@@ -158,7 +160,7 @@ TEST(GifPeer, OtherToolsGifsOpenToThePixelsFfmpegDecodes) {
         SCOPED_TRACE(m.name);
         const auto strip = MakeStrip(folder, m.kind);
         const auto avi = folder / "source.avi";
-        ASSERT_EQ(0, Shell(std::string(KX_CLI) + " convert " + Q(strip) + " " + Q(avi) +
+        ASSERT_EQ(0, Shell(test::BuildPath("cli") + " convert " + Q(strip) + " " + Q(avi) +
                            " --frame-height 48 --quiet"));
         const auto gif = folder / "theirs.gif";
         std::string command = m.command;
@@ -172,8 +174,8 @@ TEST(GifPeer, OtherToolsGifsOpenToThePixelsFfmpegDecodes) {
         }
         ASSERT_EQ(0, Shell(command)) << command;
         const auto converted = folder / "converted.avi";
-        ASSERT_EQ(
-            0, Shell(std::string(KX_CLI) + " convert " + Q(gif) + " " + Q(converted) + " --quiet"));
+        ASSERT_EQ(0, Shell(test::BuildPath("cli") + " convert " + Q(gif) + " " + Q(converted) +
+                           " --quiet"));
         const auto rgba = Decode(gif, "rgba");
         const auto rgb = Decode(converted, "rgb24");
         ASSERT_EQ(rgba.size() / 4, rgb.size() / 3);

@@ -13,6 +13,8 @@
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
 
+#include "support/build_paths.h"
+
 namespace kx {
 namespace {
 
@@ -75,7 +77,7 @@ size_t DifferingPixels(const std::vector<uint8_t>& ours, const std::vector<uint8
 // The three kinds of movie of the benchmarks, 120 rows a frame.
 void LoadKind(CAnimationDocument& doc, const test::TempFolder& folder, const std::string& kind) {
     const path strip = folder / (kind + ".bmp");
-    ASSERT_EQ(0, test::RunProgram(std::string(KX_MOVIEGEN) + " " + kind + " " + Q(strip) +
+    ASSERT_EQ(0, test::RunProgram(test::BuildPath("moviegen") + " " + kind + " " + Q(strip) +
                                   " 96 72 10 >/dev/null")
                      .status);
     ASSERT_EQ(1, doc.LoadBitmapStrip(nullptr, strip, 70)) << doc.FailureReason();
@@ -142,8 +144,8 @@ std::vector<uint8_t> BandsPpm(int width, int height, int colours) {
 // Converts with our command-line tool to an AVI and compares ffmpeg's decodings of both.
 size_t ConvertAndCompare(const test::TempFolder& folder, const path& source) {
     const path avi = folder / "ours.avi";
-    const auto r = test::RunProgram(std::string(KX_CLI) + " convert " + Q(source) + " " + Q(avi) +
-                                    " --quiet 2>&1");
+    const auto r = test::RunProgram(test::BuildPath("cli") + " convert " + Q(source) + " " +
+                                    Q(avi) + " --quiet 2>&1");
     EXPECT_EQ(0, r.status) << std::string(r.out.begin(), r.out.end());
     return DifferingPixels(FfmpegRgba(avi), FfmpegRgba(source));
 }
@@ -247,7 +249,7 @@ TEST(PngPeer, APictureOfMoreThan256ColoursIsRefusedNaming256) {
     ASSERT_EQ(
         0, test::RunProgram("convert " + Q(folder / "in.ppm") + " PNG24:" + Q(folder / "many.png"))
                .status);
-    const auto r = test::RunProgram(std::string(KX_CLI) + " convert " + Q(folder / "many.png") +
+    const auto r = test::RunProgram(test::BuildPath("cli") + " convert " + Q(folder / "many.png") +
                                     " " + Q(folder / "o.avi") + " 2>&1");
     EXPECT_EQ(1, r.status);
     const std::string said(r.out.begin(), r.out.end());

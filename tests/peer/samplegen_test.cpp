@@ -7,6 +7,7 @@
 #include "doc/animation_document.h"
 #include "doc/temp_folder.h"
 #include "peer/run_program.h"
+#include "support/build_paths.h"
 
 namespace kx {
 namespace {
@@ -15,7 +16,8 @@ TEST(Samplegen, HeadOfTheFirstFrameIsADiscWithARoundOutline) {
     test::TempFolder folder;
     const auto path = folder / "walker.bmp";
     ASSERT_EQ(
-        0, test::RunProgram(std::string(KX_SAMPLEGEN) + " " + test::Quote(path.string())).status);
+        0,
+        test::RunProgram(test::BuildPath("samplegen") + " " + test::Quote(path.string())).status);
     CAnimationDocument doc;
     ASSERT_EQ(1, doc.LoadBitmapStrip(nullptr, path, 100)) << doc.FailureReason();
     ASSERT_EQ(48, doc.FrameWidth());
