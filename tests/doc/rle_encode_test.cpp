@@ -333,5 +333,73 @@ TEST(EncodeRle8, RoundTripOfRandomFramesAndBases) {
     EXPECT_LT(100, encodedWithDeltas);  // the base feature was exercised
 }
 
+// A 64-bit FNV-1a hash of the bytes.
+uint64_t Fnv1a(const Bytes& bytes, uint64_t hash = 14695981039346656037u) {
+    for (const uint8_t b : bytes) {
+        hash = (hash ^ b) * 1099511628211u;
+    }
+    return hash;
+}
+
+// Movies whose frames mostly repeat the frame before, as animations do: the codes of each frame
+// against the one before must stay exactly what this encoder wrote when they were recorded. Pad
+// bytes hold noise (frames cut from a strip keep the file's), runs are long and short, and the
+// changes fall at row starts and ends, in long unchanged stretches and in none.
+TEST(EncodeRle8, MoviesKeepTheirCodesByteForByte) {
+    const struct {
+        int32_t width;
+        int32_t height;
+        int background;  // 0 noise, 1 gradient runs of 16, 2 one value, 3 runs over few values
+        uint64_t expected;
+    } cases[] = {
+        {5, 40, 0, 3554051694994081199u},    {8, 300, 2, 16714061033051800207u},
+        {13, 64, 1, 5647903344304695686u},   {64, 64, 3, 3061509600350091746u},
+        {255, 20, 2, 5544040020789837647u},  {256, 300, 1, 6125054710880081351u},
+        {257, 30, 3, 15546689997405439822u}, {300, 270, 2, 8464345521700412942u},
+        {600, 12, 1, 13257564695684555315u}, {700, 40, 0, 211952555337838655u},
+    };
+    for (const auto& c : cases) {
+        const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height) +
+                                 " background " + std::to_string(c.background);
+        uint32_t seed = uint32_t(c.width * 7919 + c.height * 31 + c.background);
+        const auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+        const uint32_t stride = Stride8(c.width);
+        Bytes frame(size_t(stride) * uint32_t(c.height));
+        for (size_t i = 0; i < frame.size(); ++i) {
+            const uint32_t x = uint32_t(i % stride);
+            const uint32_t y = uint32_t(i / stride);
+            const uint8_t values[] = {uint8_t(next()), uint8_t((x + y) / 16 % 32), 9,
+                                      uint8_t((x / 5 + y) % 3)};
+            frame[i] = x < uint32_t(c.width) ? values[c.background] : uint8_t(next());
+        }
+        uint64_t hash = Fnv1a({});
+        Bytes before;
+        for (int k = 0; k < 12; ++k) {
+            Bytes current = frame;
+            // Changes: a few pixels, a row end and the next row start, a block, or none.
+            const uint32_t style = uint32_t(k % 4);
+            for (uint32_t n = 0; style == 0 && n < 3; ++n) {
+                current[next() % current.size()] ^= uint8_t(1 + next() % 255);
+            }
+            if (style == 1) {
+                const size_t row = next() % uint32_t(c.height);
+                current[row * stride + uint32_t(c.width) - 1] ^= 0x55;
+                current[(row + 1) % uint32_t(c.height) * stride] ^= 0x33;
+            }
+            for (uint32_t y = 0; style == 2 && y < std::min<uint32_t>(uint32_t(c.height), 9); ++y) {
+                const uint32_t x0 = next() % uint32_t(c.width);
+                for (uint32_t x = x0; x < std::min<uint32_t>(uint32_t(c.width), x0 + 6); ++x) {
+                    current[y * 3 % uint32_t(c.height) * stride + x] = uint8_t(next());
+                }
+            }
+            const Bytes codes = Encode(c.width, c.height, current, k > 0 ? &before : nullptr);
+            hash = Fnv1a(codes, Fnv1a(Bytes(8, uint8_t(codes.size())), hash));
+            before = current;
+            frame = current;
+        }
+        EXPECT_EQ(c.expected, hash) << what;
+    }
+}
+
 }  // namespace
 }  // namespace kx
