@@ -67,11 +67,50 @@ uint64_t Repeat8(uint8_t b) {
     return uint64_t(b) * 0x0101010101010101u;
 }
 
+// How many of the bytes at [from, to) differ from the byte before them, eight at a time.
+int64_t ValueChanges(const uint8_t* P, int64_t from, int64_t to) {
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+    int64_t changes = 0;
+    int64_t at = from;
+    for (; to - at >= 8; at += 8) {
+        const uint64_t differs = Load8(P + at) ^ Load8(P + at - 1);
+        // The high bit of each byte that is not 0, moved to the low bit and summed by a
+        // multiply (a popcount instruction is not in the baseline instruction set).
+        const uint64_t nonZero = ((((differs & kLow7) + kLow7) | differs) & ~kLow7) >> 7;
+        changes += int64_t((nonZero * 0x0101010101010101u) >> 56);
+    }
+    for (; at < to; ++at) {
+        changes += P[at] != P[at - 1] ? 1 : 0;
+    }
+    return changes;
+}
+
+// The first position in [from, to) where P and Q differ, or to.
+int64_t FirstDifference(const uint8_t* P, const uint8_t* Q, int64_t from, int64_t to) {
+    int64_t at = from;
+    while (to - at >= 8) {
+        const uint64_t differs = Load8(P + at) ^ Load8(Q + at);
+        if (differs != 0) {
+            at += SameLeadingBytes(differs);
+            break;
+        }
+        at += 8;
+    }
+    while (at < to && P[at] == Q[at]) {
+        ++at;
+    }
+    return at;
+}
+
 // Lengthens the run of P[at - 1] by the pixels from at that repeat it and, with a base Q, equal
 // the base too, up to rowLimit and 255 pixels: eight at a time while they all qualify, then one
 // at a time. Made twice, so that neither scan tests for the base.
 template <bool kWithBase>
 void ExtendRun(const uint8_t* P, const uint8_t* Q, int64_t rowLimit, int64_t& at, int64_t& length) {
+    // Single pixels, as in noise, end here.
+    if (at == rowLimit || P[at] != P[at - 1]) {
+        return;
+    }
     const uint64_t repeated = Repeat8(P[at - 1]);
     while (rowLimit - at >= 8 && length <= 255 - 8) {
         uint64_t differs = Load8(P + at) ^ repeated;
@@ -127,6 +166,33 @@ struct DeltaCandidate {
     }
 };
 
+// The deltas that skip from the candidate to a changed pixel.
+struct DeltaPlan {
+    int64_t dx = 0;
+    int64_t dy = 0;
+    bool needEol = false;  // the skip wraps round a row start: an end of line comes first
+    int64_t extra = 0;     // delta codes beyond the first, for skips of more than 255
+
+    // Whether the deltas are strictly shorter than codes that cost this much beyond the group
+    // saved with the candidate.
+    bool Pays(int64_t cost) const {
+        if (needEol) {
+            cost -= 2;
+        }
+        return cost - 4 * extra > 4;
+    }
+};
+
+// A stretch of pixels equal to the base, from a group's start: where the next changed pixel
+// is, the row it is in, and at least how many bytes of codes the encoder writes for the rows
+// the stretch ends (each run of one value costs a byte or more, each end of line two).
+struct Unchanged {
+    int64_t end = 0;
+    int64_t endRowStart = 0;
+    int64_t rowsEnded = 0;
+    int64_t leastCodes = 0;
+};
+
 // Encodes one frame P (against base Q, or alone when Q is null) into a fixed buffer.
 class Rle8Encoder {
 public:
@@ -147,6 +213,12 @@ public:
     // Encodes the whole frame; the number of bytes written, or -1 on Cancel or a full buffer.
     int64_t Encode() {
         while (i_ < total_) {
+            if (Q != nullptr && lit_ == 0 && i_ >= scannedTo_ && !SkipUnchanged()) {
+                return -1;
+            }
+            if (i_ == total_) {
+                break;
+            }
             ScanGroup();
             // Write the group when its run is real, when an absolute run is full (254 pixels)
             // or at the end of the row (runs never cross a row end).
@@ -204,32 +276,91 @@ private:
             candidate_.unchanged = true;
             return;
         }
-        int64_t cost = candidate_.CodesSince(w_.out, lit_);
-        const int64_t d = i_ - candidate_.end;
-        const int64_t dy = d / stride_;
-        int64_t dx = d % stride_;
-        // A skip that wraps round a row start needs an end of line first; the delta then counts
-        // from the start of this row.
-        const bool needEol = rowStart_ - dy * stride_ > candidate_.end;
-        if (needEol) {
-            dx = i_ - rowStart_;
-            cost -= 2;
-        }
-        // Delta codes beyond the first, for skips of more than 255 pixels or rows.
-        const int64_t extra = (std::max(dx, dy) - 1) / 255;
+        const DeltaPlan plan = PlanDelta(i_, rowStart_);
         // Use deltas only when they are strictly shorter than the codes they replace.
-        if (cost - 4 * extra > 4) {
+        if (deltaDecided_ || plan.Pays(candidate_.CodesSince(w_.out, lit_))) {
             w_.out = candidate_.out;
             Flush(candidate_.run, candidate_.lit, candidate_.end);
-            if (needEol) {
+            if (plan.needEol) {
                 w_.Put(0, 0);
             }
-            PutDeltas(dx, dy);
+            PutDeltas(plan.dx, plan.dy);
             run_ = 1;  // pixel i starts a new group
             lit_ = 1;
         }
+        deltaDecided_ = false;
         candidate_.Save(i_ + 1, w_.out, run_, lit_);
         candidate_.unchanged = false;
+    }
+
+    // The deltas from the candidate to the changed pixel at, in the row that starts at rowStart.
+    DeltaPlan PlanDelta(int64_t at, int64_t rowStart) const {
+        DeltaPlan plan;
+        // Most changed pixels follow a changed pixel in the same row: no division for them.
+        const int64_t d = at - candidate_.end;
+        plan.dy = d < stride_ ? 0 : d / stride_;
+        plan.dx = d < stride_ ? d : d % stride_;
+        // A skip that wraps round a row start counts from the start of the changed pixel's row.
+        plan.needEol = rowStart - plan.dy * stride_ > candidate_.end;
+        if (plan.needEol) {
+            plan.dx = at - rowStart;
+        }
+        plan.extra = (std::max(plan.dx, plan.dy) - 1) / 255;
+        return plan;
+    }
+
+    // From a group's start i: the pixels equal to the base up to the next changed one, rows
+    // ended on the way counted.
+    Unchanged ScanUnchanged() const {
+        Unchanged u;
+        int64_t at = i_;
+        u.endRowStart = rowStart_;
+        int64_t limit = rowLimit_;
+        while (true) {
+            u.end = FirstDifference(P, Q, at, limit);
+            if (u.end < limit) {
+                return u;
+            }
+            u.leastCodes += 1 + ValueChanges(P, at + 1, limit) + 2;
+            ++u.rowsEnded;
+            at = limit + pad_;
+            if (at >= total_) {
+                u.end = total_;
+                return u;
+            }
+            u.endRowStart = at;
+            limit = at + width_;
+        }
+    }
+
+    // At a group's start, jumps over pixels equal to the base that run past a row end when the
+    // deltas that will replace their codes are sure to be shorter than those codes, or when
+    // they reach the end of the frame (the end of bitmap skips them). The codes written are
+    // the same as without the jump: only codes that would be dropped are not written. The
+    // rows passed report their progress; false on Cancel.
+    bool SkipUnchanged() {
+        const Unchanged u = ScanUnchanged();
+        scannedTo_ = u.end;
+        if (u.rowsEnded == 0) {
+            return true;
+        }
+        if (u.end < total_) {
+            const int64_t least = candidate_.CodesSince(w_.out + u.leastCodes, 1);
+            if (!PlanDelta(u.end, u.endRowStart).Pays(least)) {
+                return true;
+            }
+            deltaDecided_ = true;
+        }
+        for (int64_t r = 0; r < u.rowsEnded; ++r) {
+            if (!CountRow()) {
+                return false;
+            }
+        }
+        candidate_.unchanged = true;
+        i_ = u.end;
+        rowStart_ = u.endRowStart;
+        rowLimit_ = rowStart_ + width_;
+        return true;
     }
 
     void PutDeltas(int64_t dx, int64_t dy) {
@@ -282,6 +413,11 @@ private:
         }
         rowStart_ = i_;
         rowLimit_ = rowStart_ + width_;
+        return CountRow();
+    }
+
+    // One more row done: progress every kRowsPerStep rows; false on Cancel.
+    bool CountRow() {
         if (++rows_ == kRowsPerStep) {
             if (!Report(progress_, kEncodeUnitsPerRow * rows_, kProgressStep)) {
                 return false;
@@ -322,6 +458,8 @@ private:
     int64_t rowStart_ = 0;
     int64_t rowLimit_;
     DeltaCandidate candidate_;
+    bool deltaDecided_ = false;  // SkipUnchanged found that the next changed pixel takes deltas
+    int64_t scannedTo_ = 0;      // SkipUnchanged looked at the pixels before this
     uint32_t rows_ = 0;
 };
 
