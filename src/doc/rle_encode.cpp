@@ -219,6 +219,9 @@ public:
             if (i_ == total_) {
                 break;
             }
+            if (Q != nullptr) {
+                TakeChangedSingles();
+            }
             ScanGroup();
             // Write the group when its run is real, when an absolute run is full (254 pixels)
             // or at the end of the row (runs never cross a row end).
@@ -267,6 +270,24 @@ private:
             run_ = length;
             // The row end is tested first: past the last pixel of the frame P[i] is outside it.
         } while (!RowEnd(i_) && P[i_] == P[i_ - 1] && run_ < 255);
+    }
+
+    // Changed pixels straight after a changed pixel, each unlike the pixel after it, as in
+    // noise: each only joins the group's single pixels and becomes the candidate, as ScanGroup
+    // would do it (deltas that skip nothing never pay). The pixel that would make 254 single
+    // pixels and a row's last pixel are left to ScanGroup, which writes the group.
+    void TakeChangedSingles() {
+        if (deltaDecided_ || candidate_.end != i_ || candidate_.out != w_.out ||
+            candidate_.run != 1 || candidate_.lit != lit_) {
+            return;
+        }
+        while (lit_ < 253 && i_ + 1 < rowLimit_ && P[i_] != Q[i_] && P[i_ + 1] != P[i_]) {
+            lit_ += 1;
+            i_ += 1;
+            candidate_.Save(i_, w_.out, 1, lit_);
+            candidate_.unchanged = false;
+            run_ = 1;
+        }
     }
 
     // Pixel i against the base: a changed pixel after an unchanged stretch may replace the

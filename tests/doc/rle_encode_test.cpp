@@ -350,13 +350,16 @@ TEST(EncodeRle8, MoviesKeepTheirCodesByteForByte) {
         int32_t width;
         int32_t height;
         int background;  // 0 noise, 1 gradient runs of 16, 2 one value, 3 runs over few values
+        bool band;       // rows 1 to 4 noise that changes in every frame
         uint64_t expected;
     } cases[] = {
-        {5, 40, 0, 3554051694994081199u},    {8, 300, 2, 16714061033051800207u},
-        {13, 64, 1, 5647903344304695686u},   {64, 64, 3, 3061509600350091746u},
-        {255, 20, 2, 5544040020789837647u},  {256, 300, 1, 6125054710880081351u},
-        {257, 30, 3, 15546689997405439822u}, {300, 270, 2, 8464345521700412942u},
-        {600, 12, 1, 13257564695684555315u}, {700, 40, 0, 211952555337838655u},
+        {5, 40, 0, false, 3554051694994081199u},    {8, 300, 2, false, 16714061033051800207u},
+        {13, 64, 1, false, 5647903344304695686u},   {64, 64, 3, false, 3061509600350091746u},
+        {255, 20, 2, false, 5544040020789837647u},  {256, 300, 1, false, 6125054710880081351u},
+        {257, 30, 3, false, 15546689997405439822u}, {300, 270, 2, false, 8464345521700412942u},
+        {600, 12, 1, false, 13257564695684555315u}, {256, 256, 1, true, 14856596520529463626u},
+        {300, 40, 2, true, 13945282896698248360u},  {40, 30, 3, true, 10603873833078923357u},
+        {700, 40, 0, false, 211952555337838655u},
     };
     for (const auto& c : cases) {
         const std::string what = std::to_string(c.width) + "x" + std::to_string(c.height) +
@@ -385,6 +388,11 @@ TEST(EncodeRle8, MoviesKeepTheirCodesByteForByte) {
                 const size_t row = next() % uint32_t(c.height);
                 current[row * stride + uint32_t(c.width) - 1] ^= 0x55;
                 current[(row + 1) % uint32_t(c.height) * stride] ^= 0x33;
+            }
+            // A band of noise over whole rows, new in every frame.
+            for (size_t i = stride; c.band && i < std::min<size_t>(current.size(), 5 * stride);
+                 ++i) {
+                current[i] = uint8_t(next());
             }
             for (uint32_t y = 0; style == 2 && y < std::min<uint32_t>(uint32_t(c.height), 9); ++y) {
                 const uint32_t x0 = next() % uint32_t(c.width);
