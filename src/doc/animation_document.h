@@ -216,11 +216,10 @@ public:
     // data is the plain frame and, when no base was given, format.biCompression becomes 0.
     // On failure the data is left as it was and reason, when given, says what was wrong and at
     // which row ("cancelled" for an honoured Cancel).
-    // cleared, when given and of the plain frame's size, is decoded into in place of a new
-    // block (its bytes must be 0).
+    // into, when given and of the plain frame's size, is decoded into in place of a new block.
+    // Its bytes must be 0, except that BI_RLE8 against a base writes every byte itself.
     int DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* base,
-                  bool cancelHonoured, std::string* reason = nullptr,
-                  FrameBytes* cleared = nullptr);
+                  bool cancelHonoured, std::string* reason = nullptr, FrameBytes* into = nullptr);
 
     // Encodes pixels (a plain 8-bit frame of the format's size) as BI_RLE8 into this chunk,
     // against base or none, applying the remap table. Frames narrower than 5 pixels are not

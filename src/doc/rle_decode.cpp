@@ -34,9 +34,14 @@
 // A failure says what was wrong and where, rows counted from the bottom of the frame as they are
 // stored ("a delta passes the end of the frame at row 7").
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 #include "doc/animation_document.h"
@@ -106,6 +111,13 @@ public:
         }
     }
 
+    // Bytes [from, to) of a row's pad become 0.
+    void ClearPad(uint64_t from, uint64_t to) {
+        if (from < to) {
+            std::memset(out_ + from, 0, to - from);
+        }
+    }
+
     // Units [from, to) take the base's pixels; without a base they stay 0.
     void FromBase(uint64_t from, uint64_t to) {
         if (base_ == nullptr || from >= to) {
@@ -129,7 +141,9 @@ public:
     }
 
 private:
-    uint8_t* out_;  // the plain frame, cleared
+    // The plain frame: cleared, or, against an 8-bit base, written byte by byte here (every
+    // pixel comes from the codes or the base, the pads from an end of line or the base).
+    uint8_t* out_;
     const uint8_t* base_;
     bool packed4_;
 };
@@ -249,6 +263,7 @@ private:
             if (pos + g_.pad > g_.total) {
                 return Fail("an end of line passes the end of the frame");
             }
+            frame_.ClearPad(pos, pos + g_.pad);
         } else {
             const uint64_t rowStart = pos / g_.stride * g_.stride;
             const uint64_t rowEnd = rowStart + g_.rowBytes;
@@ -259,9 +274,10 @@ private:
                 frame_.FromBase(q_, rowEnd * unit_);
             }
             // Inside the pad (after a delta) the row's pixels are already behind.
+            pos = std::max(pos, rowEnd);
+            frame_.ClearPad(pos, rowEnd + g_.pad);
             pos = rowEnd;
         }
-        // The pad bytes stay 0.
         q_ = (pos + g_.pad) * unit_;
         rowComplete_ = false;
         ++rows_;
@@ -341,10 +357,10 @@ private:
     std::string reason_;
 };
 
-// One cleared block for the plain pixels of n frames of the format, taken with large pages where
-// the system has them: the frames decode into runs of it instead of n blocks of their own. An
-// empty block where that is not possible; each frame then takes a block of its own.
-SharedBlock ClearedFrames(const BitmapInfoHeader& format, size_t n) {
+// One block for the plain pixels of n frames of the format, taken with large pages where the
+// system has them: the frames decode into runs of it instead of n blocks of their own. An empty
+// block where that is not possible; each frame then takes a block of its own.
+SharedBlock FramesBlock(const BitmapInfoHeader& format, size_t n) {
     Geometry g;
     const bool packed4 = format.biCompression == uint32_t(Compression::Rle4);
     if (n == 0 || !MakeGeometry(format.biWidth, format.biHeight, packed4, g) ||
@@ -352,18 +368,88 @@ SharedBlock ClearedFrames(const BitmapInfoHeader& format, size_t n) {
         return {};
     }
     try {
-        SharedBlock block = SharedBlock::Uncleared(size_t(g.total * n));
-        std::memset(block.bytes.get(), 0, block.size);
-        return block;
+        return SharedBlock::Uncleared(size_t(g.total * n));
     } catch (const std::bad_alloc&) {
         return {};
     }
 }
 
+// Makes the frames of a block ready for decoding, one after another on a thread of its own,
+// while the caller decodes into those already done: the first frame is cleared, and so are the
+// others unless the decoder writes every byte of a frame with a base itself (8-bit codes); their
+// pages are then only touched. The first touch of fresh memory is where the system clears its
+// pages; on another core that runs beside the decoding, which cannot itself be shared out when
+// frames build on the frames before them. Without a second core or thread the caller clears
+// everything at once.
+class FramePreparer {
+public:
+    FramePreparer(const SharedBlock& block, size_t frameBytes, bool basesWriteAll)
+        : block_(block),
+          frameBytes_(frameBytes),
+          frames_(frameBytes != 0 ? block.size / frameBytes : 0),
+          basesWriteAll_(basesWriteAll) {
+        if (frames_ == 0) {
+            return;
+        }
+        if (frames_ > 1 && std::thread::hardware_concurrency() > 1) {
+            try {
+                thread_ = std::thread([this] { PrepareAll(); });
+                return;
+            } catch (const std::system_error&) {
+            }
+        }
+        std::memset(block_.bytes.get(), 0, block_.size);
+        ready_ = frames_;
+    }
+    ~FramePreparer() {
+        stop_ = true;
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+    FramePreparer(const FramePreparer&) = delete;
+    FramePreparer& operator=(const FramePreparer&) = delete;
+
+    // Returns once frame k is ready.
+    void WaitFor(size_t k) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return ready_ > k; });
+    }
+
+private:
+    static constexpr size_t kPageBytes = 4096;
+
+    void PrepareAll() {
+        for (size_t k = 0; k < frames_ && !stop_; ++k) {
+            uint8_t* frame = block_.bytes.get() + k * frameBytes_;
+            if (k == 0 || !basesWriteAll_) {
+                std::memset(frame, 0, frameBytes_);
+            } else {
+                for (size_t at = 0; at < frameBytes_; at += kPageBytes) {
+                    frame[at] = 0;
+                }
+            }
+            std::lock_guard lock(mutex_);
+            ready_ = k + 1;
+            changed_.notify_all();
+        }
+    }
+
+    const SharedBlock& block_;
+    const size_t frameBytes_;
+    const size_t frames_;
+    const bool basesWriteAll_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    size_t ready_ = 0;
+    std::thread thread_;
+};
+
 }  // namespace
 
 int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* base,
-                          bool cancelHonoured, std::string* reason, FrameBytes* cleared) {
+                          bool cancelHonoured, std::string* reason, FrameBytes* into) {
     const bool packed4 = format.biCompression == uint32_t(Compression::Rle4);
     Geometry g;
     if (!MakeGeometry(format.biWidth, format.biHeight, packed4, g)) {
@@ -371,8 +457,8 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
                                     std::to_string(format.biHeight) + " pixels cannot be decoded");
     }
     FrameBytes plain;
-    if (cleared != nullptr && cleared->size() == g.total) {
-        plain.swap(*cleared);
+    if (into != nullptr && into->size() == g.total) {
+        plain.swap(*into);
     } else {
         try {
             plain.assign(size_t(g.total), 0);
@@ -403,16 +489,20 @@ int MovieList::DecodeFrames(ProgressSink* progress, BitmapInfoHeader& format, in
     }
     // Every frame is decoded with the compression the stream had at the start.
     const BitmapInfoHeader coded = format;
-    SharedBlock plain = ClearedFrames(coded, slots);
-    const size_t frameBytes = slots != 0 ? plain.size / slots : 0;
+    const SharedBlock plain = FramesBlock(coded, slots);
+    const size_t frameBytes = plain.size / slots;
+    FramePreparer preparer(plain, frameBytes, coded.biCompression == uint32_t(Compression::Rle8));
     const uint8_t* base = nullptr;
     // The initial frames (held after the movie's own) come first, then frames 0 ... n - 1.
     for (size_t k = 0; k < slots; ++k) {
         FrameChunk& frame = frames[(size_t(n) + k) % slots];
         BitmapInfoHeader work = coded;
         std::string why;
-        FrameBytes into =
-            frameBytes != 0 ? FrameBytes::View(plain, k * frameBytes, frameBytes) : FrameBytes();
+        FrameBytes into;
+        if (frameBytes != 0) {
+            preparer.WaitFor(k);
+            into = FrameBytes::View(plain, k * frameBytes, frameBytes);
+        }
         if (frame.DecodeRle(progress, work, base, cancelHonoured, &why, &into) == 0) {
             const size_t number = (size_t(n) + k) % slots;
             return FailWith(reason, "frame " + std::to_string(number) + ": " + why);

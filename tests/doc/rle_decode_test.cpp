@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -428,6 +429,61 @@ TEST(DecodeRle, ProgressCountsRowsAndCancel) {
     EXPECT_EQ((std::vector<RecordingProgress::Entry>{{200, 0}, {101, 0}}), sink.reports);
     EXPECT_EQ(base, chunk.data);
     EXPECT_EQ(1u, format.biCompression);  // decoded against a base: the format stays
+}
+
+// 8-bit codes against a base write every byte of the frame, so a frame decoded into memory that
+// holds old bytes comes out as one decoded into cleared memory. Random codes of every kind, with
+// deltas that end inside a row's pad and line ends anywhere; frames 5, 8 and 13 pixels wide.
+TEST(DecodeRle8, AgainstABaseEveryByteIsWrittenWhateverTheMemoryHeld) {
+    uint32_t seed = 7;
+    const auto next = [&seed](uint32_t below) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % below;
+    };
+    int decoded = 0;
+    for (const int32_t width : {5, 8, 13}) {
+        const int32_t height = 6;
+        const size_t total = size_t(Stride8(width)) * size_t(height);
+        for (int trial = 0; trial < 300; ++trial) {
+            Bytes base(total);
+            for (size_t i = 0; i < total; ++i) {
+                base[i] = i % Stride8(width) < uint32_t(width) ? uint8_t(next(256)) : 0;
+            }
+            Bytes codes;
+            for (uint32_t n = next(12); n > 0; --n) {
+                switch (next(4)) {
+                    case 0:
+                        codes = codes + Bytes{uint8_t(1 + next(6)), uint8_t(next(256))};
+                        break;
+                    case 1:
+                        codes = codes + Bytes{0, 3, 1, 2, 3, 0};
+                        break;
+                    case 2:
+                        codes = codes + Bytes{0, 2, uint8_t(next(9)), uint8_t(next(2))};
+                        break;
+                    default:
+                        codes = codes + Bytes{0, 0};
+                        break;
+                }
+            }
+            codes = codes + Bytes{0, 1};
+            const Bytes cleared = Decode(Rle8(width, height), codes, &base);
+
+            SharedBlock block = SharedBlock::Uncleared(total);
+            std::memset(block.bytes.get(), 0xCD, total);
+            FrameBytes into = FrameBytes::View(block, 0, total);
+            FrameChunk chunk;
+            chunk.data = codes;
+            BitmapInfoHeader format = Rle8(width, height);
+            const int result = chunk.DecodeRle(nullptr, format, base.data(), true, nullptr, &into);
+            ASSERT_EQ(cleared.empty() ? 0 : 1, result) << width << " trial " << trial;
+            if (result == 1) {
+                ASSERT_EQ(cleared, chunk.data.Copy()) << width << " trial " << trial;
+                ++decoded;
+            }
+        }
+    }
+    EXPECT_LT(300, decoded);  // most random codes fit their frame
 }
 
 }  // namespace
