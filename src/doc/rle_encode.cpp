@@ -331,8 +331,8 @@ private:
     }
 
     // From a group's start i: the pixels equal to the base up to the next changed one, rows
-    // ended on the way counted.
-    Unchanged ScanUnchanged() const {
+    // ended on the way counted. The codes are counted only up to enough.
+    Unchanged ScanUnchanged(int64_t enough) const {
         Unchanged u;
         int64_t at = i_;
         u.endRowStart = rowStart_;
@@ -342,7 +342,9 @@ private:
             if (u.end < limit) {
                 return u;
             }
-            u.leastCodes += 1 + ValueChanges(P, at + 1, limit) + 2;
+            if (u.leastCodes < enough) {
+                u.leastCodes += 1 + ValueChanges(P, at + 1, limit) + 2;
+            }
             ++u.rowsEnded;
             at = limit + pad_;
             if (at >= total_) {
@@ -360,7 +362,12 @@ private:
     // the same as without the jump: only codes that would be dropped are not written. The
     // rows passed report their progress; false on Cancel.
     bool SkipUnchanged() {
-        const Unchanged u = ScanUnchanged();
+        // With at least this many bytes of codes dropped, deltas pay for any skip in the frame:
+        // the longest takes an end of line and one delta more per 255 pixels or rows.
+        const int64_t rows = total_ / stride_;
+        const int64_t mostExtra = (std::max(stride_, rows) - 1) / 255;
+        const int64_t enough = 7 + 4 * mostExtra - candidate_.CodesSince(w_.out, 1);
+        const Unchanged u = ScanUnchanged(enough);
         scannedTo_ = u.end;
         if (u.rowsEnded == 0) {
             return true;
