@@ -225,8 +225,10 @@ public:
     // against base or none, applying the remap table. Frames narrower than 5 pixels are not
     // encoded: the chunk then has size 0 and the result is success. Without a base,
     // format.biCompression becomes 1.
+    // scratch, when given, is the working buffer, kept for the next frame a thread codes.
     int EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* pixels,
-                   const uint8_t* base, const std::array<uint8_t, 256>& remap);
+                   const uint8_t* base, const std::array<uint8_t, 256>& remap,
+                   std::vector<uint8_t>* scratch = nullptr);
 
     // Unpacks 1- or 4-bit rows to one byte per pixel (rows padded to 4 bytes). On success
     // format.biBitCount becomes 8 and biSizeImage the new size. sourceBits is the depth the

@@ -104,7 +104,7 @@ public:
         std::unique_lock lock(mutex_);
         while (!coded_[k].done) {
             if (next_ < n_ && next_ <= k + ahead_) {
-                CodeNext(lock, next_ == k);
+                CodeNext(lock, next_ == k, callerScratch_);
             } else {
                 changed_.wait(lock);
             }
@@ -138,30 +138,32 @@ public:
 
 private:
     void Work() {
+        std::vector<uint8_t> scratch;
         std::unique_lock lock(mutex_);
         while (!stop_ && next_ < n_) {
             if (next_ > taken_ + ahead_) {
                 changed_.wait(lock);
             } else {
-                CodeNext(lock, false);
+                CodeNext(lock, false, scratch);
             }
         }
     }
 
-    // Codes frame next_ with the lock released. A frame in its turn on the calling thread
-    // reports straight to the caller's sink, as coding in turn always did.
-    void CodeNext(std::unique_lock<std::mutex>& lock, bool inTurn) {
+    // Codes frame next_ with the lock released, in the thread's scratch buffer. A frame in its
+    // turn on the calling thread reports straight to the caller's sink, as coding in turn
+    // always did.
+    void CodeNext(std::unique_lock<std::mutex>& lock, bool inTurn, std::vector<uint8_t>& scratch) {
         const size_t k = next_++;
         CodedFrame& frame = coded_[k];
         lock.unlock();
         DeferredProgress deferred(frame.steps, stop_);
-        frame.result = Code(k, codes_[k], inTurn ? progress_ : &deferred);
+        frame.result = Code(k, codes_[k], inTurn ? progress_ : &deferred, scratch);
         lock.lock();
         frame.done = true;
         changed_.notify_all();
     }
 
-    int Code(size_t k, FrameChunk& chunk, ProgressSink* sink) {
+    int Code(size_t k, FrameChunk& chunk, ProgressSink* sink, std::vector<uint8_t>& scratch) {
         const FrameChunk& frame = movie_.frames[k];
         const FrameChunk* before = avi_ && k > 0 ? &movie_.frames[k - 1] : nullptr;
         // The frame before may be coded against too while its own coding fails on another
@@ -172,7 +174,7 @@ private:
         }
         BitmapInfoHeader format = format_;
         const uint8_t* base = before != nullptr ? before->data.data() : nullptr;
-        if (!chunk.EncodeRle8(sink, format, frame.data.data(), base, movie_.remap)) {
+        if (!chunk.EncodeRle8(sink, format, frame.data.data(), base, movie_.remap, &scratch)) {
             return 0;
         }
         if (avi_) {
@@ -195,6 +197,7 @@ private:
     const uint64_t plainSize_;
     const size_t ahead_;
     std::vector<CodedFrame> coded_;
+    std::vector<uint8_t> callerScratch_;  // the calling thread's coding buffer
     std::vector<std::thread> workers_;
     std::mutex mutex_;
     std::condition_variable changed_;

@@ -494,7 +494,8 @@ private:
 }  // namespace
 
 int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* pixels,
-                           const uint8_t* base, const std::array<uint8_t, 256>& remap) {
+                           const uint8_t* base, const std::array<uint8_t, 256>& remap,
+                           std::vector<uint8_t>* scratch) {
     // Frames narrower than 5 pixels are kept plain: the codes would not be shorter.
     if (format.biWidth < 5) {
         data.clear();
@@ -505,19 +506,20 @@ int FrameChunk::EncodeRle8(ProgressSink* progress, BitmapInfoHeader& format, con
         kCodeBufferFactor * g.total > kMaxBufferBytes) {
         return 0;
     }
-    // Only the bytes written are ever read, so the buffer is not cleared first.
     const size_t capacity = size_t(kCodeBufferFactor * g.total);
-    const std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[capacity]);
-    if (!buffer) {
-        return 0;
-    }
-    const int64_t written =
-        Rle8Encoder(g, pixels, base, remap, buffer.get(), capacity, progress).Encode();
-    if (written < 0) {
-        return 0;
-    }
+    std::vector<uint8_t> own;
+    std::vector<uint8_t>& buffer = scratch != nullptr ? *scratch : own;
     try {
-        data.assign(buffer.get(), buffer.get() + written);
+        // Only the bytes written are ever read; the buffer is cleared only as it grows.
+        if (buffer.size() < capacity) {
+            buffer.resize(capacity);
+        }
+        const int64_t written =
+            Rle8Encoder(g, pixels, base, remap, buffer.data(), capacity, progress).Encode();
+        if (written < 0) {
+            return 0;
+        }
+        data.assign(buffer.data(), buffer.data() + written);
     } catch (const std::bad_alloc&) {
         return 0;
     }
