@@ -12,6 +12,18 @@ function(kx_library name folder)
   endif()
 endfunction()
 
+# kx_windows_tool(NAME SOURCE LIBRARY...): a small Windows program of the tools, built only in
+# the Windows build; wmain takes its arguments as UTF-16.
+function(kx_windows_tool name source)
+  if(NOT WIN32)
+    return()
+  endif()
+  add_executable(${name} ${source})
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  target_compile_options(${name} PRIVATE ${KX_WARNINGS})
+  target_link_options(${name} PRIVATE -municode)
+endfunction()
+
 # The one object of the tests that knows where the source tree is (tests/support/source_dir.h).
 function(kx_test_source_dir)
   if(TARGET kx_test_source_dir)
