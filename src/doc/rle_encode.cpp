@@ -206,6 +206,7 @@ public:
           stride_(int64_t(g.stride)),
           width_(int64_t(g.stride - g.pad)),
           total_(int64_t(g.total)),
+          mostDeltas_((std::max(stride_, total_ / stride_) - 1) / 255),
           w_(buffer, capacity),
           progress_(progress),
           rowLimit_(width_) {}
@@ -362,11 +363,8 @@ private:
     // the same as without the jump: only codes that would be dropped are not written. The
     // rows passed report their progress; false on Cancel.
     bool SkipUnchanged() {
-        // With at least this many bytes of codes dropped, deltas pay for any skip in the frame:
-        // the longest takes an end of line and one delta more per 255 pixels or rows.
-        const int64_t rows = total_ / stride_;
-        const int64_t mostExtra = (std::max(stride_, rows) - 1) / 255;
-        const int64_t enough = 7 + 4 * mostExtra - candidate_.CodesSince(w_.out, 1);
+        // With at least this many bytes of codes dropped, deltas pay for any skip in the frame.
+        const int64_t enough = 7 + 4 * mostDeltas_ - candidate_.CodesSince(w_.out, 1);
         const Unchanged u = ScanUnchanged(enough);
         scannedTo_ = u.end;
         if (u.rowsEnded == 0) {
@@ -478,6 +476,9 @@ private:
     const int64_t stride_;
     const int64_t width_;
     const int64_t total_;
+    // Delta codes beyond the first that the longest skip in the frame takes: one more per 255
+    // pixels or rows.
+    const int64_t mostDeltas_;
     CodeWriter w_;
     ProgressSink* progress_;
     int64_t i_ = 0;
