@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <random>
 #include <system_error>
 #include <utility>
@@ -40,14 +42,21 @@ bool OutOfRoom(int error) {
     return error == ENOSPC || error == EIO || error == EMFILE || error == ENFILE;
 }
 
-// The stream buffer of every file: frames move in blocks of 10240 bytes, and a buffer of many
-// blocks turns each few hundred of them into one system call.
+// The stream buffer of every file: frames move in blocks of 10240 bytes or less (a coded frame
+// is often a few hundred bytes), and a buffer of many blocks turns each few hundred of them into
+// one system call.
 constexpr size_t kStreamBufferBytes = size_t(256) << 10;
 
-// Gives a freshly opened stream its large buffer; a stream that cannot have one keeps its own.
-std::FILE* WithLargeBuffer(std::FILE* file) {
-    if (file != nullptr) {
-        std::setvbuf(file, nullptr, _IOFBF, kStreamBufferBytes);
+// Gives a freshly opened stream its large buffer, held in buffer until the stream is closed. The
+// buffer is given, not only its size: some C libraries take the size only with a buffer and
+// otherwise keep writing in blocks of one disk page. A stream that cannot have one keeps its own.
+std::FILE* WithLargeBuffer(std::FILE* file, std::unique_ptr<char[]>& buffer) {
+    if (file == nullptr) {
+        return nullptr;
+    }
+    buffer.reset(new (std::nothrow) char[kStreamBufferBytes]);
+    if (buffer != nullptr && std::setvbuf(file, buffer.get(), _IOFBF, kStreamBufferBytes) != 0) {
+        buffer.reset();
     }
     return file;
 }
@@ -79,7 +88,7 @@ bool InputFile::Open(const std::filesystem::path& path) {
         errno = EISDIR;
         return false;
     }
-    file_ = WithLargeBuffer(platform::OpenPath(path, false));
+    file_ = WithLargeBuffer(platform::OpenPath(path, false), buffer_);
     if (file_ == nullptr) {
         return false;
     }
@@ -94,6 +103,7 @@ void InputFile::Close() {
         std::fclose(file_);
         file_ = nullptr;
     }
+    buffer_.reset();
     position_ = size_ = 0;
 }
 
@@ -138,7 +148,7 @@ bool OutputFile::Open(const std::filesystem::path& target) {
         auto name = target_.filename();
         name += ".kx-" + std::to_string(random() % 1000000) + ".tmp";
         temporary_ = target_.parent_path() / name;
-        file_ = WithLargeBuffer(platform::CreateExclusive(temporary_, rights));
+        file_ = WithLargeBuffer(platform::CreateExclusive(temporary_, rights), buffer_);
         error = file_ == nullptr ? errno : 0;
         if (file_ == nullptr && error != EEXIST) {
             break;
@@ -164,7 +174,7 @@ bool OutputFile::Open(const std::filesystem::path& target) {
 // No temporary file can stand in for the target: the target itself is written, as a plain save
 // writes it.
 bool OutputFile::OpenInPlace() {
-    file_ = WithLargeBuffer(platform::OpenPath(target_, true));
+    file_ = WithLargeBuffer(platform::OpenPath(target_, true), buffer_);
     if (file_ == nullptr) {
         error_ = DescribeFileError(errno);
         return false;
@@ -194,6 +204,7 @@ bool OutputFile::Commit() {
     const bool closed = std::fclose(file_) == 0;
     const int closeError = errno;
     file_ = nullptr;
+    buffer_.reset();
     if (!flushed || !closed) {
         error_ = DescribeFileError(!flushed ? flushError : closeError);
         Discard();
@@ -216,6 +227,7 @@ void OutputFile::Discard() {
         std::fclose(file_);
         file_ = nullptr;
     }
+    buffer_.reset();
     if (!temporary_.empty()) {
         std::error_code ec;
         std::filesystem::remove(temporary_, ec);

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace kx {
@@ -40,6 +41,7 @@ public:
 
 private:
     std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;  // the stream's buffer, freed after the stream is closed
     uint64_t position_ = 0;
     uint64_t size_ = 0;
 };
@@ -68,6 +70,7 @@ private:
     bool OpenInPlace();
 
     std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;  // the stream's buffer, freed after the stream is closed
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     uint64_t position_ = 0;
