@@ -47,6 +47,9 @@ bool OutOfRoom(int error) {
 // one system call.
 constexpr size_t kStreamBufferBytes = size_t(256) << 10;
 
+// How much a written file grows before the system is told to start writing it to the disk.
+constexpr uint64_t kWriteBackBytes = uint64_t(512) << 10;
+
 // Gives a freshly opened stream its large buffer, held in buffer until the stream is closed. The
 // buffer is given, not only its size: some C libraries take the size only with a buffer and
 // otherwise keep writing in blocks of one disk page. A stream that cannot have one keeps its own.
@@ -167,7 +170,7 @@ bool OutputFile::Open(const std::filesystem::path& target) {
         Discard();
         return OpenInPlace();
     }
-    position_ = 0;
+    position_ = writeBackAt_ = 0;
     return true;
 }
 
@@ -179,7 +182,7 @@ bool OutputFile::OpenInPlace() {
         error_ = DescribeFileError(errno);
         return false;
     }
-    position_ = 0;
+    position_ = writeBackAt_ = 0;
     return true;
 }
 
@@ -192,6 +195,29 @@ bool OutputFile::Write(const void* data, size_t n) {
         return false;
     }
     position_ += n;
+    // The disk takes the file while the rest is still being made, so that Commit's flush to the
+    // disk waits only for the last part.
+    if (position_ >= writeBackAt_ + kWriteBackBytes) {
+        writeBackAt_ = position_;
+        if (std::fflush(file_) != 0) {
+            error_ = DescribeFileError(errno);
+            return false;
+        }
+        platform::StartWriteBack(file_);
+    }
+    return true;
+}
+
+bool OutputFile::WriteAt(uint64_t offset, const void* data, size_t n) {
+    if (file_ == nullptr || offset > position_ || n > position_ - offset) {
+        return false;
+    }
+    if (std::fflush(file_) != 0 || !platform::SeekTo(file_, offset) ||
+        std::fwrite(data, 1, n, file_) != n || std::fflush(file_) != 0 ||
+        !platform::SeekTo(file_, position_)) {
+        error_ = DescribeFileError(errno);
+        return false;
+    }
     return true;
 }
 

@@ -58,6 +58,8 @@ public:
     // in place.
     bool Open(const std::filesystem::path& target);
     bool Write(const void* data, size_t n);
+    // Writes over n bytes already written at offset; the next Write goes on at the end.
+    bool WriteAt(uint64_t offset, const void* data, size_t n);
     uint64_t Position() const { return position_; }
     // Flushes the data to the disk and closes the file; a temporary file then replaces the
     // target.
@@ -74,6 +76,7 @@ private:
     std::filesystem::path target_;
     std::filesystem::path temporary_;
     uint64_t position_ = 0;
+    uint64_t writeBackAt_ = 0;  // the position from which the system is next told to write back
     std::string error_;
 };
 

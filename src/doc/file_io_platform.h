@@ -31,6 +31,10 @@ std::FILE* CreateExclusive(const std::filesystem::path& path, const FileRights& 
 bool KeepRights(std::FILE* file, const FileRights& rights);
 // Moves forward by n bytes.
 bool SeekForward(std::FILE* file, uint64_t n);
+// Moves to offset bytes from the start.
+bool SeekTo(std::FILE* file, uint64_t offset);
+// Asks the system to start writing what the file holds so far to the disk, without waiting.
+void StartWriteBack(std::FILE* file);
 // Flushes the stream and the system's buffers of its file to the disk.
 bool FlushToDisk(std::FILE* file);
 // Puts the written temporary file in the target's place; empty on success, else why not.

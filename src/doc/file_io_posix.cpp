@@ -59,6 +59,18 @@ bool SeekForward(std::FILE* file, uint64_t n) {
     return fseeko(file, static_cast<off_t>(n), SEEK_CUR) == 0;
 }
 
+bool SeekTo(std::FILE* file, uint64_t offset) {
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+void StartWriteBack(std::FILE* file) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)file;
+#endif
+}
+
 bool FlushToDisk(std::FILE* file) {
     return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
 }

@@ -51,6 +51,13 @@ bool SeekForward(std::FILE* file, uint64_t n) {
     return _fseeki64(file, static_cast<int64_t>(n), SEEK_CUR) == 0;
 }
 
+bool SeekTo(std::FILE* file, uint64_t offset) {
+    return _fseeki64(file, static_cast<int64_t>(offset), SEEK_SET) == 0;
+}
+
+// The C runtime's files offer no write-back without waiting for it; Commit flushes it all.
+void StartWriteBack(std::FILE*) {}
+
 bool FlushToDisk(std::FILE* file) {
     return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }

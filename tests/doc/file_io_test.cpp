@@ -6,6 +6,7 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -54,6 +55,32 @@ TEST(OutputFile, WithoutCommitTheTargetStaysAsItWas) {
     EXPECT_FALSE(discarded.Commit());
     EXPECT_TRUE(test::SameBytes(kOld, test::ReadAll(folder / "t.avi")));
     EXPECT_EQ(std::vector<std::string>{"t.avi"}, folder.Entries());
+}
+
+TEST(OutputFile, WriteAtWritesOverWhatIsThereAndWritingGoesOnAtTheEnd) {
+    // More than the system is told to write back at once, in blocks as the writers write.
+    test::TempFolder folder;
+    std::vector<uint8_t> expected(1200000);
+    for (size_t i = 0; i < expected.size(); ++i) {
+        expected[i] = uint8_t(i * 7 + i / 1000);
+    }
+    OutputFile file;
+    ASSERT_TRUE(file.Open(folder / "w.avi")) << file.Error();
+    for (size_t at = 0; at < expected.size(); at += 10000) {
+        ASSERT_TRUE(file.Write(expected.data() + at, 10000));
+    }
+    const uint8_t head[4] = {'H', 'E', 'A', 'D'};
+    EXPECT_TRUE(file.WriteAt(0, head, 4)) << file.Error();
+    EXPECT_TRUE(file.WriteAt(expected.size() - 4, head, 4)) << file.Error();
+    EXPECT_FALSE(file.WriteAt(expected.size() - 3, head, 4));  // past the end
+    EXPECT_FALSE(file.WriteAt(expected.size() + 1, head, 0));
+    EXPECT_EQ(expected.size(), file.Position());
+    ASSERT_TRUE(file.Write(kNew.data(), kNew.size()));
+    ASSERT_TRUE(file.Commit()) << file.Error();
+    std::copy(head, head + 4, expected.begin());
+    std::copy(head, head + 4, expected.end() - 4);
+    expected.insert(expected.end(), kNew.begin(), kNew.end());
+    EXPECT_TRUE(test::SameBytes(expected, test::ReadAll(folder / "w.avi")));
 }
 
 TEST(OutputFile, NewTargetAppearsOnlyOnCommit) {
