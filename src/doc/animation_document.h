@@ -13,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -254,6 +255,9 @@ constexpr uint64_t kFrameBookkeepingBytes = sizeof(FrameChunk) + sizeof(IndexEnt
 // the limit; empty when it fits.
 std::string CheckMovieBudget(uint64_t frames, uint64_t frameBytes);
 
+// Takes frame k's codes from the coding of a save; false stops the coding.
+using CodedFrameHandOver = std::function<bool(int32_t k, const FrameChunk& codes)>;
+
 class MovieList {
 public:
     // size: 4 + sum(8 + frame size)
@@ -298,8 +302,12 @@ public:
     // for a bitmap each frame alone, every frame after frame 0 ending with an end of line. codes
     // stays empty where the frames are to be written plain: narrower than 5 pixels, too large
     // for the encoder, or coded longer than plain. 0 on a failure or Cancel.
+    // handOver, when given, is called on the calling thread with each frame's codes in frame
+    // order as soon as they are ready (a writer may write them while later frames are coded);
+    // false from it stops the coding as a failure. codes can still end up empty afterwards.
     int EncodeFramesForAvi(ProgressSink* progress, const BitmapInfoHeader& format, int32_t n,
-                           std::vector<FrameChunk>& codes) const;
+                           std::vector<FrameChunk>& codes,
+                           const CodedFrameHandOver& handOver = {}) const;
     int EncodeFramesForBitmap(ProgressSink* progress, const BitmapInfoHeader& format, int32_t n,
                               std::vector<FrameChunk>& codes) const;
     // Renumbers the plain frames of the first n slots by the remap table, once: after an AVI

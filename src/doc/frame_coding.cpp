@@ -23,9 +23,12 @@ namespace {
 // Whether EncodeFrames writes an AVI (deltas against the previous frame) or a bitmap.
 enum class Target { Avi, Bitmap };
 
-// How far the coding threads may run ahead of the frames already taken over, so that a Cancel
-// heard in a frame's steps stops them soon after.
+// How far the coding threads may run ahead of the frames already taken over: at least two
+// frames a thread, and for small frames enough of them to keep the threads busy while the
+// calling thread writes what it took (a Cancel stops the threads inside their frames whatever
+// the distance).
 constexpr size_t kFramesAheadPerThread = 2;
+constexpr uint64_t kBytesAhead = uint64_t(4) << 20;
 
 // Common decoders behind players take a run-length frame whose size equals the plain frame size
 // for a plain frame. Such a frame gets one more end of line before its end of bitmap: two bytes
@@ -83,7 +86,8 @@ public:
           avi_(avi),
           progress_(progress),
           plainSize_(uint64_t(Stride8(format.biWidth)) * uint64_t(format.biHeight)),
-          ahead_(std::max<size_t>(threads, 1) * kFramesAheadPerThread),
+          ahead_(std::max<size_t>(std::max<size_t>(threads, 1) * kFramesAheadPerThread,
+                                  size_t(kBytesAhead / std::max<uint64_t>(plainSize_, 1)))),
           coded_(size_t(n)) {
         for (size_t t = 1; t < threads; ++t) {
             try {
@@ -216,11 +220,12 @@ size_t CodingThreads(int32_t wanted) {
 // Codes the frames into codes on every core, sending the progress of each frame in turn.
 // Returns the bytes of all codes, or -1 after a failure or Cancel.
 int64_t CodeAll(const MovieList& movie, ProgressSink* progress, const BitmapInfoHeader& format,
-                int32_t n, bool avi, std::vector<FrameChunk>& codes) {
+                int32_t n, bool avi, std::vector<FrameChunk>& codes,
+                const CodedFrameHandOver& handOver) {
     ParallelCoder coder(movie, format, n, avi, progress, CodingThreads(movie.codingThreads), codes);
     int64_t total = 0;
     for (int32_t k = 0; k < n; ++k) {
-        if (!coder.Take(size_t(k))) {
+        if (!coder.Take(size_t(k)) || (handOver && !handOver(k, codes[size_t(k)]))) {
             return -1;
         }
         total += int64_t(codes[size_t(k)].Size());
@@ -229,7 +234,8 @@ int64_t CodeAll(const MovieList& movie, ProgressSink* progress, const BitmapInfo
 }
 
 int EncodeFrames(const MovieList& movie, ProgressSink* progress, const BitmapInfoHeader& format,
-                 int32_t n, Target target, std::vector<FrameChunk>& codes) {
+                 int32_t n, Target target, std::vector<FrameChunk>& codes,
+                 const CodedFrameHandOver& handOver = {}) {
     std::vector<FrameChunk>().swap(codes);
     if (n <= 0 || size_t(n) > movie.frames.size()) {
         return 0;
@@ -250,7 +256,7 @@ int EncodeFrames(const MovieList& movie, ProgressSink* progress, const BitmapInf
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    const int64_t codedTotal = CodeAll(movie, progress, format, n, avi, codes);
+    const int64_t codedTotal = CodeAll(movie, progress, format, n, avi, codes, handOver);
     if (codedTotal < 0 || uint64_t(codedTotal) > uint64_t(uint32_t(n)) * movie.largestFrame) {
         std::vector<FrameChunk>().swap(codes);
     }
@@ -260,8 +266,9 @@ int EncodeFrames(const MovieList& movie, ProgressSink* progress, const BitmapInf
 }  // namespace
 
 int MovieList::EncodeFramesForAvi(ProgressSink* progress, const BitmapInfoHeader& format, int32_t n,
-                                  std::vector<FrameChunk>& codes) const {
-    return EncodeFrames(*this, progress, format, n, Target::Avi, codes);
+                                  std::vector<FrameChunk>& codes,
+                                  const CodedFrameHandOver& handOver) const {
+    return EncodeFrames(*this, progress, format, n, Target::Avi, codes, handOver);
 }
 
 int MovieList::EncodeFramesForBitmap(ProgressSink* progress, const BitmapInfoHeader& format,
