@@ -2,10 +2,13 @@
 //
 // Unused palette entries are dropped first, then every frame is run-length encoded against the
 // previous one (or written plain when that is smaller). The codes are kept apart from the frames,
-// which stay plain and usable whatever happens. The file goes to a temporary name beside the
-// target and replaces it only when complete.
+// which stay plain and usable whatever happens. Each frame's codes go to the file as soon as the
+// coding hands them over, behind room kept for the headers, which are written last. The file
+// goes to a temporary name beside the target and replaces it only when complete.
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,9 +39,16 @@ static_assert(8 + 2 + IndexEntry::kBytes <= kFrameBookkeepingBytes &&
                   kLargestHeaders + kMaxMovieBytes <= UINT32_MAX,
               "a movie within the budget always fits an AVI file");
 
-// Writes the headers up to the frame list's own list header; empty on success, else the reason.
-std::string WriteAviHeaders(const CAnimationDocument& doc, ProgressSink* sink, OutputFile& file,
-                            const std::filesystem::path& path) {
+// The length of the headers before the first frame chunk: fixed once the palette is.
+size_t AviHeaderBytes(const CAnimationDocument& doc) {
+    return RiffHeader::kBytes + ListHeader::kBytes + MainHeader::kBytes + ListHeader::kBytes +
+           StreamHeader::kBytes + StreamFormat::kBytes + 4 * size_t(doc.palette.count) +
+           ListHeader::kBytes;
+}
+
+// The bytes of the headers before the first frame chunk, the frame list's own list header
+// last; empty when out of memory.
+std::vector<uint8_t> AviHeaders(const CAnimationDocument& doc) {
     std::vector<uint8_t> headers;
     ByteWriter out(headers);
     doc.riff.Write(out);
@@ -48,20 +58,28 @@ std::string WriteAviHeaders(const CAnimationDocument& doc, ProgressSink* sink, O
     doc.headerList.stream.header.Write(out);
     doc.headerList.stream.format.Write(out);
     doc.palette.Write(out);
-    const size_t expected = RiffHeader::kBytes + ListHeader::kBytes + MainHeader::kBytes +
-                            ListHeader::kBytes + StreamHeader::kBytes + StreamFormat::kBytes +
-                            4 * size_t(doc.palette.count);
     doc.movieList.list.Write(out);
-    if (!out.ok() || headers.size() != expected + ListHeader::kBytes) {
+    if (!out.ok() || headers.size() != AviHeaderBytes(doc)) {
+        return {};
+    }
+    return headers;
+}
+
+// Writes the headers up to the frame list's own list header; empty on success, else the reason.
+std::string WriteAviHeaders(const CAnimationDocument& doc, ProgressSink* sink, OutputFile& file,
+                            const std::filesystem::path& path) {
+    const std::vector<uint8_t> headers = AviHeaders(doc);
+    if (headers.empty()) {
         return "out of memory";
     }
-    if (!file.Write(headers.data(), expected)) {
+    const size_t beforeFrameList = headers.size() - ListHeader::kBytes;
+    if (!file.Write(headers.data(), beforeFrameList)) {
         return WriteFailure(path, file);
     }
     if (!Report(sink, doc.headerList.list.size / kBytesPerUnit, kProgressStep)) {
         return "cancelled";
     }
-    if (!file.Write(headers.data() + expected, ListHeader::kBytes)) {
+    if (!file.Write(headers.data() + beforeFrameList, ListHeader::kBytes)) {
         return WriteFailure(path, file);
     }
     return {};
@@ -103,10 +121,21 @@ std::string WriteAviIndex(const CAnimationDocument& doc, ProgressSink* sink, Out
     return {};
 }
 
-// Writes the encoded movie to a temporary file that replaces the target once complete; empty on
-// success, else the reason.
-std::string WriteAviFile(const CAnimationDocument& doc, CancelWatch& watch,
-                         const std::filesystem::path& path, uint32_t plainTotal) {
+// Ends the file once its frames and index are written: Cancel heard inside a frame ended that
+// frame early, and such a file is never put in place, even when the progress window answered go
+// on again afterwards. Without a Commit the file's destructor removes the temporary file; the
+// target stays.
+std::string CommitAviFile(CancelWatch& watch, OutputFile& file, const std::filesystem::path& path) {
+    if (watch.Cancelled()) {
+        return "cancelled";
+    }
+    return file.Commit() ? std::string() : WriteFailure(path, file);
+}
+
+// Writes the movie with its frames plain (reopening file at path); empty on success, else the
+// reason.
+std::string WritePlainAviFile(const CAnimationDocument& doc, CancelWatch& watch, OutputFile& file,
+                              const std::filesystem::path& path, uint32_t plainTotal) {
     ProgressSink* sink = watch.Sink();
     // Progress units per byte written, measured against the plain size.
     const double bytesPerStep =
@@ -116,7 +145,6 @@ std::string WriteAviFile(const CAnimationDocument& doc, CancelWatch& watch,
     if (!Report(sink, 0, kPhaseWriting)) {
         return "cancelled";
     }
-    OutputFile file;
     if (!file.Open(path)) {
         return WriteFailure(path, file);
     }
@@ -127,17 +155,81 @@ std::string WriteAviFile(const CAnimationDocument& doc, CancelWatch& watch,
     if (reason.empty()) {
         reason = WriteAviIndex(doc, sink, file, path);
     }
-    // A Cancel inside a frame ended that frame early: such a file is never put in place, even
-    // when the progress window answered go on again afterwards.
-    if (reason.empty() && watch.Cancelled()) {
-        reason = "cancelled";
-    }
-    if (reason.empty() && !file.Commit()) {
-        reason = WriteFailure(path, file);
-    }
-    // Without a Commit the file's destructor removes the temporary file; the target stays.
-    return reason;
+    return reason.empty() ? CommitAviFile(watch, file, path) : reason;
 }
+
+// Writes each frame's codes to the file as the coding hands them over, behind room kept for the
+// headers: those are written last, once the sizes of all frames are known. The file is written
+// while the later frames are still being coded, and the disk takes it meanwhile.
+class StreamedFrames {
+public:
+    StreamedFrames(const CAnimationDocument& doc, ProgressSink* sink, OutputFile& file)
+        : doc_(doc), sink_(sink), file_(file) {}
+
+    // Writes frame k's chunk; frames come in order, 0 first. False on a failed write (Failed()
+    // then says so) or a Cancel.
+    bool Put(int32_t k, const FrameChunk& codes) {
+        if (k == 0 && !HoldHeaderRoom()) {
+            return false;
+        }
+        const uint32_t id = doc_.Frame(k).id;
+        const uint32_t size = codes.Size();
+        const std::array<uint8_t, 8> header = {
+            uint8_t(id),   uint8_t(id >> 8),   uint8_t(id >> 16),   uint8_t(id >> 24),
+            uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24),
+        };
+        if (!file_.Write(header.data(), header.size()) ||
+            !file_.Write(codes.data.data(), codes.data.size())) {
+            failed_ = true;
+            return false;
+        }
+        return Report(sink_, Units(k + 1) - Units(k), kProgressStep);
+    }
+
+    bool Failed() const { return failed_; }
+
+    // Writes the headers of the coded frames in the room kept for them, then the index; empty
+    // on success, else the reason.
+    std::string Finish(CancelWatch& watch, const std::filesystem::path& path) {
+        if (!Report(sink_, 0, kPhaseWriting)) {
+            return "cancelled";
+        }
+        const std::vector<uint8_t> headers = AviHeaders(doc_);
+        if (headers.empty()) {
+            return "out of memory";
+        }
+        if (!file_.WriteAt(0, headers.data(), headers.size())) {
+            return WriteFailure(path, file_);
+        }
+        if (!Report(sink_, doc_.headerList.list.size / kBytesPerUnit, kProgressStep)) {
+            return "cancelled";
+        }
+        std::string reason = WriteAviIndex(doc_, sink_, file_, path);
+        return reason.empty() ? CommitAviFile(watch, file_, path) : reason;
+    }
+
+private:
+    bool HoldHeaderRoom() {
+        try {
+            const std::vector<uint8_t> zeros(AviHeaderBytes(doc_));
+            failed_ = !file_.Write(zeros.data(), zeros.size());
+        } catch (const std::bad_alloc&) {
+            failed_ = true;
+        }
+        return !failed_;
+    }
+
+    // The progress units of writing the first k frames: every frame its share of the plain
+    // movie, as the frames written plain report theirs.
+    uint32_t Units(int32_t k) const {
+        return uint32_t(uint64_t(uint32_t(k)) * doc_.Frame(0).Size() / kBytesPerUnit);
+    }
+
+    const CAnimationDocument& doc_;
+    ProgressSink* sink_;
+    OutputFile& file_;
+    bool failed_ = false;
+};
 
 }  // namespace
 
@@ -161,25 +253,35 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     if (!Report(sink, bytesToWrite / kBytesPerUnit + kEncodeUnitsPerRow * rows, kPhaseEncoding)) {
         return Fail("cancelled");
     }
+    OutputFile file;
+    if (!file.Open(path)) {
+        return Fail(WriteFailure(path, file));
+    }
     if (!movieList.CompactPalette(sink, &palette, n)) {
         return Fail(watch.Cancelled() ? "cancelled" : "the movie has no palette");
     }
     std::vector<FrameChunk> codes;
-    const int coded = movieList.EncodeFramesForAvi(sink, format, n, codes);
+    StreamedFrames streamed(*this, sink, file);
+    const int coded = movieList.EncodeFramesForAvi(
+        sink, format, n, codes, [&](int32_t k, const FrameChunk& c) { return streamed.Put(k, c); });
     // The palette is compacted whether or not the coding went through: the frames follow it.
     movieList.RemapFrames(n);
     if (!coded) {
         RebuildHeaders(palette.count, 0, 0, 0, 0);
         movieList.FindTransparentIndex(palette, height);
-        return Fail(watch.Cancelled() ? "cancelled" : "out of memory while encoding");
+        return Fail(watch.Cancelled()   ? "cancelled"
+                    : streamed.Failed() ? WriteFailure(path, file)
+                                        : "out of memory while encoding");
     }
     // Only the 40-byte info header is held and written; the palette follows it directly.
     format.biSize = BitmapInfoHeader::kBytes;
 
+    // Frames left uncoded (too narrow, too large, or longer coded than plain) are written plain
+    // into a file begun afresh.
     CodedFramesInPlace inPlace(*this, codes);
-    std::string reason = RebuildHeaders(palette.count, 0, 0, 0, 0)
-                             ? WriteAviFile(*this, watch, path, plainTotal)
-                             : "out of memory";
+    std::string reason = !RebuildHeaders(palette.count, 0, 0, 0, 0) ? "out of memory"
+                         : codes.empty() ? WritePlainAviFile(*this, watch, file, path, plainTotal)
+                                         : streamed.Finish(watch, path);
     if (!inPlace.PutBack() && reason.empty()) {
         reason = "out of memory";
     }

@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -282,6 +289,37 @@ TEST(SaveAvi, FailedOpenKeepsTheTargetAndThePlainFrames) {
     EXPECT_EQ(32u * 32u, doc.Frame(1).Size());
     ASSERT_EQ(1, doc.SaveAvi(nullptr, folder / "ok.avi")) << doc.FailureReason();
 }
+
+#ifndef _WIN32
+// A write that fails while the frames are still being coded (the disk full, here a file size
+// limit of the process) ends the save with the reason and leaves the target and the frames.
+TEST(SaveAvi, AWriteThatFailsWhileCodingKeepsTheTargetAndThePlainFrames) {
+    test::TempFolder folder;
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    test::WriteAll(folder / "m.avi", old);
+    const pid_t child = fork();
+    ASSERT_LE(0, child);
+    if (child == 0) {
+        // Moving noise codes to far more than the limit, and past the first write to the disk.
+        std::mt19937 random(3);
+        CAnimationDocument doc;
+        MakeMovie(doc, 256, 64, 80, 200, [&](int, int, int) { return uint8_t(random() % 200); });
+        const auto before = doc.Frame(40).data;
+        const rlimit limit{64 << 10, 64 << 10};
+        std::signal(SIGXFSZ, SIG_IGN);
+        const bool failed = setrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+                            doc.SaveAvi(nullptr, folder / "m.avi") == 0 &&
+                            doc.FailureReason().rfind("cannot write m.avi: ", 0) == 0 &&
+                            doc.Frame(40).data == before;
+        _exit(failed ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(test::SameBytes(old, test::ReadAll(folder / "m.avi")));
+    EXPECT_EQ(std::vector<std::string>{"m.avi"}, folder.Entries());
+}
+#endif
 
 TEST(SaveAvi, StreamFormatSaysFortyBytesWhateverTheSourceSaid) {
     // A movie whose "strf" holds a 44-byte info header, with the palette after it.
