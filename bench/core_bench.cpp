@@ -354,6 +354,38 @@ void BM_DecodeRle(benchmark::State& state) {
     Report(state, MovieBytes());
 }
 
+// The reader's decoding of all frames of a movie with a key frame every 12 frames (as ffmpeg
+// writes run-length AVIs) on state.range(0) threads, in wall-clock time.
+void BM_DecodeKeyFrames(benchmark::State& state) {
+    constexpr int32_t kKeyFrameDistance = 12;
+    const CAnimationDocument& doc = Movie();
+    kx::BitmapInfoHeader format = doc.headerList.stream.format.header;
+    const std::array<uint8_t, 256> remap{};
+    kx::MovieList coded = doc.movieList;
+    for (int32_t k = 0; k < doc.FrameCount(); ++k) {
+        const bool key = k % kKeyFrameDistance == 0;
+        const uint8_t* base = key ? nullptr : doc.Frame(k - 1).data.data();
+        kx::FrameChunk chunk;
+        chunk.EncodeRle8(nullptr, format, doc.Frame(k).data.data(), base, remap);
+        coded.frames[size_t(k)].data = std::move(chunk.data);
+        coded.index[size_t(k)].flags = key ? 0x10 : 0;
+    }
+    coded.codingThreads = int32_t(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        kx::MovieList movie = coded;
+        state.ResumeTiming();
+        format.biCompression = 1;
+        if (movie.DecodeFrames(nullptr, format, doc.FrameCount(), false, 0) != 1) {
+            state.SkipWithError("DecodeFrames failed");
+        }
+        state.PauseTiming();
+        movie = {};  // freeing the frames is not part of the decoding
+        state.ResumeTiming();
+    }
+    Report(state, MovieBytes());
+}
+
 BENCHMARK(BM_Memcpy)
     ->Arg(int64_t(MovieBytes()))
     ->Arg(int64_t(StripBytes()))
@@ -373,6 +405,12 @@ BENCHMARK(BM_LoadAvi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveBitmap)->Arg(0)->Arg(1)->ArgName("compressed")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeRle8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeRle)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeKeyFrames)
+    ->Arg(1)
+    ->Arg(2)
+    ->ArgName("threads")
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeFrames)
     ->Arg(1)
     ->Arg(2)

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "doc/animation_document.h"
+#include "doc/parallel_frames.h"
 #include "doc/rle_frame.h"
 
 namespace kx {
@@ -51,26 +52,6 @@ struct CodedFrame {
     std::vector<uint32_t> steps;
     int result = 0;
     bool done = false;
-};
-
-// The sink of a frame coded ahead of its turn: records the steps and answers stop once the
-// calling thread heard Cancel.
-class DeferredProgress final : public ProgressSink {
-public:
-    DeferredProgress(std::vector<uint32_t>& steps, const std::atomic<bool>& stop)
-        : steps_(steps), stop_(stop) {}
-    bool Report(uint32_t wParam, int32_t) override {
-        try {
-            steps_.push_back(wParam);
-        } catch (const std::bad_alloc&) {
-            return false;
-        }
-        return !stop_.load(std::memory_order_relaxed);
-    }
-
-private:
-    std::vector<uint32_t>& steps_;
-    const std::atomic<bool>& stop_;
 };
 
 // Codes the frames of a movie on several threads into codes, one chunk a frame, handing them to
@@ -210,19 +191,12 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-size_t CodingThreads(int32_t wanted) {
-    if (wanted > 0) {
-        return size_t(wanted);
-    }
-    return std::max<size_t>(std::thread::hardware_concurrency(), 1);
-}
-
 // Codes the frames into codes on every core, sending the progress of each frame in turn.
 // Returns the bytes of all codes, or -1 after a failure or Cancel.
 int64_t CodeAll(const MovieList& movie, ProgressSink* progress, const BitmapInfoHeader& format,
                 int32_t n, bool avi, std::vector<FrameChunk>& codes,
                 const CodedFrameHandOver& handOver) {
-    ParallelCoder coder(movie, format, n, avi, progress, CodingThreads(movie.codingThreads), codes);
+    ParallelCoder coder(movie, format, n, avi, progress, FrameThreads(movie.codingThreads), codes);
     int64_t total = 0;
     for (int32_t k = 0; k < n; ++k) {
         if (!coder.Take(size_t(k)) || (handOver && !handOver(k, codes[size_t(k)]))) {

@@ -1,5 +1,4 @@
-// Run-length decoding of frames, BI_RLE8 and BI_RLE4, against the previous frame, and the driver
-// that decodes all frames of a movie.
+// Run-length decoding of a frame, BI_RLE8 and BI_RLE4, against the previous frame.
 //
 // Code grammar (bytes of the data, read two at a time):
 //
@@ -34,14 +33,9 @@
 // A failure says what was wrong and where, rows counted from the bottom of the frame as they are
 // stored ("a delta passes the end of the frame at row 7").
 #include <algorithm>
-#include <atomic>
-#include <condition_variable>
 #include <cstring>
-#include <mutex>
 #include <new>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include "doc/animation_document.h"
@@ -63,14 +57,6 @@ bool MakeGeometry(int32_t width, int32_t height, bool packed4, Geometry& g) {
 }
 
 namespace {
-
-// Gives the reason to a caller that asked for it; the result of a failed operation.
-int FailWith(std::string* reason, std::string text) {
-    if (reason != nullptr) {
-        *reason = std::move(text);
-    }
-    return 0;
-}
 
 // The decoder's output: the plain frame being filled, written forwards only.
 class PlainWriter {
@@ -202,8 +188,21 @@ public:
     }
 
     const std::string& Reason() const { return reason_; }
+    // Whether the codes skipped a pixel, which then came from the base: a frame without skips
+    // is whole in itself.
+    bool TookPixelsFromBase() const { return tookPixels_; }
 
 private:
+    // Units [from, to) are skipped and come from the base. Skipping only the pad at the end of a
+    // row takes no pixel.
+    void Skip(uint64_t from, uint64_t to) {
+        frame_.FromBase(from, to);
+        if (from < to && !tookPixels_) {
+            const uint64_t nextRow = (from / strideUnits_ + 1) * strideUnits_;
+            tookPixels_ = from % strideUnits_ < rowUnits_ || to > nextRow;
+        }
+    }
+
     // An encoded run: count pixels of value (BI_RLE4: the two nibbles of value alternately).
     bool Run(uint8_t count, uint8_t value) {
         if (q_ >= totalUnits_) {
@@ -243,7 +242,7 @@ private:
         if (skip > totalUnits_ - std::min(q_, totalUnits_)) {
             return Fail("a delta passes the end of the frame");
         }
-        frame_.FromBase(q_, q_ + skip);
+        Skip(q_, q_ + skip);
         q_ += skip;
         // Straight up keeps the column: a row start stays a row start, a row end a row end.
         if (dx > 0) {
@@ -271,7 +270,7 @@ private:
                 if (rowEnd + g_.pad > g_.total) {
                     return Fail("an end of line passes the end of the frame");
                 }
-                frame_.FromBase(q_, rowEnd * unit_);
+                Skip(q_, rowEnd * unit_);
             }
             // Inside the pad (after a delta) the row's pixels are already behind.
             pos = std::max(pos, rowEnd);
@@ -288,7 +287,7 @@ private:
     bool EndOfBitmap() {
         CompleteHalfByte();
         const uint64_t pos = q_ / unit_;
-        frame_.FromBase(q_, totalUnits_);
+        Skip(q_, totalUnits_);
         rows_ += uint32_t((g_.total - std::min(pos, g_.total)) / g_.stride);
         if (!Report(progress_, rows_ + 1, kProgressStep) && cancelHonoured_) {
             return Fail("cancelled");
@@ -300,7 +299,7 @@ private:
     // nibble of an odd width).
     void CompleteHalfByte() {
         if (q_ % unit_ != 0) {
-            frame_.FromBase(q_, q_ + 1);
+            Skip(q_, q_ + 1);
             ++q_;
             rowComplete_ = AtRowEnd();
         }
@@ -354,99 +353,21 @@ private:
     // at the row's pixel end; without pad it tells that position from the next row's start.
     bool rowComplete_ = false;
     uint32_t rows_ = 0;  // rows passed since the last progress step
+    bool tookPixels_ = false;
     std::string reason_;
 };
 
-// One block for the plain pixels of n frames of the format, taken with large pages where the
-// system has them: the frames decode into runs of it instead of n blocks of their own. An empty
-// block where that is not possible; each frame then takes a block of its own.
-SharedBlock FramesBlock(const BitmapInfoHeader& format, size_t n) {
-    Geometry g;
-    const bool packed4 = format.biCompression == uint32_t(Compression::Rle4);
-    if (n == 0 || !MakeGeometry(format.biWidth, format.biHeight, packed4, g) ||
-        g.total * n > kMaxMovieBytes) {
-        return {};
-    }
-    try {
-        return SharedBlock::Uncleared(size_t(g.total * n));
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
-}
-
-// Makes the frames of a block ready for decoding, one after another on a thread of its own,
-// while the caller decodes into those already done: the first frame is cleared, and so are the
-// others unless the decoder writes every byte of a frame with a base itself (8-bit codes); their
-// pages are then only touched. The first touch of fresh memory is where the system clears its
-// pages; on another core that runs beside the decoding, which cannot itself be shared out when
-// frames build on the frames before them. Without a second core or thread the caller clears
-// everything at once.
-class FramePreparer {
-public:
-    FramePreparer(const SharedBlock& block, size_t frameBytes, bool basesWriteAll)
-        : block_(block),
-          frameBytes_(frameBytes),
-          frames_(frameBytes != 0 ? block.size / frameBytes : 0),
-          basesWriteAll_(basesWriteAll) {
-        if (frames_ == 0) {
-            return;
-        }
-        if (frames_ > 1 && std::thread::hardware_concurrency() > 1) {
-            try {
-                thread_ = std::thread([this] { PrepareAll(); });
-                return;
-            } catch (const std::system_error&) {
-            }
-        }
-        std::memset(block_.bytes.get(), 0, block_.size);
-        ready_ = frames_;
-    }
-    ~FramePreparer() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-    }
-    FramePreparer(const FramePreparer&) = delete;
-    FramePreparer& operator=(const FramePreparer&) = delete;
-
-    // Returns once frame k is ready.
-    void WaitFor(size_t k) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return ready_ > k; });
-    }
-
-private:
-    static constexpr size_t kPageBytes = 4096;
-
-    void PrepareAll() {
-        for (size_t k = 0; k < frames_ && !stop_; ++k) {
-            uint8_t* frame = block_.bytes.get() + k * frameBytes_;
-            if (k == 0 || !basesWriteAll_) {
-                std::memset(frame, 0, frameBytes_);
-            } else {
-                for (size_t at = 0; at < frameBytes_; at += kPageBytes) {
-                    frame[at] = 0;
-                }
-            }
-            std::lock_guard lock(mutex_);
-            ready_ = k + 1;
-            changed_.notify_all();
-        }
-    }
-
-    const SharedBlock& block_;
-    const size_t frameBytes_;
-    const size_t frames_;
-    const bool basesWriteAll_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    size_t ready_ = 0;
-    std::thread thread_;
-};
-
 }  // namespace
+
+bool DecodeRleInto(const FrameBytes& codes, const Geometry& g, bool packed4,
+                   const RleTarget& target, RleOutcome& outcome) {
+    RleDecoder decoder(g, packed4, target.out, target.base, target.progress, target.cancelHonoured);
+    ByteReader in(codes.data(), codes.size());
+    const bool decoded = decoder.Decode(in);
+    outcome.reason = decoder.Reason();
+    outcome.tookPixelsFromBase = decoder.TookPixelsFromBase();
+    return decoded;
+}
 
 int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, const uint8_t* base,
                           bool cancelHonoured, std::string* reason, FrameBytes* into) {
@@ -466,51 +387,13 @@ int FrameChunk::DecodeRle(ProgressSink* progress, BitmapInfoHeader& format, cons
             return FailWith(reason, "out of memory");
         }
     }
-    RleDecoder decoder(g, packed4, plain.data(), base, progress, cancelHonoured);
-    ByteReader in(data.data(), data.size());
-    if (!decoder.Decode(in)) {
-        return FailWith(reason, decoder.Reason());
+    RleOutcome outcome;
+    if (!DecodeRleInto(data, g, packed4, {plain.data(), base, progress, cancelHonoured}, outcome)) {
+        return FailWith(reason, outcome.reason);
     }
     data.swap(plain);
     if (base == nullptr) {
         format.biCompression = uint32_t(Compression::Rgb);
-    }
-    return 1;
-}
-
-int MovieList::DecodeFrames(ProgressSink* progress, BitmapInfoHeader& format, int32_t n,
-                            bool cancelHonoured, int32_t initialFrames, std::string* reason) {
-    if (initialFrames < 0 || n <= initialFrames) {
-        return 0;
-    }
-    const size_t slots = size_t(n) + size_t(initialFrames);
-    if (slots > frames.size()) {
-        return 0;
-    }
-    // Every frame is decoded with the compression the stream had at the start.
-    const BitmapInfoHeader coded = format;
-    const SharedBlock plain = FramesBlock(coded, slots);
-    const size_t frameBytes = plain.size / slots;
-    FramePreparer preparer(plain, frameBytes, coded.biCompression == uint32_t(Compression::Rle8));
-    const uint8_t* base = nullptr;
-    // The initial frames (held after the movie's own) come first, then frames 0 ... n - 1.
-    for (size_t k = 0; k < slots; ++k) {
-        FrameChunk& frame = frames[(size_t(n) + k) % slots];
-        BitmapInfoHeader work = coded;
-        std::string why;
-        FrameBytes into;
-        if (frameBytes != 0) {
-            preparer.WaitFor(k);
-            into = FrameBytes::View(plain, k * frameBytes, frameBytes);
-        }
-        if (frame.DecodeRle(progress, work, base, cancelHonoured, &why, &into) == 0) {
-            const size_t number = (size_t(n) + k) % slots;
-            return FailWith(reason, "frame " + std::to_string(number) + ": " + why);
-        }
-        if (k == 0) {
-            format.biCompression = uint32_t(Compression::Rgb);
-        }
-        base = frame.data.data();
     }
     return 1;
 }

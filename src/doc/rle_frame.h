@@ -3,6 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <utility>
+
+#include "doc/frame_bytes.h"
+#include "doc/progress.h"
 
 namespace kx {
 
@@ -24,5 +29,33 @@ struct Geometry {
 
 // False for a size that cannot be a frame: not positive or beyond kMaxBufferBytes.
 bool MakeGeometry(int32_t width, int32_t height, bool packed4, Geometry& g);
+
+// Gives the reason to a caller that asked for it; the result of a failed operation.
+inline int FailWith(std::string* reason, std::string text) {
+    if (reason != nullptr) {
+        *reason = std::move(text);
+    }
+    return 0;
+}
+
+// Where one frame's decoding writes and what it builds on.
+struct RleTarget {
+    uint8_t* out;         // the plain frame, g.total bytes
+    const uint8_t* base;  // the frame before, or nullptr (skipped pixels stay as out holds them)
+    ProgressSink* progress;
+    bool cancelHonoured;
+};
+
+// What one frame's decoding found.
+struct RleOutcome {
+    std::string reason;               // on a failure: what was wrong and where, or "cancelled"
+    bool tookPixelsFromBase = false;  // a skip passed over pixels of the frame
+};
+
+// Decodes the codes (BI_RLE8, or BI_RLE4 when packed4) into target.out; false with
+// outcome.reason on a fault or an honoured Cancel. Against an 8-bit base every byte of the
+// frame is written.
+bool DecodeRleInto(const FrameBytes& codes, const Geometry& g, bool packed4,
+                   const RleTarget& target, RleOutcome& outcome);
 
 }  // namespace kx

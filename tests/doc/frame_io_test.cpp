@@ -114,8 +114,8 @@ TEST(WriteFrameData, WritesHeaderAndDataWithStepsOfBytesPerStep) {
     // 2.5 bytes per step is used as 2.
     EXPECT_EQ(1, frame.WriteFrameData(&log, 2.5, file, true));
     ASSERT_TRUE(file.Commit());
-    EXPECT_TRUE(
-        test::SameBytes(ChunkBytes(fourcc::k00dc, frame.data.Copy()), test::ReadAll(folder / "out.avi")));
+    EXPECT_TRUE(test::SameBytes(ChunkBytes(fourcc::k00dc, frame.data.Copy()),
+                                test::ReadAll(folder / "out.avi")));
     EXPECT_EQ((Reports{{5120, 0}, {5120, 0}, {2260, 0}}), log.reports);
 }
 

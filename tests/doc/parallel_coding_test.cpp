@@ -17,29 +17,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// n frames of w x h that change a little from one to the next: runs, noise and unchanged
-// stretches, so that runs, absolute runs and deltas all occur.
-std::vector<Bytes> RandomMovie(std::mt19937& random, int32_t w, int32_t h, int32_t n) {
-    const uint32_t stride = Stride8(w);
-    std::vector<Bytes> frames;
-    Bytes frame(size_t(stride) * uint32_t(h), 0);
-    for (int32_t k = 0; k < n; ++k) {
-        const int changes = int(random() % 40);
-        for (int c = 0; c < changes; ++c) {
-            const uint32_t y = random() % uint32_t(h);
-            const uint32_t x = random() % uint32_t(w);
-            const uint32_t length = std::min<uint32_t>(random() % 30 + 1, uint32_t(w) - x);
-            const bool noise = random() % 2 == 0;
-            const uint8_t v = uint8_t(random() % 6);
-            for (uint32_t i = 0; i < length; ++i) {
-                frame[y * stride + x + i] = noise ? uint8_t(random() % 6) : v;
-            }
-        }
-        frames.push_back(frame);
-    }
-    return frames;
-}
-
 struct Coded {
     int result = 0;
     std::vector<Bytes> codes;
@@ -73,7 +50,7 @@ TEST(ParallelCoding, EqualsCodingOnOneThreadOnRandomMovies) {
         const int32_t w = int32_t(random() % 60 + 5);
         const int32_t h = int32_t(random() % 300 + 1);
         const int32_t n = int32_t(random() % 24 + 1);
-        const std::vector<Bytes> movie = RandomMovie(random, w, h, n);
+        const std::vector<Bytes> movie = test::RandomMovie(random, w, h, n);
         for (const bool avi : {true, false}) {
             SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + ", " + std::to_string(n) +
                          " frames, " + (avi ? "AVI" : "bitmap"));
@@ -91,7 +68,7 @@ TEST(ParallelCoding, EqualsCodingOnOneThreadOnRandomMovies) {
 
 TEST(ParallelCoding, CancelAtAnyReportStopsAsOnOneThread) {
     std::mt19937 random(7);
-    const std::vector<Bytes> movie = RandomMovie(random, 40, 300, 10);
+    const std::vector<Bytes> movie = test::RandomMovie(random, 40, 300, 10);
     const size_t reports = Code(movie, 40, 300, true, 1).reports.size();
     ASSERT_LT(10u, reports);
     for (size_t cancelAt = 1; cancelAt <= reports; ++cancelAt) {
@@ -105,7 +82,7 @@ TEST(ParallelCoding, CancelAtAnyReportStopsAsOnOneThread) {
 
 TEST(ParallelCoding, CancelDuringASaveWritesNothing) {
     std::mt19937 random(11);
-    const std::vector<Bytes> movie = RandomMovie(random, 64, 200, 16);
+    const std::vector<Bytes> movie = test::RandomMovie(random, 64, 200, 16);
     test::TempFolder folder;
     for (const size_t cancelAt : {2, 5, 9, 17}) {
         CAnimationDocument doc;
