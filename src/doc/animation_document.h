@@ -271,8 +271,8 @@ public:
     uint8_t transparentIndex = 0;      // palette index of the top-left pixel of frame 0
     uint8_t transparencyUsable = 0;    // 1 when that colour may be swapped for the background
     uint8_t remapped = 0;              // 1 once an AVI save has compacted and remapped the pixels
-    // Threads that code the frames for a save; 0 gives one per core. The codes are the same
-    // whatever the number.
+    // Threads that code the frames for a save or decode those of a load; 0 gives one per core.
+    // The results are the same whatever the number.
     int32_t codingThreads = 0;
 
     // Sizes, offsets and the largest frame from the frames of the first count slots.
