@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "doc/animation_document.h"
@@ -130,6 +131,25 @@ TEST(CompactPalette, DropsUnusedEntries) {
     EXPECT_EQ(207, palette.entries[2].red);
     EXPECT_EQ(0, palette.entries[3].blue);  // the rest is zero
     EXPECT_EQ(0, palette.entries[15].red);
+}
+
+TEST(CompactPalette, AValueMetOnceIsFoundWhereverItIs) {
+    // Frames of 36 bytes (four whole words and a part word) that repeat, or repeat their own
+    // words, but for one pixel of value 9.
+    const struct {
+        size_t frame;
+        size_t at;
+    } cases[] = {{0, 0}, {0, 7}, {0, 8}, {0, 17}, {0, 35}, {1, 0}, {1, 12}, {1, 32}, {2, 35}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.frame) + ", " + std::to_string(c.at));
+        std::vector<Bytes> frames(3, Bytes(36, 5));
+        frames[c.frame][c.at] = 9;
+        MovieList movie = MovieOf(frames);
+        PaletteTable palette = NumberedPalette(16);
+        ASSERT_EQ(1, movie.CompactPalette(nullptr, &palette, 3));
+        EXPECT_EQ(2, palette.count);
+        EXPECT_EQ(8, movie.remap[9]);  // 9 becomes entry 1
+    }
 }
 
 TEST(CompactPalette, RowPaddingCountsEntryZero) {
