@@ -132,10 +132,10 @@ std::string CommitAviFile(CancelWatch& watch, OutputFile& file, const std::files
     return file.Commit() ? std::string() : WriteFailure(path, file);
 }
 
-// Writes the movie with its frames plain (reopening file at path); empty on success, else the
-// reason.
-std::string WritePlainAviFile(const CAnimationDocument& doc, CancelWatch& watch, OutputFile& file,
-                              const std::filesystem::path& path, uint32_t plainTotal) {
+// Writes the movie as its frames hold it, from the start (reopening file at path); empty on
+// success, else the reason.
+std::string WriteAviFile(const CAnimationDocument& doc, CancelWatch& watch, OutputFile& file,
+                         const std::filesystem::path& path, uint32_t plainTotal) {
     ProgressSink* sink = watch.Sink();
     // Progress units per byte written, measured against the plain size.
     const double bytesPerStep =
@@ -253,8 +253,11 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     if (!Report(sink, bytesToWrite / kBytesPerUnit + kEncodeUnitsPerRow * rows, kPhaseEncoding)) {
         return Fail("cancelled");
     }
+    // The frames go to a temporary file while they are coded. A target that can only be written
+    // in place is left alone until the coding is through, so that a Cancel keeps it.
     OutputFile file;
-    if (!file.Open(path)) {
+    const bool streaming = file.Open(path, false);
+    if (!streaming && !file.NeedsInPlace()) {
         return Fail(WriteFailure(path, file));
     }
     if (!movieList.CompactPalette(sink, &palette, n)) {
@@ -263,7 +266,9 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     std::vector<FrameChunk> codes;
     StreamedFrames streamed(*this, sink, file);
     const int coded = movieList.EncodeFramesForAvi(
-        sink, format, n, codes, [&](int32_t k, const FrameChunk& c) { return streamed.Put(k, c); });
+        sink, format, n, codes,
+        streaming ? [&](int32_t k, const FrameChunk& c) { return streamed.Put(k, c); }
+                  : CodedFrameHandOver());
     // The palette is compacted whether or not the coding went through: the frames follow it.
     movieList.RemapFrames(n);
     if (!coded) {
@@ -277,11 +282,12 @@ int CAnimationDocument::SaveAvi(ProgressSink* progress, const std::filesystem::p
     format.biSize = BitmapInfoHeader::kBytes;
 
     // Frames left uncoded (too narrow, too large, or longer coded than plain) are written plain
-    // into a file begun afresh.
+    // into a file begun afresh; a target written in place is written only now.
     CodedFramesInPlace inPlace(*this, codes);
     std::string reason = !RebuildHeaders(palette.count, 0, 0, 0, 0) ? "out of memory"
-                         : codes.empty() ? WritePlainAviFile(*this, watch, file, path, plainTotal)
-                                         : streamed.Finish(watch, path);
+                         : codes.empty() || !streaming
+                             ? WriteAviFile(*this, watch, file, path, plainTotal)
+                             : streamed.Finish(watch, path);
     if (!inPlace.PutBack() && reason.empty()) {
         reason = "out of memory";
     }

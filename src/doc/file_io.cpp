@@ -130,9 +130,10 @@ bool InputFile::Skip(uint64_t n) {
     return true;
 }
 
-bool OutputFile::Open(const std::filesystem::path& target) {
+bool OutputFile::Open(const std::filesystem::path& target, bool inPlaceAllowed) {
     Discard();
     error_.clear();
+    needsInPlace_ = false;
     target_ = FollowLinks(target);
     std::error_code ec;
     if (std::filesystem::is_directory(target_, ec)) {
@@ -160,7 +161,7 @@ bool OutputFile::Open(const std::filesystem::path& target) {
     if (file_ == nullptr) {
         temporary_.clear();
         if (exists && !OutOfRoom(error)) {
-            return OpenInPlace();
+            return OpenInPlace(inPlaceAllowed);
         }
         error_ = error == EEXIST ? "cannot create a temporary file" : DescribeFileError(error);
         return false;
@@ -168,7 +169,7 @@ bool OutputFile::Open(const std::filesystem::path& target) {
     // The creation mask may have taken bits away; the owner is given back where the user may.
     if (!platform::KeepRights(file_, rights)) {
         Discard();
-        return OpenInPlace();
+        return OpenInPlace(inPlaceAllowed);
     }
     position_ = writeBackAt_ = 0;
     return true;
@@ -176,7 +177,11 @@ bool OutputFile::Open(const std::filesystem::path& target) {
 
 // No temporary file can stand in for the target: the target itself is written, as a plain save
 // writes it.
-bool OutputFile::OpenInPlace() {
+bool OutputFile::OpenInPlace(bool allowed) {
+    if (!allowed) {
+        needsInPlace_ = true;
+        return false;
+    }
     file_ = WithLargeBuffer(platform::OpenPath(target_, true), buffer_);
     if (file_ == nullptr) {
         error_ = DescribeFileError(errno);

@@ -55,8 +55,10 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // Creates the temporary file beside the file target names, or opens that file for writing
-    // in place.
-    bool Open(const std::filesystem::path& target);
+    // in place. Without inPlaceAllowed no file is opened in place: Open fails instead and
+    // NeedsInPlace() says so, the target untouched.
+    bool Open(const std::filesystem::path& target, bool inPlaceAllowed = true);
+    bool NeedsInPlace() const { return needsInPlace_; }
     bool Write(const void* data, size_t n);
     // Writes over n bytes already written at offset; the next Write goes on at the end.
     bool WriteAt(uint64_t offset, const void* data, size_t n);
@@ -69,7 +71,7 @@ public:
     const std::string& Error() const { return error_; }
 
 private:
-    bool OpenInPlace();
+    bool OpenInPlace(bool allowed);
 
     std::FILE* file_ = nullptr;
     std::unique_ptr<char[]> buffer_;  // the stream's buffer, freed after the stream is closed
@@ -77,6 +79,7 @@ private:
     std::filesystem::path temporary_;
     uint64_t position_ = 0;
     uint64_t writeBackAt_ = 0;  // the position from which the system is next told to write back
+    bool needsInPlace_ = false;
     std::string error_;
 };
 

@@ -321,6 +321,35 @@ TEST(SaveAvi, AWriteThatFailsWhileCodingKeepsTheTargetAndThePlainFrames) {
 }
 #endif
 
+TEST(SaveAvi, ATargetWrittenInPlaceIsTouchedOnlyAfterTheCoding) {
+    test::TempFolder folder;
+    const std::vector<uint8_t> old = {'o', 'l', 'd'};
+    // No temporary name fits beside this file: it is written in place.
+    const std::filesystem::path path = folder / (std::string(250, 'f') + ".avi");
+    test::WriteAll(path, old);
+    CAnimationDocument reference;
+    MakeMovie(reference, 32, 32, 3, 16, Walker);
+    ASSERT_EQ(1, reference.SaveAvi(nullptr, folder / "ref.avi")) << reference.FailureReason();
+    CAnimationDocument recorded;
+    MakeMovie(recorded, 32, 32, 3, 16, Walker);
+    test::RecordingProgress all;
+    ASSERT_EQ(1, recorded.SaveAvi(&all, path)) << recorded.FailureReason();
+    test::WriteAll(path, old);
+    const auto writing = std::find_if(all.reports.begin(), all.reports.end(),
+                                      [](const auto& r) { return r.second == kPhaseWriting; });
+    ASSERT_NE(all.reports.end(), writing);
+
+    // A Cancel at the last report of the coding.
+    CAnimationDocument doc;
+    MakeMovie(doc, 32, 32, 3, 16, Walker);
+    test::RecordingProgress cancel(size_t(writing - all.reports.begin()));
+    EXPECT_EQ(0, doc.SaveAvi(&cancel, path));
+    EXPECT_EQ("cancelled", doc.FailureReason());
+    EXPECT_TRUE(test::SameBytes(old, test::ReadAll(path)));
+    ASSERT_EQ(1, doc.SaveAvi(nullptr, path)) << doc.FailureReason();
+    EXPECT_TRUE(test::SameBytes(test::ReadAll(folder / "ref.avi"), test::ReadAll(path)));
+}
+
 TEST(SaveAvi, StreamFormatSaysFortyBytesWhateverTheSourceSaid) {
     // A movie whose "strf" holds a 44-byte info header, with the palette after it.
     test::AviParts parts;
