@@ -109,17 +109,7 @@ public:
     }
 
     // Ends the other threads; the frames are the caller's again.
-    void Stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-            changed_.notify_all();
-        }
-        for (std::thread& worker : workers_) {
-            worker.join();
-        }
-        workers_.clear();
-    }
+    void Stop() { StopThreads(mutex_, changed_, stop_, workers_); }
 
 private:
     void Work() {

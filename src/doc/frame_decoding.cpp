@@ -176,17 +176,7 @@ public:
     }
 
     // Ends the threads.
-    void Stop() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-            changed_.notify_all();
-        }
-        for (std::thread& worker : workers_) {
-            worker.join();
-        }
-        workers_.clear();
-    }
+    void Stop() { StopThreads(mutex_, changed_, stop_, workers_); }
 
 private:
     // One frame's decoding: filled by the thread that decodes it until done is set.

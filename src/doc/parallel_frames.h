@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
@@ -41,5 +43,19 @@ private:
     std::vector<uint32_t>& steps_;
     const std::atomic<bool>& stop_;
 };
+
+// Stops the threads that wait on changed under mutex and watch stop, and waits for them to end.
+inline void StopThreads(std::mutex& mutex, std::condition_variable& changed,
+                        std::atomic<bool>& stop, std::vector<std::thread>& threads) {
+    {
+        std::lock_guard lock(mutex);
+        stop = true;
+        changed.notify_all();
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    threads.clear();
+}
 
 }  // namespace kx
