@@ -2,6 +2,7 @@
 // capture, focus, accelerators and painting take part) and as the screen shows it.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -48,6 +49,25 @@ RECT ScreenRect(HWND window) {
     RECT r{};
     ::GetWindowRect(window, &r);
     return r;
+}
+
+// The middle of the window's maximise button on the screen, found by asking the window what
+// stands at each point of its top; (-1, -1) without one.
+POINT MaximiseButton(HWND window) {
+    const RECT r = ScreenRect(window);
+    RECT button{r.right, r.bottom, r.left, r.top};
+    for (LONG y = r.top; y < r.top + 48; ++y) {
+        for (LONG x = r.left; x < r.right; ++x) {
+            if (::SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTMAXBUTTON) {
+                button = {std::min(button.left, x), std::min(button.top, y),
+                          std::max(button.right, x), std::max(button.bottom, y)};
+            }
+        }
+    }
+    if (button.left > button.right) {
+        return POINT{-1, -1};
+    }
+    return POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
 }
 
 // The window in front with a movie of 8 frames, the pointer away from it.
@@ -99,38 +119,40 @@ TEST_F(MainWindowTest, AfterAResizeTheControlsBelowThePreviewArePaintedWhereThey
     auto dragTo = [&](int dy) {
         return Do([&, dy](CMainDialog&) { MovePointer({grip.x, grip.y + dy}); });
     };
-    Run(dialog,
-        {ShownInFront(), Pause(4), Do([&](CMainDialog& d) {
-             field = ScreenRect(d.GetDlgItem(IDC_SPEED));
-             heightBefore = ScreenRect(d.m_hWnd).bottom - ScreenRect(d.m_hWnd).top;
-             grip = CentreOf(d.GetDlgItem(IDC_SIZE_GRIP));
-             MovePointer(grip);
-             LeftButton(true);
-         }),
-         dragTo(30), dragTo(80), dragTo(140), Do([](CMainDialog&) { LeftButton(false); }),
-         Until(
-             [&](CMainDialog& d) {
-                 return ScreenRect(d.m_hWnd).bottom - ScreenRect(d.m_hWnd).top >=
-                        heightBefore + 120;
-             },
-             "the drag of the size grip did not make the window taller"),
-         Pause(6), Do([&](CMainDialog& d) {
-             ExpectSpeedFieldPaintedWhereItStands(d, field, "taller");
-             // "No." stands as the template puts it beside the frame number (2 units lower),
-             // after the start-up layout and the resize alike.
-             RECT template_{0, 90, 0, 92};
-             ::MapDialogRect(d.m_hWnd, &template_);
-             EXPECT_EQ(template_.bottom - template_.top,
-                       ScreenRect(d.GetDlgItem(IDC_FRAME_NUMBER_LABEL)).top -
-                           ScreenRect(d.GetDlgItem(IDC_FRAME_NUMBER)).top);
-             field = ScreenRect(d.GetDlgItem(IDC_SPEED));
-             d.ShowWindow(SW_MAXIMIZE);
-         }),
-         Until([](CMainDialog& d) { return ::IsZoomed(d.m_hWnd) != FALSE; }, "not maximised"),
-         Pause(6), Do([&](CMainDialog& d) {
-             ExpectSpeedFieldPaintedWhereItStands(d, field, "maximised");
-             d.ShowWindow(SW_RESTORE);
-         })});
+    Run(dialog, {ShownInFront(), Pause(4), Do([&](CMainDialog& d) {
+                     field = ScreenRect(d.GetDlgItem(IDC_SPEED));
+                     heightBefore = ScreenRect(d.m_hWnd).bottom - ScreenRect(d.m_hWnd).top;
+                     grip = CentreOf(d.GetDlgItem(IDC_SIZE_GRIP));
+                     MovePointer(grip);
+                     LeftButton(true);
+                 }),
+                 dragTo(30), dragTo(80), dragTo(140), Do([](CMainDialog&) { LeftButton(false); }),
+                 Until(
+                     [&](CMainDialog& d) {
+                         return ScreenRect(d.m_hWnd).bottom - ScreenRect(d.m_hWnd).top >=
+                                heightBefore + 120;
+                     },
+                     "the drag of the size grip did not make the window taller"),
+                 Pause(6), Do([&](CMainDialog& d) {
+                     ExpectSpeedFieldPaintedWhereItStands(d, field, "taller");
+                     // "No." stands as the template puts it beside the frame number (2 units
+                     // lower), after the start-up layout and the resize alike.
+                     RECT template_{0, 90, 0, 92};
+                     ::MapDialogRect(d.m_hWnd, &template_);
+                     EXPECT_EQ(template_.bottom - template_.top,
+                               ScreenRect(d.GetDlgItem(IDC_FRAME_NUMBER_LABEL)).top -
+                                   ScreenRect(d.GetDlgItem(IDC_FRAME_NUMBER)).top);
+                     field = ScreenRect(d.GetDlgItem(IDC_SPEED));
+                     const POINT maximise = MaximiseButton(d.m_hWnd);
+                     ASSERT_NE(-1, maximise.x) << "no maximise button on the caption";
+                     ClickAt(maximise);
+                 }),
+                 Until([](CMainDialog& d) { return ::IsZoomed(d.m_hWnd) != FALSE; },
+                       "the click on the maximise button did not maximise"),
+                 Pause(6), Do([&](CMainDialog& d) {
+                     ExpectSpeedFieldPaintedWhereItStands(d, field, "maximised");
+                     d.ShowWindow(SW_RESTORE);
+                 })});
 }
 
 int FirstVisibleCharacter(HWND edit) {
