@@ -255,6 +255,9 @@ constexpr uint64_t kFrameBookkeepingBytes = sizeof(FrameChunk) + sizeof(IndexEnt
 // the limit; empty when it fits.
 std::string CheckMovieBudget(uint64_t frames, uint64_t frameBytes);
 
+// Writes the 8-byte header of a chunk (its id, then its size) to file.
+bool WriteChunkHeader(class OutputFile& file, uint32_t id, uint32_t size);
+
 // Takes frame k's codes from the coding of a save; false stops the coding.
 using CodedFrameHandOver = std::function<bool(int32_t k, const FrameChunk& codes)>;
 

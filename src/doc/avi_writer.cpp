@@ -6,7 +6,6 @@
 // coding hands them over, behind room kept for the headers, which are written last. The file
 // goes to a temporary name beside the target and replaces it only when complete.
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -172,13 +171,7 @@ public:
         if (k == 0 && !HoldHeaderRoom()) {
             return false;
         }
-        const uint32_t id = doc_.Frame(k).id;
-        const uint32_t size = codes.Size();
-        const std::array<uint8_t, 8> header = {
-            uint8_t(id),   uint8_t(id >> 8),   uint8_t(id >> 16),   uint8_t(id >> 24),
-            uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24),
-        };
-        if (!file_.Write(header.data(), header.size()) ||
+        if (!WriteChunkHeader(file_, doc_.Frame(k).id, codes.Size()) ||
             !file_.Write(codes.data.data(), codes.data.size())) {
             failed_ = true;
             return false;

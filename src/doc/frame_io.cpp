@@ -53,17 +53,18 @@ int FrameChunk::ReadFrameData(ProgressSink* progress, uint32_t size, InputFile& 
     return 1;
 }
 
+bool WriteChunkHeader(OutputFile& file, uint32_t id, uint32_t size) {
+    const std::array<uint8_t, 8> header = {
+        uint8_t(id),   uint8_t(id >> 8),   uint8_t(id >> 16),   uint8_t(id >> 24),
+        uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24),
+    };
+    return file.Write(header.data(), header.size());
+}
+
 int FrameChunk::WriteFrameData(ProgressSink* progress, double bytesPerStep, OutputFile& file,
                                bool withHeader) const {
-    if (withHeader) {
-        const uint32_t size = Size();
-        const std::array<uint8_t, 8> header = {
-            uint8_t(id),   uint8_t(id >> 8),   uint8_t(id >> 16),   uint8_t(id >> 24),
-            uint8_t(size), uint8_t(size >> 8), uint8_t(size >> 16), uint8_t(size >> 24),
-        };
-        if (!file.Write(header.data(), header.size())) {
-            return 0;
-        }
+    if (withHeader && !WriteChunkHeader(file, id, Size())) {
+        return 0;
     }
     // The step size is used as a whole number of bytes; below 1 it would divide by zero.
     const uint32_t perStep = bytesPerStep >= 1.0 && bytesPerStep < 4294967296.0
