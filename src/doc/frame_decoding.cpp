@@ -214,8 +214,9 @@ private:
                     FrameBytes::View(plan_.block, k * plan_.g.total, plan_.g.total);
             }
             Publish(k, ok, std::move(outcome.reason));
-            if (!ok) {
-                // The frames after it cannot be decoded; the caller stops at this one.
+            // After a failure the frames after it cannot be decoded, and the caller stops at
+            // this one; once the caller stopped nobody takes them.
+            if (!ok || stop_) {
                 for (++k; k < end; ++k) {
                     Publish(k, false, {});
                 }
