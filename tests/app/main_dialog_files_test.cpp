@@ -195,15 +195,19 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
         std::pair<UINT, UINT> message;  // string id and type
         bool pathIsFile;  // path names the chosen file afterwards (else the opened strip)
         std::string written;
+        int32_t speedMs = 0;  // the speed field's value for the save, 0 for the movie's own
     };
     constexpr std::pair<UINT, UINT> kFailed{IDS_SAVE_FAILED, MB_ICONHAND};
     constexpr std::pair<UINT, UINT> kStopped{IDS_SAVE_CANCELLED, MB_OK};
+    constexpr std::pair<UINT, UINT> kDelayRaised{IDS_GIF_DELAY_RAISED, MB_ICONINFORMATION};
     const Case cases[] = {
         {"AVI", L"clip.avi", L"avi", 1, 0, kNone, true, "AVI"},
         {"compressed bitmap", L"clip.bmp", L"bmp", 3, 0, kNone, true, "BM1"},
         {"GIF", L"clip.gif", L"gif", 4, 0, kNone, true, "GIF"},
         {"the name decides: GIF", L"clip.GIF", L"GIF", 1, 0, kNone, true, "GIF"},
         {"GIF stopped", L"clip.gif", L"gif", 4, 1, kStopped, true, ""},
+        {"GIF faster than it can be", L"clip.gif", L"gif", 4, 0, kDelayRaised, true, "GIF", 10},
+        {"GIF at its fastest", L"clip.gif", L"gif", 4, 0, kNone, true, "GIF", 20},
         {"APNG", L"clip.png", L"png", 5, 0, kNone, true, "APNG"},
         {"APNG stopped", L"clip.png", L"png", 5, 1, kStopped, true, ""},
         {"the name decides: AVI", L"clip.AVI", L"AVI", 3, 0, kNone, true, "AVI"},
@@ -223,8 +227,11 @@ TEST_F(MainWindowTest, SaveRowsGiveTheirMessageAndKeepTheMovie) {
                   Run(dialog, {Do([&](CMainDialog& d) {
                           Answered({}, [&] { d.OpenFile(strip.c_str(), FileSource::CommandLine); });
                           app.boxes.clear();
+                          const int32_t speedBefore = d.speedMs;
+                          d.speedMs = c.speedMs != 0 ? c.speedMs : speedBefore;
                           Answered({c.cancelProgress},
                                    [&] { d.SaveMovie(files(c.file), c.extension, c.filterIndex); });
+                          d.speedMs = speedBefore;
                           EXPECT_EQ(kSampleFrames, d.preview.frameCount);
                           EXPECT_EQ(kept, d.path);
                           EXPECT_EQ(fs::path(kept).stem().wstring(), TextOf(d.viewBar.m_hWnd));
