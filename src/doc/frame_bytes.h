@@ -12,11 +12,20 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
 
 namespace kx {
+
+// Eight bytes of pixels from p, in memory order: the scans that pass over repeated pixels
+// compare them eight at a time.
+inline uint64_t Load8(const uint8_t* p) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 
 // Asks the system to back a large block about to be filled with large pages where it can, so
 // that filling it takes a few hundred times fewer page faults; a hint only (file_io_posix.cpp,

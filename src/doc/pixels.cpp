@@ -1,6 +1,5 @@
 // Pixel depth expansion, palette compaction and the transparent colour.
 #include <algorithm>
-#include <cstring>
 #include <new>
 
 #include "doc/animation_document.h"
@@ -18,12 +17,6 @@ int32_t MarkBytes(const uint8_t* p, size_t n, std::array<bool, 256>& used) {
     return fresh;
 }
 
-uint64_t Word(const uint8_t* p) {
-    uint64_t word;
-    std::memcpy(&word, p, sizeof word);
-    return word;
-}
-
 // Marks the values met in the first frameBytes of pixels (or as far as they go); returns how
 // many were not marked before. Eight bytes equal to those at the same place of the frame before
 // (before, already marked), or without it to the eight bytes before them, hold nothing new and
@@ -38,7 +31,7 @@ int32_t MarkUsed(const FrameBytes& pixels, const FrameBytes* before, size_t fram
     size_t i = std::min(lag, m);
     int32_t fresh = MarkBytes(p, i, used);
     for (; i + 8 <= m; i += 8) {
-        if (Word(p + i) != Word(reference + i - lag)) {
+        if (Load8(p + i) != Load8(reference + i - lag)) {
             fresh += MarkBytes(p + i, 8, used);
         }
     }

@@ -8,7 +8,6 @@
 // codes written for it; the codes since the last changed pixel are the candidate for that.
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -44,13 +43,6 @@ private:
     uint8_t* buffer_;
     size_t capacity_;
 };
-
-// Eight bytes from p, in memory order.
-uint64_t Load8(const uint8_t* p) {
-    uint64_t v = 0;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 // How many of the eight bytes loaded by Load8 come before the first one whose bits are set in
 // differs (not 0). Where the memory order is not known to be the low byte first, none are
