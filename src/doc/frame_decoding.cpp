@@ -24,6 +24,17 @@ namespace {
 // The index flag of a frame that is whole in itself.
 constexpr uint32_t kKeyFrameFlag = 0x10;
 
+// The slot of the frame decoded k-th: the initial frames (held after the movie's n frames) come
+// first, then frames 0 ... n - 1.
+size_t SlotAt(size_t k, size_t n, size_t slots) {
+    return (n + k) % slots;
+}
+
+// The failure of the frame in slot, named by its number.
+int FailAtFrame(std::string* reason, size_t slot, const std::string& why) {
+    return FailWith(reason, "frame " + std::to_string(slot) + ": " + why);
+}
+
 // One block for the plain pixels of n frames of the format, taken with large pages where the
 // system has them: the frames decode into runs of it instead of n blocks of their own. An empty
 // block where that is not possible; each frame then takes a block of its own.
@@ -249,7 +260,7 @@ private:
     }
 
     uint8_t* Pixels(size_t k) const { return plan_.block.bytes.get() + k * plan_.g.total; }
-    size_t Slot(size_t k) const { return (plan_.n + k) % plan_.slots; }
+    size_t Slot(size_t k) const { return SlotAt(k, plan_.n, plan_.slots); }
 
     MovieList& movie_;
     const Plan plan_;
@@ -271,9 +282,8 @@ int DecodeInTurn(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
     const size_t frameBytes = plain.size / slots;
     FramePreparer preparer(plain, frameBytes, coded.biCompression == uint32_t(Compression::Rle8));
     const uint8_t* base = nullptr;
-    // The initial frames (held after the movie's own) come first, then frames 0 ... n - 1.
     for (size_t k = 0; k < slots; ++k) {
-        FrameChunk& frame = frames[(n + k) % slots];
+        FrameChunk& frame = frames[SlotAt(k, n, slots)];
         BitmapInfoHeader work = coded;
         std::string why;
         FrameBytes into;
@@ -282,8 +292,7 @@ int DecodeInTurn(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
             into = FrameBytes::View(plain, k * frameBytes, frameBytes);
         }
         if (frame.DecodeRle(progress, work, base, cancelHonoured, &why, &into) == 0) {
-            const size_t number = (n + k) % slots;
-            return FailWith(reason, "frame " + std::to_string(number) + ": " + why);
+            return FailAtFrame(reason, SlotAt(k, n, slots), why);
         }
         if (k == 0) {
             format.biCompression = uint32_t(Compression::Rgb);
@@ -298,7 +307,7 @@ int DecodeInTurn(MovieList& movie, ProgressSink* progress, BitmapInfoHeader& for
 std::vector<size_t> RunStarts(const MovieList& movie, size_t n, size_t slots) {
     std::vector<size_t> starts{0};
     for (size_t k = 1; k < slots && k < movie.index.size(); ++k) {
-        if ((movie.index[(n + k) % slots].flags & kKeyFrameFlag) != 0) {
+        if ((movie.index[SlotAt(k, n, slots)].flags & kKeyFrameFlag) != 0) {
             starts.push_back(k);
         }
     }
@@ -322,7 +331,7 @@ int DecodeInParallel(MovieList& movie, ProgressSink* progress, BitmapInfoHeader&
     for (size_t k = 0; k < slots; ++k) {
         std::string why;
         if (!decoder.Take(progress, k, why)) {
-            return FailWith(reason, "frame " + std::to_string((n + k) % slots) + ": " + why);
+            return FailAtFrame(reason, SlotAt(k, n, slots), why);
         }
         if (k == 0) {
             format.biCompression = uint32_t(Compression::Rgb);
