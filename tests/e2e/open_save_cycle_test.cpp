@@ -89,6 +89,7 @@ std::string FileBytes(const std::wstring& file) {
 struct RunningCopy {
     HANDLE process = nullptr;
     DWORD pid = 0;
+    DWORD startError = 0;  // why the process could not be made
 
     RunningCopy(const std::wstring& commandLine, const std::wstring& directory) {
         STARTUPINFOW startup{};
@@ -100,6 +101,8 @@ struct RunningCopy {
             ::CloseHandle(info.hThread);
             process = info.hProcess;
             pid = info.dwProcessId;
+        } else {
+            startError = ::GetLastError();
         }
     }
     explicit RunningCopy(DWORD adopted)
@@ -145,14 +148,21 @@ protected:
 
     std::wstring File(const wchar_t* name) const { return (folder_ / name).wstring(); }
 
-    // The converter's exit code; -1 when it could not run or took too long.
+    // The converter's exit code; -1 when it could not run or took too long, which is said.
     int Convert(const std::wstring& arguments) const {
         RunningCopy cli(
             Quoted(WindowsPath(test::BuildPath("cli"))) + L" convert " + arguments + L" --quiet",
             folder_.wstring());
+        if (cli.process == nullptr) {
+            ADD_FAILURE() << "the converter did not start: error " << cli.startError;
+            return -1;
+        }
         DWORD code = DWORD(-1);
-        if (::WaitForSingleObject(cli.process, 60000) == WAIT_OBJECT_0) {
-            ::GetExitCodeProcess(cli.process, &code);
+        const DWORD waited = ::WaitForSingleObject(cli.process, 60000);
+        if (waited != WAIT_OBJECT_0 || !::GetExitCodeProcess(cli.process, &code)) {
+            ADD_FAILURE() << "the converter did not end within 60 s (wait " << waited << ", error "
+                          << ::GetLastError() << ")";
+            return -1;
         }
         return int(code);
     }
